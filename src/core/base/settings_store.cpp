@@ -1,0 +1,264 @@
+#include "core/base/settings_store.h"
+
+#include <climits>
+#include <filesystem>
+
+#include "core/base/atomic_file.h"
+#include "core/base/paths.h"
+#include "core/base/text_util.h"
+
+namespace sky {
+
+namespace {
+
+// A value may be written with quotes around it; they are not part of it.
+std::string Unquote(std::string v) {
+    if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+// A line break inside a name or value would split it into two lines.
+std::string OneLine(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+}  // namespace
+
+ProfileText ProfileText::Parse(std::string_view text) {
+    ProfileText doc;
+    doc.endsWithNewline_ = text.empty() || text.back() == '\n';
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        size_t end = (nl == std::string_view::npos) ? text.size() : nl;
+        std::string_view raw = text.substr(pos, end - pos);
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        Line line;
+        line.raw = std::string(raw);
+        std::string t = Trim(raw);
+        if (t.size() >= 2 && t.front() == '[') {
+            size_t close = t.find(']');
+            if (close != std::string::npos) {
+                line.kind = Line::kSection;
+                line.name = Trim(std::string_view(t).substr(1, close - 1));
+            }
+        } else if (!t.empty() && t.front() != ';' && t.front() != '#') {
+            size_t eq = t.find('=');
+            if (eq != std::string::npos && eq > 0) {
+                line.kind = Line::kKey;
+                line.name = Trim(std::string_view(t).substr(0, eq));
+            }
+        }
+        doc.lines_.push_back(std::move(line));
+        pos = (nl == std::string_view::npos) ? text.size() : nl + 1;
+    }
+    return doc;
+}
+
+std::string ProfileText::Serialize() const {
+    std::string out;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        out += lines_[i].raw;
+        if (i + 1 < lines_.size() || endsWithNewline_) out += '\n';
+    }
+    return out;
+}
+
+int ProfileText::FindSection(std::string_view section) const {
+    std::string want = Trim(section);
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i].kind == Line::kSection && EqualsNoCase(lines_[i].name, want)) return static_cast<int>(i);
+    return -1;
+}
+
+size_t ProfileText::SectionEnd(size_t header) const {
+    size_t i = header + 1;
+    while (i < lines_.size() && lines_[i].kind != Line::kSection) ++i;
+    return i;
+}
+
+bool ProfileText::Find(std::string_view section, std::string_view key, std::string* value) const {
+    int s = FindSection(section);
+    if (s < 0) return false;
+    std::string want = Trim(key);
+    for (size_t i = s + 1, end = SectionEnd(s); i < end; ++i) {
+        if (lines_[i].kind == Line::kKey && EqualsNoCase(lines_[i].name, want)) {
+            if (value) {
+                const std::string& raw = lines_[i].raw;
+                *value = Unquote(Trim(std::string_view(raw).substr(raw.find('=') + 1)));
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+void ProfileText::Set(std::string_view section, std::string_view key, std::string_view value) {
+    std::string sec = OneLine(Trim(section));
+    std::string k = OneLine(Trim(key));
+    std::string v = OneLine(value);
+    Line kl;
+    kl.kind = Line::kKey;
+    kl.name = k;
+    kl.raw = k + "=" + v;
+
+    int s = FindSection(sec);
+    if (s < 0) {
+        if (!lines_.empty() && !endsWithNewline_) endsWithNewline_ = true;
+        Line sl;
+        sl.kind = Line::kSection;
+        sl.name = sec;
+        sl.raw = "[" + sec + "]";
+        lines_.push_back(std::move(sl));
+        lines_.push_back(std::move(kl));
+        endsWithNewline_ = true;
+        return;
+    }
+    size_t end = SectionEnd(s);
+    for (size_t i = s + 1; i < end; ++i) {
+        if (lines_[i].kind == Line::kKey && EqualsNoCase(lines_[i].name, k)) {
+            // Keep the key's spelling as the file had it.
+            kl.name = lines_[i].name;
+            kl.raw = kl.name + "=" + v;
+            lines_[i] = std::move(kl);
+            return;
+        }
+    }
+    // New key: after the section's last non-blank line.
+    size_t at = end;
+    while (at > static_cast<size_t>(s) + 1 && Trim(lines_[at - 1].raw).empty()) --at;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(kl));
+    if (at == lines_.size() - 1) endsWithNewline_ = true;
+}
+
+bool ProfileText::Remove(std::string_view section, std::string_view key) {
+    int s = FindSection(section);
+    if (s < 0) return false;
+    std::string want = Trim(key);
+    for (size_t i = s + 1, end = SectionEnd(s); i < end; ++i) {
+        if (lines_[i].kind == Line::kKey && EqualsNoCase(lines_[i].name, want)) {
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> ProfileText::SectionNames() const {
+    std::vector<std::string> out;
+    for (const auto& l : lines_)
+        if (l.kind == Line::kSection) out.push_back(l.name);
+    return out;
+}
+
+std::vector<std::string> ProfileText::KeyNames(std::string_view section) const {
+    std::vector<std::string> out;
+    int s = FindSection(section);
+    if (s < 0) return out;
+    for (size_t i = s + 1, end = SectionEnd(s); i < end; ++i)
+        if (lines_[i].kind == Line::kKey) out.push_back(lines_[i].name);
+    return out;
+}
+
+int ProfileToInt(std::string_view value) {
+    std::string t = Trim(value);
+    size_t i = 0;
+    bool neg = false;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) neg = (t[i++] == '-');
+    long long v = 0;
+    bool any = false;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+        any = true;
+        if (v < static_cast<long long>(INT_MAX) + 1) v = v * 10 + (t[i] - '0');
+        ++i;
+    }
+    if (!any) return 0;
+    if (neg) v = -v;
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
+
+SettingsStore& SettingsStore::App() {
+    static SettingsStore store(SettingsPath());
+    return store;
+}
+
+ProfileText SettingsStore::Load() const {
+    std::string text;
+    if (!ReadWholeFile(path_, &text)) text.clear();
+    return ProfileText::Parse(text);
+}
+
+bool SettingsStore::Store(const ProfileText& text) {
+    std::error_code ec;
+    auto dir = std::filesystem::path(path_).parent_path();
+    if (!dir.empty()) std::filesystem::create_directories(dir, ec);
+    std::string err;
+    if (!WriteFileAtomically(path_, text.Serialize(), &err)) {
+        lastError_ = err;
+        return false;
+    }
+    lastError_.clear();
+    return true;
+}
+
+int SettingsStore::GetInt(std::string_view section, std::string_view key, int def) const {
+    std::lock_guard lock(mutex_);
+    std::string v;
+    if (!Load().Find(section, key, &v)) return def;
+    return ProfileToInt(v);
+}
+
+std::string SettingsStore::GetString(std::string_view section, std::string_view key, std::string_view def) const {
+    std::lock_guard lock(mutex_);
+    std::string v;
+    if (!Load().Find(section, key, &v)) return std::string(def);
+    return v;
+}
+
+bool SettingsStore::Has(std::string_view section, std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    return Load().Find(section, key, nullptr);
+}
+
+bool SettingsStore::WriteInt(std::string_view section, std::string_view key, int value) {
+    return WriteString(section, key, std::to_string(value));
+}
+
+bool SettingsStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    std::lock_guard lock(mutex_);
+    ProfileText text = Load();
+    text.Set(section, key, value);
+    return Store(text);
+}
+
+bool SettingsStore::Remove(std::string_view section, std::string_view key) {
+    std::lock_guard lock(mutex_);
+    ProfileText text = Load();
+    if (!text.Remove(section, key)) return true;
+    return Store(text);
+}
+
+std::vector<std::string> SettingsStore::SectionNames() const {
+    std::lock_guard lock(mutex_);
+    return Load().SectionNames();
+}
+
+std::vector<std::string> SettingsStore::KeyNames(std::string_view section) const {
+    std::lock_guard lock(mutex_);
+    return Load().KeyNames(section);
+}
+
+std::string SettingsStore::lastError() const {
+    std::lock_guard lock(mutex_);
+    return lastError_;
+}
+
+}  // namespace sky

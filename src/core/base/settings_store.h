@@ -1,0 +1,80 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sky {
+
+// One parsed profile file. Lines are kept as they were so that a write changes
+// only the line it must; everything else (comments, unknown keys, odd lines)
+// survives byte for byte.
+class ProfileText {
+public:
+    static ProfileText Parse(std::string_view text);
+    std::string Serialize() const;
+
+    // Section and key names are matched without regard to case; the first
+    // matching section and the first matching key in it win.
+    bool Find(std::string_view section, std::string_view key, std::string* value) const;
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    bool Remove(std::string_view section, std::string_view key);
+    std::vector<std::string> SectionNames() const;
+    std::vector<std::string> KeyNames(std::string_view section) const;
+
+private:
+    struct Line {
+        enum Kind { kOther, kSection, kKey } kind = kOther;
+        std::string raw;   // the line as read, without its line break
+        std::string name;  // section or key name, trimmed
+    };
+    // Index of the section header line, or -1 when absent.
+    int FindSection(std::string_view section) const;
+    // Index one past the last line that belongs to the section at `header`.
+    size_t SectionEnd(size_t header) const;
+
+    std::vector<Line> lines_;
+    bool endsWithNewline_ = true;
+};
+
+// The settings store: named integer and string values in sections of one INI
+// file. Every read looks at the file as it is now and every write rewrites it
+// atomically, so the program and skyharbor-cli may share it.
+class SettingsStore {
+public:
+    explicit SettingsStore(std::string path);
+
+    // The store of the running program, at SettingsPath().
+    static SettingsStore& App();
+
+    const std::string& path() const { return path_; }
+
+    int GetInt(std::string_view section, std::string_view key, int def) const;
+    std::string GetString(std::string_view section, std::string_view key, std::string_view def = {}) const;
+    bool Has(std::string_view section, std::string_view key) const;
+
+    bool WriteInt(std::string_view section, std::string_view key, int value);
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    bool Remove(std::string_view section, std::string_view key);
+
+    std::vector<std::string> SectionNames() const;
+    std::vector<std::string> KeyNames(std::string_view section) const;
+
+    // Why the last write failed.
+    std::string lastError() const;
+
+private:
+    ProfileText Load() const;
+    bool Store(const ProfileText& text);
+
+    std::string path_;
+    mutable std::mutex mutex_;
+    std::string lastError_;
+};
+
+// Integer value of a profile string: optional sign and leading digits, 0 when
+// there are none (as the classic profile reader does).
+int ProfileToInt(std::string_view value);
+
+}  // namespace sky

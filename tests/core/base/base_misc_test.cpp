@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/base/identity.h"
+#include "core/base/mime_types.h"
+#include "core/base/paths.h"
+#include "core/base/service_config.h"
+#include "core/base/settings_store.h"
+#include "support/sandbox.h"
+
+namespace sky {
+namespace {
+
+TEST(PathsTest, SkyharborHomeMovesEverything) {
+    test::Sandbox sandbox;
+    EXPECT_EQ(DataRoot(), sandbox.home());
+    EXPECT_EQ(SettingsPath(), sandbox.home() + "/skyharbor.ini");
+
+    std::string dir = GetDataDir("Channel Files");
+    EXPECT_EQ(dir, sandbox.home() + "/Channel Files/");
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+
+    EXPECT_EQ(GetDataDir("DefaultUser/email/InBox", false), sandbox.home() + "/DefaultUser/email/InBox/");
+    EXPECT_FALSE(std::filesystem::exists(sandbox.home() + "/DefaultUser"));
+}
+
+TEST(PathsTest, XdgFoldersWithoutSkyharborHome) {
+    test::Sandbox sandbox;
+    ::unsetenv("SKYHARBOR_HOME");
+    ::setenv("XDG_DATA_HOME", (sandbox.home() + "/data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (sandbox.home() + "/config").c_str(), 1);
+    EXPECT_EQ(DataRoot(), sandbox.home() + "/data/skyharbor");
+    EXPECT_EQ(SettingsPath(), sandbox.home() + "/config/skyharbor/skyharbor.ini");
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(PathsTest, DataDirThatCannotBeMadeIsEmpty) {
+    test::Sandbox sandbox;
+    test::WriteFile(sandbox.path("Art"), "a file where a folder should be");
+    std::string err;
+    EXPECT_EQ(GetDataDir("Art", true, &err), "");
+    EXPECT_FALSE(err.empty());
+}
+
+TEST(PathsTest, PrivateTempDirIsPrivateAndStable) {
+    std::string dir = PrivateTempDir();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir, PrivateTempDir());
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(MimeTypesTest, ParsesTheSystemFormat) {
+    auto table = MimeTypes::Parse(
+        "# comment text/x-nope nope\n"
+        "text/html\t\thtml htm shtml\n"
+        "image/gif gif\n"
+        "application/x-empty\n"
+        "text/alt html\n"
+        "garbage\n");
+    EXPECT_EQ(table.TypeFor("htm"), "text/html");
+    EXPECT_EQ(table.TypeFor(".HTML"), "text/html");
+    EXPECT_EQ(table.TypeFor("gif"), "image/gif");
+    EXPECT_EQ(table.TypeFor("nope"), "");
+    EXPECT_EQ(table.TypeFor(""), "");
+    // The real table is there (package media-types).
+    EXPECT_EQ(MimeTypeForExtension("png"), "image/png");
+}
+
+TEST(IdentityTest, NicknameWinsElseNameDotAddress) {
+    EXPECT_EQ(MachineIdentity("pilot"), "pilot");
+    std::string id = MachineIdentity("");
+    std::string ip = FirstIPv4Address();
+    EXPECT_EQ(id, ComputerName() + "." + (ip.empty() ? std::string("Unknown.") : ip));
+}
+
+TEST(ServiceConfigTest, EmbeddedByDefaultElseConfiguredHosts) {
+    test::Sandbox sandbox;
+    SettingsStore s(SettingsPath());
+    auto cfg = ServiceConfig::Load(s);
+    EXPECT_TRUE(cfg.embedded);
+    EXPECT_EQ(cfg.hosts.web, "127.0.0.1:7780");
+    EXPECT_EQ(cfg.hosts.comments, "127.0.0.1:7780");
+
+    s.WriteInt("Service", "Embedded", 0);
+    s.WriteString("Service", "WebHost", "www.example.net");
+    s.WriteString("Service", "AdHost", "ads.example.net:81");
+    cfg = ServiceConfig::Load(s);
+    EXPECT_FALSE(cfg.embedded);
+    EXPECT_EQ(cfg.hosts.web, "www.example.net");
+    EXPECT_EQ(cfg.hosts.ad, "ads.example.net:81");
+    EXPECT_EQ(cfg.hosts.publicSpace, "www.example.net");
+
+    SetActiveServiceHosts(cfg.hosts);
+    EXPECT_EQ(StartPageUrl(), "http://www.example.net/sky_start/skydata.htm");
+    SetActiveServiceHosts(ServiceConfig::EmbeddedHosts(ServiceConfig::kDefaultPort));
+}
+
+}  // namespace
+}  // namespace sky

@@ -1,0 +1,54 @@
+#include "support/sandbox.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace sky::test {
+
+Sandbox::Sandbox() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "skyharbor-test-XXXXXX").string();
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    home_ = tmpl;
+    if (const char* old = std::getenv("SKYHARBOR_HOME")) {
+        hadHome_ = true;
+        oldHome_ = old;
+    }
+    ::setenv("SKYHARBOR_HOME", home_.c_str(), 1);
+}
+
+Sandbox::~Sandbox() {
+    if (hadHome_)
+        ::setenv("SKYHARBOR_HOME", oldHome_.c_str(), 1);
+    else
+        ::unsetenv("SKYHARBOR_HOME");
+    std::error_code ec;
+    std::filesystem::remove_all(home_, ec);
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    auto until = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& data) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+}  // namespace sky::test
