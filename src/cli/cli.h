@@ -14,8 +14,13 @@ struct Command {
     int (*run)(const Args& args);
 };
 
-// Each subcommand file adds its entries here (see commands.cpp).
-const std::vector<Command>& Commands();
+std::vector<Command>& Commands();
+
+// Each subcommand file registers itself with one of these at namespace scope:
+//   static sky::cli::Registrar reg{{"serve", "serve [--port N]", &RunServe}};
+struct Registrar {
+    explicit Registrar(const Command& c) { Commands().push_back(c); }
+};
 
 int Usage(const char* message = nullptr);
 

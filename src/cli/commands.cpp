@@ -2,12 +2,8 @@
 
 namespace sky::cli {
 
-int RunSettings(const Args& args);
-
-const std::vector<Command>& Commands() {
-    static const std::vector<Command> commands = {
-        {"settings", "settings get SECTION KEY | settings set SECTION KEY VALUE", &RunSettings},
-    };
+std::vector<Command>& Commands() {
+    static std::vector<Command> commands;
     return commands;
 }
 

@@ -25,4 +25,6 @@ int RunSettings(const Args& args) {
     return Usage("settings: expected 'get SECTION KEY' or 'set SECTION KEY VALUE'");
 }
 
+static Registrar reg{{"settings", "settings get SECTION KEY | settings set SECTION KEY VALUE", &RunSettings}};
+
 }  // namespace sky::cli
