@@ -1,0 +1,142 @@
+#include "core/httpsvr/http_request.h"
+
+#include <algorithm>
+
+#include "core/base/text_util.h"
+
+namespace sky::httpsvr {
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string_view StripLeading(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    return s;
+}
+
+std::string_view StripTrailing(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+std::string CRequest::Header(std::string_view lowerName) const {
+    auto it = headers.find(std::string(lowerName));
+    return it == headers.end() ? std::string() : it->second;
+}
+
+std::string UrlDecode(std::string_view in, bool plusAsSpace) {
+    std::string out;
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size(); ++i) {
+        char c = in[i];
+        if (c == '+' && plusAsSpace) {
+            out += ' ';
+        } else if (c == '%' && i + 1 < in.size() && in[i + 1] == '%') {
+            out += '%';
+            ++i;
+        } else if (c == '%' && i + 2 < in.size() && HexValue(in[i + 1]) >= 0 && HexValue(in[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(in[i + 1]) * 16 + HexValue(in[i + 2]));
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void SetRequestUrl(CRequest& request, std::string_view rawUrl) {
+    size_t q = rawUrl.find('?');
+    if (q != std::string_view::npos) {
+        request.query = std::string(rawUrl.substr(q + 1));
+        rawUrl = rawUrl.substr(0, q);
+        request.kind = kKindQuery;
+    }
+    request.url = UrlDecode(rawUrl);
+}
+
+RequestReader::State RequestReader::Feed(const char* data, size_t size) {
+    for (size_t i = 0; i < size && state_ != kComplete && state_ != kTooLarge; ++i) {
+        if (state_ == kBody) {
+            size_t want = static_cast<size_t>(request_.contentLength - request_.body.size());
+            size_t take = std::min(want, size - i);
+            request_.body.append(data + i, take);
+            i += take - 1;
+            if (request_.body.size() == request_.contentLength) state_ = kComplete;
+            continue;
+        }
+        char c = data[i];
+        if (++headerBytes_ > limits_.maxHeaderBytes) {
+            state_ = kTooLarge;
+            break;
+        }
+        if (c == '\r') continue;
+        if (c == '\n') {
+            EndLine();
+        } else {
+            line_ += c;
+        }
+    }
+    return state_;
+}
+
+void RequestReader::EndLine() {
+    std::string line;
+    line.swap(line_);
+    if (state_ == kRequestLine) {
+        size_t sp = line.find(' ');
+        request_.method = line.substr(0, sp);
+        std::string_view rest;
+        if (sp != std::string::npos) rest = StripLeading(std::string_view(line).substr(sp + 1));
+        std::string_view url;
+        size_t sp2 = rest.find(' ');
+        if (sp2 != std::string_view::npos) {
+            url = rest.substr(0, sp2);
+            request_.version = std::string(StripLeading(rest.substr(sp2 + 1)));
+        } else {
+            url = StripTrailing(rest);
+        }
+        SetRequestUrl(request_, url);
+        state_ = kHeaders;
+        return;
+    }
+    // Header lines.
+    if (line.empty()) {
+        std::string length = request_.Header("content-length");
+        if (length.empty()) {
+            state_ = kComplete;
+            return;
+        }
+        uint64_t n = 0;
+        for (char c : length) {
+            if (c < '0' || c > '9') break;
+            if (n > limits_.maxBody) break;
+            n = n * 10 + static_cast<uint64_t>(c - '0');
+        }
+        if (n > limits_.maxBody) {
+            state_ = kTooLarge;
+            return;
+        }
+        request_.contentLength = n;
+        state_ = n == 0 ? kComplete : kBody;
+        if (n) request_.body.reserve(static_cast<size_t>(std::min<uint64_t>(n, 1 << 20)));
+        return;
+    }
+    if (++headerLines_ > limits_.maxHeaderLines) {
+        state_ = kTooLarge;
+        return;
+    }
+    size_t colon = line.find(':');
+    if (colon == std::string::npos) return;
+    request_.headers[ToLower(std::string_view(line).substr(0, colon))] =
+        std::string(StripLeading(std::string_view(line).substr(colon + 1)));
+}
+
+}  // namespace sky::httpsvr
