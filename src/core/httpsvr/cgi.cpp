@@ -47,6 +47,8 @@ CgiResult CgiProcess::Run() {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out, 1);
     posix_spawn_file_actions_adddup2(&actions, out, 2);
+    // Nothing else of the server (listener, other connections) leaks into the program.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     posix_spawn_file_actions_addchdir_np(&actions, job_.workingDir.c_str());
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
