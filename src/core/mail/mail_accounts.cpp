@@ -1,0 +1,118 @@
+#include "core/mail/mail_accounts.h"
+
+#include <sys/stat.h>
+
+#include "core/base/paths.h"
+#include "core/base/settings_store.h"
+#include "core/base/text_util.h"
+
+namespace sky {
+
+std::string AccountSection(std::string_view name) {
+    return "email_" + std::string(name);
+}
+
+namespace {
+
+void ReadSecurityKeys(const SettingsStore& s, const std::string& sec, MailAccount* a) {
+    a->pop_security = s.GetString(sec, "pop_security", "none");
+    a->smtp_security = s.GetString(sec, "smtp_security", "none");
+    a->smtp_user = s.GetString(sec, "smtp_user", "");
+    a->smtp_password = s.GetString(sec, "smtp_password", "");
+    a->ca_file = s.GetString(sec, "ca_file", "");
+}
+
+}  // namespace
+
+MailAccount ReadAccountForDialog(const SettingsStore& s, std::string_view name) {
+    std::string sec = AccountSection(name);
+    MailAccount a;
+    a.fullname = s.GetString(sec, "fullname", kFullNameDefault);
+    a.emailaddress = s.GetString(sec, "emailaddress", kDialogAddressDefault);
+    a.username = s.GetString(sec, "username", kUserNameDefault);
+    a.password = s.GetString(sec, "password", kDialogAddressDefault);
+    a.pop = s.GetString(sec, "pop", kDialogPopDefault);
+    a.smtp = s.GetString(sec, "smtp", kDialogSmtpDefault);
+    a.leaveonserver = s.GetInt(sec, "leaveonserver", 0);
+    a.use_secure = s.GetInt(sec, "use_secure", 0);
+    a.account_password = s.GetString(sec, "account_password", "");
+    ReadSecurityKeys(s, sec, &a);
+    return a;
+}
+
+MailAccount ReadAccountForWorkers(const SettingsStore& s, std::string_view name) {
+    std::string sec = AccountSection(name);
+    MailAccount a;
+    a.fullname = s.GetString(sec, "fullname", kFullNameDefault);
+    a.emailaddress = s.GetString(sec, "emailaddress", kWorkerAddressDefault);
+    a.username = s.GetString(sec, "username", kUserNameDefault);
+    a.password = s.GetString(sec, "password", kWorkerAddressDefault);
+    a.pop = s.GetString(sec, "pop", "");
+    a.smtp = s.GetString(sec, "smtp", kWorkerSmtpDefault);
+    a.leaveonserver = s.GetInt(sec, "leaveonserver", 0);
+    ReadSecurityKeys(s, sec, &a);
+    return a;
+}
+
+bool WriteAccount(SettingsStore& s, std::string_view name, const MailAccount& a) {
+    std::string sec = AccountSection(name);
+    return s.WriteInt(sec, "leaveonserver", a.leaveonserver) &&
+           s.WriteString(sec, "emailaddress", a.emailaddress) && s.WriteString(sec, "fullname", a.fullname) &&
+           s.WriteString(sec, "password", a.password) && s.WriteString(sec, "pop", a.pop) &&
+           s.WriteString(sec, "smtp", a.smtp) && s.WriteString(sec, "username", a.username) &&
+           s.WriteInt(sec, "use_secure", a.use_secure) &&
+           s.WriteString(sec, "account_password", a.account_password) &&
+           s.WriteString(sec, "pop_security", a.pop_security) &&
+           s.WriteString(sec, "smtp_security", a.smtp_security) &&
+           s.WriteString(sec, "smtp_user", a.smtp_user) &&
+           s.WriteString(sec, "smtp_password", a.smtp_password);
+}
+
+bool GuardPasswordMatches(std::string_view typed, std::string_view stored) {
+    return ToLower(Trim(typed)) == ToLower(Trim(stored));
+}
+
+std::vector<std::string> ReadAccountList(const SettingsStore& s) {
+    std::vector<std::string> names;
+    for (int i = 1;; ++i) {
+        std::string v = s.GetString("email_accounts", Format("a%d", i), "");
+        if (v.empty()) break;
+        names.push_back(v);
+    }
+    return names;
+}
+
+std::string MailRootDir(const SettingsStore& s) {
+    std::string root = s.GetString("email", "rootdir", "");
+    if (root.empty()) root = JoinPath(DataRoot(), "mail");
+    if (root.back() != '/') root += '/';
+    return root;
+}
+
+bool WriteAccountList(SettingsStore& s, const std::vector<std::string>& names) {
+    std::string root = MailRootDir(s);
+    for (const std::string& key : s.KeyNames("email_accounts")) s.Remove("email_accounts", key);
+    ::mkdir(root.c_str(), 0700);
+    bool ok = true;
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::string dir = root + names[i];
+        ::mkdir(dir.c_str(), 0700);
+        ::mkdir((dir + "/inbox").c_str(), 0700);
+        ok = s.WriteString("email_accounts", Format("a%zu", i + 1), names[i]) && ok;
+    }
+    return ok;
+}
+
+ServerAddress PopServer(const MailAccount& a) {
+    ServerAddress s = ParseServerAddress(a.pop);
+    if (s.port == 0) s.port = ParseMailSecurity(a.pop_security) == MailSecurity::kTls ? 995 : 110;
+    return s;
+}
+
+ServerAddress SmtpServer(const MailAccount& a) {
+    ServerAddress s = ParseServerAddress(a.smtp);
+    if (s.port == 0) s.port = ParseMailSecurity(a.smtp_security) == MailSecurity::kTls ? 465 : 25;
+    return s;
+}
+
+}  // namespace sky

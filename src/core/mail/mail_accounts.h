@@ -1,0 +1,74 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/net/mail_socket.h"
+
+namespace sky {
+
+class SettingsStore;
+
+// The account the fetch and send workers use.
+inline constexpr const char* kDefaultMailUser = "DefaultUser";
+
+// Placeholders shown as examples to overwrite (an access provider and a
+// second provider for the dialog, a third for the workers).
+inline constexpr const char* kDialogAddressDefault = "yourname@your-isp.example.net";
+inline constexpr const char* kDialogPopDefault = "mail.your-isp.example.net";
+inline constexpr const char* kDialogSmtpDefault = "mail.outbound-provider.example.com";
+inline constexpr const char* kWorkerAddressDefault = "member@mail-provider.example.org";
+inline constexpr const char* kWorkerSmtpDefault = "mail.mail-provider.example.org";
+inline constexpr const char* kUserNameDefault = "your account name";
+inline constexpr const char* kFullNameDefault = "Jane Doe";
+
+// One "email_<name>" section.
+struct MailAccount {
+    std::string fullname;
+    std::string emailaddress;
+    std::string username;
+    std::string password;
+    std::string pop;
+    std::string smtp;
+    int leaveonserver = 0;
+    int use_secure = 0;
+    std::string account_password;
+    // TLS and AUTH, not in the classic settings.
+    std::string pop_security = "none";
+    std::string smtp_security = "none";
+    std::string smtp_user;
+    std::string smtp_password;
+    // Trusted certificates for this account; empty: the system store.
+    std::string ca_file;
+};
+
+std::string AccountSection(std::string_view name);  // "email_%s"
+
+// The account as the account dialog shows it (dialog defaults).
+MailAccount ReadAccountForDialog(const SettingsStore& store, std::string_view name);
+// The account as the fetch and send workers read it (worker defaults).
+MailAccount ReadAccountForWorkers(const SettingsStore& store, std::string_view name = kDefaultMailUser);
+// Writes the dialog's keys in the dialog's order, then the TLS keys.
+bool WriteAccount(SettingsStore& store, std::string_view name, const MailAccount& account);
+
+// The guard password check: both sides trimmed and lower-cased.
+bool GuardPasswordMatches(std::string_view typed, std::string_view stored);
+// Refuses to save a secured account without a guard password.
+inline constexpr const char* kNeedGuardPassword = "You must supply a password for a secured inbox.";
+inline constexpr const char* kInvalidGuardPassword = "Invalid Password for this account";
+
+// "email_accounts": a1, a2, ... up to the first empty value.
+std::vector<std::string> ReadAccountList(const SettingsStore& store);
+// Rewrites the list as the list dialog's OK does: the section is emptied,
+// each name gets "rootdir"/name and its "inbox" folder (failures ignored) and
+// is written under a1, a2, ...
+bool WriteAccountList(SettingsStore& store, const std::vector<std::string>& names);
+// "rootdir" of "email"; the default is a "mail" folder under the data root.
+std::string MailRootDir(const SettingsStore& store);
+
+// Server and port for a connection, with the defaults for `security`.
+ServerAddress PopServer(const MailAccount& account);
+ServerAddress SmtpServer(const MailAccount& account);
+
+}  // namespace sky

@@ -1,0 +1,400 @@
+#include "core/mail/mail_store.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "core/base/paths.h"
+#include "core/base/text_util.h"
+
+namespace sky {
+
+namespace {
+
+// Renames without ever replacing an existing file.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+#ifdef SYS_renameat2
+    if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+#endif
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+std::string BaseName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void SyncDir(const std::string& dir) {
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+std::string GetMailFolderPath(std::string_view folderName) {
+    std::string name(folderName);
+    if (name.find('/') != std::string::npos || name == "." || name == "..") return {};
+    GetDataDir(kDefaultUserDir);
+    GetDataDir(std::string(kDefaultUserDir) + "/email");
+    if (name.empty()) return GetDataDir(std::string(kDefaultUserDir) + "/email");
+    return GetDataDir(std::string(kDefaultUserDir) + "/email/" + name);
+}
+
+std::string MailWorkFolder() {
+    return GetDataDir("_TEMP");
+}
+
+MailHeaderReader::~MailHeaderReader() {
+    if (file_) std::fclose(file_);
+}
+
+bool MailHeaderReader::Open(const std::string& path) {
+    if (file_) std::fclose(file_);
+    file_ = std::fopen(path.c_str(), "rbe");
+    return file_ != nullptr;
+}
+
+namespace {
+
+// One line of at most 4,096 bytes up to its line feed, line break removed.
+bool ReadHeaderLine(std::FILE* f, std::string* line) {
+    line->clear();
+    int c;
+    bool any = false;
+    while (line->size() < 4096 && (c = std::getc(f)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line->push_back(static_cast<char>(c));
+    }
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return any;
+}
+
+}  // namespace
+
+bool MailHeaderReader::ReadHeaders() {
+    if (!file_) return false;
+    text_ = "\n";
+    std::string line, next;
+    if (!ReadHeaderLine(file_, &line)) return false;
+    bool haveLine = true;
+    while (haveLine) {
+        size_t colon = line.find(':');
+        if (colon == std::string::npos) {
+            if (!line.empty()) text_ += line + "\n";
+            break;
+        }
+        std::string name = line.substr(0, colon);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+        text_ += name;
+        text_.append(line, colon, std::string::npos);
+        haveLine = false;
+        while (ReadHeaderLine(file_, &next)) {
+            if (!next.empty() && (next[0] == ' ' || next[0] == '\t')) {
+                text_ += '\r';
+                text_ += next;
+                continue;
+            }
+            line = next;
+            haveLine = true;
+            break;
+        }
+        text_ += '\n';
+    }
+    lower_ = ToLower(text_);
+    subject_ = GetHeader("\nSubject:");
+    from_ = GetHeader("\nFrom:");
+    date_ = GetHeader("\nDate:");
+    contentType_ = GetHeader("\nContent-Type:");
+    return true;
+}
+
+bool MailHeaderReader::GetHeader(std::string_view name, std::string* value, bool bracketsToSquare) const {
+    value->clear();
+    size_t at = lower_.find(ToLower(name));
+    if (name.empty() || at == std::string::npos) return false;
+    std::string v;
+    for (size_t i = at + name.size(); i < text_.size() && text_[i] != '\n'; ++i) {
+        unsigned char c = text_[i];
+        if (c >= 0x20 && c < 0x7f) {
+            if (bracketsToSquare && c == '<') c = '[';
+            if (bracketsToSquare && c == '>') c = ']';
+            v.push_back(static_cast<char>(c));
+        } else {
+            v.push_back(' ');
+        }
+    }
+    *value = Trim(v);
+    return true;
+}
+
+std::string MailHeaderReader::GetHeader(std::string_view name) const {
+    std::string v;
+    GetHeader(name, &v);
+    return v;
+}
+
+bool ReadMessageSummary(const std::string& path, MessageSummary* out) {
+    MailHeaderReader r;
+    if (!r.Open(path) || !r.ReadHeaders()) return false;
+    MessageSummary s;
+    s.from = r.from();
+    s.subject = r.subject();
+    s.dateText = r.date();
+    size_t lastColon = s.dateText.rfind(':');
+    if (lastColon != std::string::npos) s.dateText.resize(lastColon);
+    s.path = path;
+    std::string status;
+    r.GetHeader("X-SkyStatus:", &status, true);
+    s.unread = status.find("Read") == std::string::npos;
+    s.hasAttachments = r.contentType().find("multipart") != std::string::npos;
+
+    // The list parses a copy without comments, addresses and the weekday.
+    std::string d = s.dateText;
+    size_t p = d.find('(');
+    if (p != std::string::npos && p > 0) d.resize(p);
+    p = d.find('<');
+    if (p != std::string::npos && p > 0) d.resize(p);
+    p = d.find(',');
+    if (p != std::string::npos) d = d.substr(p + 1);
+    d = Trim(d);
+    std::tm tm{};
+    const char* end = strptime(d.c_str(), "%d %b %Y %H:%M", &tm);
+    if (end && Trim(end).empty()) {
+        tm.tm_isdst = -1;
+        s.date = std::mktime(&tm);
+        s.dateValid = s.date != static_cast<std::time_t>(-1);
+    }
+    *out = std::move(s);
+    return true;
+}
+
+std::string SubjectColumn(const MessageSummary& s) {
+    return s.hasAttachments ? s.subject + "[**]" : s.subject;
+}
+
+std::string ReceivedColumn(const MessageSummary& s) {
+    if (!s.dateValid) return s.dateText;
+    std::tm tm{};
+    localtime_r(&s.date, &tm);
+    char buf[128];
+    std::strftime(buf, sizeof buf, "%d %b %Y [%H:%M %Y - %A]", &tm);
+    return buf;
+}
+
+std::string MessageFileName(std::string_view messageId, std::string_view tempPath, long tick) {
+    std::string id = messageId.empty()
+                         ? Format("ID%.*s%ld", static_cast<int>(tempPath.size()), tempPath.data(), tick)
+                         : std::string(messageId);
+    for (char& c : id) {
+        unsigned char u = c;
+        if (!((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))) c = '-';
+    }
+    return "S" + id + ".mail";
+}
+
+StoreResult StoreIncomingMessage(const std::string& tempPath, long tick) {
+    StoreResult r;
+    std::string id;
+    {
+        MailHeaderReader reader;
+        if (reader.Open(tempPath) && reader.ReadHeaders()) reader.GetHeader("Message-ID:", &id);
+    }
+    std::string inbox = GetMailFolderPath("InBox");
+    if (inbox.empty()) {
+        r.error = "cannot make the InBox folder";
+        return r;
+    }
+    std::string target = inbox + MessageFileName(id, tempPath, tick);
+    int err = RenameNoReplace(tempPath, target);
+    if (err == EEXIST) {
+        r.duplicate = true;
+        return r;
+    }
+    if (err != 0) {
+        r.error = Format("cannot store %s: %s", target.c_str(), strerror(err));
+        return r;
+    }
+    SyncDir(inbox);
+    r.stored = true;
+    r.path = target;
+    return r;
+}
+
+bool SetMailStatus(const std::string& path, std::string_view value) {
+    std::FILE* in = std::fopen(path.c_str(), "rbe");
+    if (!in) return false;
+    std::string dir = path.substr(0, path.find_last_of('/') + 1);
+    std::string tmpl = dir + ".skyXXXXXX";
+    int fd = mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0) {
+        std::fclose(in);
+        return false;
+    }
+    std::FILE* out = fdopen(fd, "wb");
+    std::string statusLine = "X-SkyStatus: " + std::string(value) + "\r\n";
+    bool written = false;
+    bool ok = true;
+    std::string line;
+    bool inHeaders = true;
+    // Header lines: a status line is replaced whatever its length; the line
+    // that ends the block (empty, or without ":") gets the status before it.
+    while (inHeaders) {
+        line.clear();
+        int c;
+        while ((c = std::getc(in)) != EOF) {
+            line.push_back(static_cast<char>(c));
+            if (c == '\n') break;
+        }
+        if (line.empty()) break;
+        bool complete = line.back() == '\n';
+        std::string_view content(line);
+        while (!content.empty() && (content.back() == '\n' || content.back() == '\r'))
+            content.remove_suffix(1);
+        bool continuation = !content.empty() && (content[0] == ' ' || content[0] == '\t');
+        if (!continuation && content.substr(0, 11) == "X-SkyStatus" && !written) {
+            ok = ok && std::fputs(statusLine.c_str(), out) >= 0;
+            written = true;
+            // Continuation lines of the old status line go with it.
+            int peek;
+            while ((peek = std::getc(in)) == ' ' || peek == '\t') {
+                while ((c = std::getc(in)) != EOF && c != '\n') {
+                }
+            }
+            if (peek != EOF) std::ungetc(peek, in);
+            continue;
+        }
+        if (!continuation && (content.empty() || content.find(':') == std::string_view::npos || !complete)) {
+            if (!written) ok = ok && std::fputs(statusLine.c_str(), out) >= 0;
+            written = true;
+            inHeaders = false;
+        }
+        ok = ok && std::fwrite(line.data(), 1, line.size(), out) == line.size();
+    }
+    if (!written) ok = ok && std::fputs(statusLine.c_str(), out) >= 0;
+    char buf[65536];
+    size_t n;
+    while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0) ok = std::fwrite(buf, 1, n, out) == n;
+    ok = ok && !std::ferror(in);
+    std::fclose(in);
+    ok = std::fflush(out) == 0 && ok;
+    ok = ::fsync(fileno(out)) == 0 && ok;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) ::fchmod(fileno(out), st.st_mode & 07777);
+    std::fclose(out);
+    if (!ok || ::rename(tmpl.c_str(), path.c_str()) != 0) {
+        ::unlink(tmpl.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> ListFolders() {
+    std::vector<std::string> names;
+    std::string root = GetMailFolderPath("");
+    DIR* d = ::opendir(root.c_str());
+    if (!d) return names;
+    while (dirent* e = ::readdir(d)) {
+        std::string n = e->d_name;
+        if (n == "." || n == "..") continue;
+        struct stat st {};
+        if (::stat((root + n).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) names.push_back(n);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<MessageSummary> LoadFolder(const std::string& folderPath) {
+    std::string dir = folderPath;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            if (n.size() > 5 && EndsWith(n, ".mail")) names.push_back(std::move(n));
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<MessageSummary> unread, read;
+    for (const std::string& n : names) {
+        std::string p = dir + n;
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (st.st_size == 0) {
+            ::unlink(p.c_str());
+            continue;
+        }
+        MessageSummary s;
+        if (!ReadMessageSummary(p, &s)) continue;
+        (s.unread ? unread : read).push_back(std::move(s));
+    }
+    // Each unread message goes on top of the list as it is found.
+    std::vector<MessageSummary> out;
+    out.reserve(unread.size() + read.size());
+    std::move(unread.rbegin(), unread.rend(), std::back_inserter(out));
+    std::move(read.begin(), read.end(), std::back_inserter(out));
+    return out;
+}
+
+MoveResult MoveMessages(const std::vector<std::string>& paths, std::string_view targetFolderName) {
+    MoveResult r;
+    std::string target = GetMailFolderPath(targetFolderName);
+    if (target.empty()) return r;
+    for (const std::string& src : paths) {
+        std::string dest = target + BaseName(src);
+        if (dest == src) {
+            r.messages.push_back(kMoveToItself);
+            return r;
+        }
+        int err = RenameNoReplace(src, dest);
+        if (err != 0) {
+            r.messages.push_back(err == EEXIST || err == EACCES ? kMoveExists : kMoveUnknown);
+            continue;
+        }
+        r.moved.push_back(src);
+    }
+    r.status = Format("%zu Message(s) Moved to %.*s ", paths.size(),
+                      static_cast<int>(targetFolderName.size()), targetFolderName.data());
+    return r;
+}
+
+int DeleteMessages(const std::vector<std::string>& paths) {
+    int n = 0;
+    for (const std::string& p : paths) n += ::unlink(p.c_str()) == 0;
+    return n;
+}
+
+int ClearWorkFolder() {
+    std::string dir = MailWorkFolder();
+    int n = 0;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string p = dir + e->d_name;
+            struct stat st {};
+            if (::lstat(p.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) n += ::unlink(p.c_str()) == 0;
+        }
+        ::closedir(d);
+    }
+    return n;
+}
+
+}  // namespace sky

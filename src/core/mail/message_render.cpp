@@ -1,0 +1,327 @@
+#include "core/mail/message_render.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <uudeview.h>
+
+#include <cstring>
+
+#include "core/base/atomic_file.h"
+#include "core/base/text_util.h"
+#include "core/mail/mail_store.h"
+#include "core/mail/uu_lock.h"
+
+namespace sky {
+
+namespace {
+
+bool IsAddressChar(unsigned char c) {
+    if (c <= 0x20 || c >= 0x7f) return false;
+    return std::strchr("\"(),:;<>[\\]", c) == nullptr;
+}
+
+bool IsSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+void Escaped(std::string_view s, std::string* out) {
+    for (char c : s) {
+        switch (c) {
+            case '\n':
+                *out += "<BR>";
+                break;
+            case '"':
+                *out += "&#34;";
+                break;
+            case '&':
+                *out += "&#38;";
+                break;
+            case '<':
+                *out += "&#60;";
+                break;
+            case '>':
+                *out += "&#62;";
+                break;
+            default:
+                out->push_back(c);
+        }
+    }
+}
+
+struct Span {
+    size_t start, len;
+};
+
+std::FILE* CreateFile(const std::string& path, bool exclusive) {
+    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
+    int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* f = fdopen(fd, "wb");
+    if (!f) ::close(fd);
+    return f;
+}
+
+void ClearFolder(const std::string& dir) {
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string p = dir + e->d_name;
+            struct stat st {};
+            if (::lstat(p.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(p.c_str());
+        }
+        ::closedir(d);
+    }
+}
+
+bool IsReservedName(const std::string& name) {
+    for (const char* r : {"PlainText.htm", "MorePlainText.htm", "Enhanced.htm", "index.htm"})
+        if (EqualsNoCase(name, r)) return true;
+    return false;
+}
+
+// The last path component of a name from the message, without control
+// characters; never empty, ".", ".." or one of our own page names.
+std::string SafePartName(const char* raw, size_t index) {
+    std::string name = raw ? raw : "";
+    size_t slash = name.find_last_of("/\\");
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    std::string clean;
+    for (unsigned char c : name)
+        if (c >= 0x20 && c != 0x7f) clean.push_back(static_cast<char>(c));
+    clean = Trim(clean);
+    if (clean.size() > 200) clean = clean.substr(clean.size() - 200);
+    if (clean.empty() || clean == "." || clean == "..") clean = Format("part%04zu.bin", index + 1);
+    if (IsReservedName(clean)) clean = "_" + clean;
+    return clean;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Copies the library's decoded temporary file to a file we create ourselves
+// (no links followed, nothing replaced), within `budget` bytes.
+bool CopyDecoded(const char* from, const std::string& to, long long* budget) {
+    std::FILE* in = std::fopen(from, "rbe");
+    if (!in) return false;
+    std::FILE* out = CreateFile(to, true);
+    if (!out) {
+        std::fclose(in);
+        return false;
+    }
+    char buf[65536];
+    size_t n;
+    bool ok = true;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) {
+        if (static_cast<long long>(n) > *budget) {
+            ok = false;
+            break;
+        }
+        *budget -= static_cast<long long>(n);
+        if (std::fwrite(buf, 1, n, out) != n) {
+            ok = false;
+            break;
+        }
+    }
+    std::fclose(in);
+    std::fclose(out);
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+}  // namespace
+
+std::string TextToHtml(std::string_view text) {
+    const size_t n = text.size();
+    std::vector<Span> web;
+    for (size_t pos = 0; pos < n;) {
+        size_t start = text.find("http://", pos);
+        if (start == std::string_view::npos) start = text.find("www.", pos);
+        if (start == std::string_view::npos) break;
+        size_t end = start;
+        while (end < n && !IsSpace(text[end])) ++end;
+        size_t len = end - start;
+        if (text[end - 1] == '.') --len;
+        web.push_back({start, len});
+        pos = end;
+    }
+    std::vector<Span> mail;
+    for (size_t i = 1; i + 1 < n; ++i) {
+        if (text[i] != '@' || !IsAddressChar(text[i - 1]) || !IsAddressChar(text[i + 1])) continue;
+        size_t j = i;
+        while (j > 0 && IsAddressChar(text[j - 1])) --j;
+        size_t k = i + 1;
+        while (k < n && IsAddressChar(text[k])) ++k;
+        size_t len = k - j;
+        if (text[k - 1] == '.') --len;
+        mail.push_back({j, len});
+        i = k;
+    }
+    std::string out;
+    out.reserve(n + n / 8);
+    size_t w = 0, m = 0;
+    for (size_t p = 0; p < n;) {
+        while (w < web.size() && web[w].start < p) ++w;
+        while (m < mail.size() && mail[m].start < p) ++m;
+        if (w < web.size() && web[w].start == p) {
+            std::string_view link = text.substr(p, web[w].len);
+            out += "<A HREF=";
+            if (link.find("http://") == std::string_view::npos) out += "http://";
+            Escaped(link, &out);
+            out += ">";
+            Escaped(link, &out);
+            out += "</A>";
+            p += link.size();
+            if (link.empty()) Escaped(text.substr(p++, 1), &out);
+            continue;
+        }
+        if (m < mail.size() && mail[m].start == p) {
+            std::string_view addr = text.substr(p, mail[m].len);
+            out += "<A HREF=mailto:";
+            Escaped(addr, &out);
+            out += ">";
+            Escaped(addr, &out);
+            out += "</A>";
+            p += addr.size();
+            continue;
+        }
+        Escaped(text.substr(p, 1), &out);
+        ++p;
+    }
+    return out;
+}
+
+bool AppendTextPart(const std::string& path, std::FILE* out, bool stripHeaders, std::string* plainText) {
+    std::string text;
+    if (!ReadWholeFile(path, &text)) return false;
+    if (stripHeaders && (StartsWithNoCase(text, "Return-Path") || StartsWithNoCase(text, "Received:"))) {
+        // Parts the library wrote have bare line feeds.
+        size_t crlf = text.find("\r\n\r\n"), lf = text.find("\n\n");
+        if (crlf != std::string::npos && (lf == std::string::npos || crlf < lf))
+            text.erase(0, crlf + 4);
+        else if (lf != std::string::npos)
+            text.erase(0, lf + 2);
+    }
+    if (plainText) *plainText += text;
+    std::string html = TextToHtml(text);
+    return std::fwrite(html.data(), 1, html.size(), out) == html.size();
+}
+
+std::string ShowWelcome(const std::string& workFolder) {
+    std::string path = workFolder + "index.htm";
+    WriteFileAtomically(
+        path,
+        "<HTML><H3>Welcome to SkyMail</H3><P>Press buttons on the toolbar to read and write your E-Mail");
+    return path;
+}
+
+DecodedMessage DecodeMessage(const std::string& path, const std::string& workFolderIn,
+                             const std::function<void(const std::string&)>& status) {
+    DecodedMessage r;
+    std::string work = workFolderIn;
+    if (!work.empty() && work.back() != '/') work += '/';
+    ClearFolder(work);
+    MailHeaderReader reader;
+    if (!reader.Open(path)) {
+        r.messages.push_back("Error Opening");
+        return r;
+    }
+    if (!reader.ReadHeaders()) {
+        r.messages.push_back("Error Reading Headers");
+        return r;
+    }
+    r.sender = reader.from();
+    r.date = reader.date();
+    r.subject = reader.subject();
+    r.contentType = reader.contentType();
+    auto say = [&](const char* s) {
+        if (status) status(s);
+    };
+
+    std::lock_guard<std::mutex> lock(UuMutex());
+    UuInitializeQuiet();
+    UUSetOption(UUOPT_USETEXT, 1, nullptr);
+    UUSetOption(UUOPT_SAVEPATH, 0, const_cast<char*>(work.c_str()));
+    UUSetOption(UUOPT_OVERWRITE, 0, nullptr);
+    say("Loading Message...");
+    UULoadFile(const_cast<char*>(path.c_str()), nullptr, 0);
+
+    std::string plainPath = work + "PlainText.htm";
+    std::FILE* plain = nullptr;
+    long long budget = kMaxDecodedBytes;
+    auto startPlain = [&](const char* errorFormat) {
+        if (plain) std::fclose(plain);
+        plain = CreateFile(plainPath, false);
+        if (!plain) r.messages.push_back(Format(errorFormat, plainPath.c_str()));
+        return plain != nullptr;
+    };
+    bool wholeMessage = false;
+    uulist* item = nullptr;
+    size_t index = 0;
+    for (; (item = UUGetFileListItem(static_cast<int>(index))) != nullptr; ++index) {
+        if (index >= kMaxParts) {
+            r.truncated = true;
+            break;
+        }
+        std::string original = item->filename ? item->filename : "";
+        std::string mime = item->mimetype ? item->mimetype : "";
+        std::string name = SafePartName(item->filename, index);
+        for (int k = 1; Exists(work + name); ++k)
+            name = Format("%d_%s", k, SafePartName(item->filename, index).c_str());
+        if (original.size() < 3 || original.compare(original.size() - 3, 3, "txt") != 0)
+            say("Decoding Attachment...");
+        bool decoded = false;
+        if (item->size > budget) {
+            r.truncated = true;
+        } else if (UUDecodeToTemp(item) == UURET_OK && item->binfile) {
+            decoded = CopyDecoded(item->binfile, work + name, &budget);
+            if (!decoded && budget <= 0) r.truncated = true;
+            UURemoveTemp(item);
+        }
+        bool first0001 = EqualsNoCase(original, "0001.txt");
+        if (index == 0 && !first0001) {
+            wholeMessage = true;
+            // The first part is not text: the whole message is the text.
+            if (startPlain("Error opening file: %s")) AppendTextPart(path, plain, true, &r.plainText);
+            r.parts.push_back({"PlainText.htm", mime});
+            r.page = "PlainText.htm";
+        }
+        if (wholeMessage && original.find(".txt") != std::string::npos) {
+            // The page already holds the whole message, text parts included.
+        } else if (first0001) {
+            if (startPlain("Error openning file: %s") && decoded)
+                AppendTextPart(work + name, plain, true, &r.plainText);
+            r.parts.push_back({"PlainText.htm", mime});
+            r.page = "PlainText.htm";
+        } else if (!mime.empty() && original == "0002.txt" && mime == "text/html") {
+            std::string from = work + name, to = work + "Enhanced.htm";
+            if (!decoded || Exists(to) || ::rename(from.c_str(), to.c_str()) != 0) {
+                r.messages.push_back(Format("Rename Error: %s ->%s", from.c_str(), to.c_str()));
+            } else {
+                r.parts.push_back({"Enhanced.htm", mime});
+                r.page = "Enhanced.htm";
+            }
+        } else if (original.find(".txt") != std::string::npos) {
+            std::string morePath = work + "MorePlainText.htm";
+            std::FILE* more = CreateFile(morePath, false);
+            if (more) {
+                if (decoded) AppendTextPart(work + name, more, true, &r.plainText);
+                std::fclose(more);
+                std::string html;
+                if (plain && ReadWholeFile(morePath, &html)) std::fwrite(html.data(), 1, html.size(), plain);
+            }
+        } else {
+            r.parts.push_back({name, mime});
+        }
+    }
+    UUCleanUp();
+    if (r.truncated && plain)
+        std::fputs("<P><B>[This message is too large to show whole; the rest was left out.]</B>", plain);
+    if (plain) std::fclose(plain);
+    r.ok = true;
+    return r;
+}
+
+}  // namespace sky

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "core/net/mail_socket.h"
+
+namespace sky {
+
+// Reply lines, split out so they can be checked on their own. Each returns 0,
+// 3 (not "+") or 4 (no number where one belongs).
+int ParseStatReply(std::string_view line, long* count);
+int ParseListReply(std::string_view line, long* size);
+
+// POP3 over MailSocket. Result codes: 0 success; 1 not connected or the host
+// could not be resolved; 2 the socket failed or no reply came; 3 the server
+// said no (or refused USER); 4 the reply made no sense (or PASS was refused);
+// 5 the connection could not be protected as asked (see lastError()).
+class Pop3Client : public MailSocket {
+public:
+    // Time-out of the replies to STAT, LIST, RETR and DELE.
+    int replyTimeoutSeconds = 10;
+    // Time-out of everything else (greeting, login, message lines).
+    int readTimeoutSeconds = kDefaultTimeoutSeconds;
+
+    int Connect(const ServerAddress& server, const std::string& user, const std::string& password,
+                MailSecurity security = MailSecurity::kNone, const std::string& caFile = {});
+    int Stat(long* count);
+    int List(long n, long* size);
+    int Retr(long n);
+    // Streams the message of the last Retr to `out` up to its final "." line,
+    // with the dot-stuffing undone. 0 when the whole message arrived, 2 when
+    // the connection failed or ended first, 6 when writing failed.
+    int ReadMessageTo(std::FILE* out, long* bytes);
+    int Dele(long n);
+    // Says goodbye without waiting for an answer and closes.
+    void Quit();
+
+    const std::string& lastReply() const { return reply_; }
+
+private:
+    int Command(const std::string& line, int timeoutSeconds);
+    std::string reply_;
+};
+
+}  // namespace sky

@@ -1,0 +1,72 @@
+#include "core/mail/send_mail_worker.h"
+
+#include "core/base/text_util.h"
+#include "core/mail/smtp_client.h"
+
+namespace sky {
+
+SendMailWorker::SendMailWorker(MailWorkerListener* listener, MailAccount account, OutgoingMessage message)
+    : listener_(listener), account_(std::move(account)), message_(std::move(message)) {}
+
+SendMailWorker::~SendMailWorker() {
+    Cancel();
+    Join();
+}
+
+bool SendMailWorker::Start() {
+    if (running_.exchange(true)) return false;
+    if (thread_.joinable()) thread_.join();
+    cancelled_ = false;
+    thread_ = std::thread([this] {
+        Run();
+        running_ = false;
+    });
+    return true;
+}
+
+void SendMailWorker::Cancel() {
+    cancelled_ = true;
+    std::lock_guard<std::mutex> lock(clientMutex_);
+    if (client_) client_->Cancel();
+}
+
+void SendMailWorker::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+int SendMailWorker::Run() {
+    SmtpClient smtp;
+    smtp.replyTimeoutSeconds = replyTimeoutSeconds;
+    smtp.progress = [this](long) { return !cancelled_.load(); };
+    {
+        std::lock_guard<std::mutex> lock(clientMutex_);
+        client_ = &smtp;
+        if (cancelled_) smtp.Cancel();
+    }
+    listener_->mailProgress(Format("* Connecting to %s...", account_.smtp.c_str()));
+    SmtpAuth auth{ParseMailSecurity(account_.smtp_security), account_.smtp_user, account_.smtp_password,
+                  account_.ca_file};
+    int rc = smtp.Connect(SmtpServer(account_), kGreetingDomain, auth);
+    if (rc != 0) {
+        // The message then fails with "not connected"; say why first.
+        listener_->mailProgress("-- " + (smtp.lastError().empty()
+                                             ? std::string("the server refused the connection")
+                                             : smtp.lastError()));
+        smtp.Close();
+    }
+    for (const std::string& path : message_.attachments)
+        listener_->mailProgress(Format("Attaching file: %s...", path.c_str()));
+    listener_->mailProgress(Format("Sending message to %s...", message_.to.c_str()));
+    int result = smtp.SendMessage(message_.to, message_.cc, account_.emailaddress, message_.subject,
+                                  message_.body, message_.attachments);
+    listener_->mailProgress("Wrapping things up...");
+    smtp.Quit();
+    {
+        std::lock_guard<std::mutex> lock(clientMutex_);
+        client_ = nullptr;
+    }
+    listener_->mailDone(result);
+    return result;
+}
+
+}  // namespace sky

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+
+#include "core/mail/check_mail_worker.h"
+#include "core/mail/mail_store.h"
+#include "core/mail/pop3_client.h"
+#include "mail_peers.h"
+#include "support/sandbox.h"
+
+namespace sky {
+namespace {
+
+using test::ReadFile;
+
+// Collects a worker's reports (they arrive on the worker thread).
+struct Recorder : MailWorkerListener {
+    std::mutex m;
+    std::vector<std::string> lines, paths;
+    std::string failure, detail;
+    int result = -1;
+    void mailProgress(const std::string& l) override {
+        std::lock_guard<std::mutex> g(m);
+        lines.push_back(l);
+    }
+    void newMessage(const std::string& p) override {
+        std::lock_guard<std::mutex> g(m);
+        paths.push_back(p);
+    }
+    void connectFailed(const std::string& msg, const std::string& d) override {
+        failure = msg;
+        detail = d;
+    }
+    void mailDone(int r) override { result = r; }
+};
+
+MailAccount Account(int port, bool leave = false) {
+    MailAccount a;
+    a.pop = "127.0.0.1:" + std::to_string(port);
+    a.username = "jane";
+    a.password = "secret";
+    a.leaveonserver = leave;
+    return a;
+}
+
+std::vector<std::string> WorkFiles() {
+    std::vector<std::string> out;
+    for (auto& e : std::filesystem::directory_iterator(MailWorkFolder())) out.push_back(e.path().filename());
+    return out;
+}
+
+int Fetch(const MailAccount& a, Recorder* rec, int timeout = 10) {
+    CheckMailWorker w(rec, a);
+    w.replyTimeoutSeconds = timeout;
+    w.readTimeoutSeconds = timeout;
+    return w.Run();
+}
+
+TEST(Pop3DovecotTest, FetchesEveryMessageWholeAndEmptiesTheServer) {
+    test::Sandbox sandbox;
+    test::Dovecot dovecot;
+    ASSERT_TRUE(dovecot.ok()) << "dovecot did not start; see " << dovecot.log();
+    std::string big = "Message-ID: <big@test>\r\nSubject: big\r\n\r\n";
+    for (int i = 0; i < 40000; ++i) big += "line " + std::to_string(i) + " of a long message body\r\n";
+    dovecot.AddMessage("Message-ID: <one@test>\r\nSubject: one\r\n\r\n..dotted\r\n.\r\nend\r\n");
+    dovecot.AddMessage("Subject: no id\r\n\r\nbody\r\n");
+    dovecot.AddMessage(big);
+
+    Recorder rec;
+    ASSERT_EQ(Fetch(Account(dovecot.port()), &rec), CheckMailWorker::kDone) << rec.detail;
+    std::vector<std::string> expected = {
+        "* Connecting to 127.0.0.1:" + std::to_string(dovecot.port()) + " as jane...",
+        "Connected OK. Checking for new mail.", "Found 3 Messages."};
+    for (int i = 1; i <= 3; ++i) {
+        expected.push_back("Downloading Message " + std::to_string(i) + " of 3");
+        expected.push_back("-- Removing from server");
+    }
+    expected.push_back("Done.  Processed 3 messages");
+    EXPECT_EQ(rec.lines, expected);
+    ASSERT_EQ(rec.paths.size(), 3u);
+    std::string inbox = GetMailFolderPath("InBox");
+    EXPECT_EQ(rec.paths[0], inbox + "S-one-test-.mail");
+    // Stuffed on the wire ("...dotted", ".."), stored as the sender wrote it.
+    EXPECT_EQ(ReadFile(rec.paths[0]),
+              "Message-ID: <one@test>\r\nSubject: one\r\n\r\n..dotted\r\n.\r\nend\r\n");
+    EXPECT_EQ(rec.paths[1].substr(inbox.size(), 3), "SID");
+    EXPECT_EQ(ReadFile(rec.paths[2]), big);
+    EXPECT_EQ(dovecot.MessageCount(), 0);
+    EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST(Pop3DovecotTest, LeftOnServerMessagesComeBackAsDuplicates) {
+    test::Sandbox sandbox;
+    test::Dovecot dovecot;
+    ASSERT_TRUE(dovecot.ok()) << dovecot.log();
+    dovecot.AddMessage("Message-ID: <a@test>\r\n\r\nA\r\n");
+    dovecot.AddMessage("Message-ID: <b@test>\r\n\r\nB\r\n");
+    Recorder first, second;
+    ASSERT_EQ(Fetch(Account(dovecot.port(), true), &first), 0);
+    EXPECT_EQ(first.paths.size(), 2u);
+    ASSERT_EQ(Fetch(Account(dovecot.port(), true), &second), 0);
+    EXPECT_TRUE(second.paths.empty());
+    EXPECT_EQ(
+        std::count(second.lines.begin(), second.lines.end(), "-- Duplicate Message Found in your Inbox"), 2);
+    EXPECT_EQ(std::count(second.lines.begin(), second.lines.end(), "-- Removing from server"), 0);
+    EXPECT_EQ(dovecot.MessageCount(), 2);
+    EXPECT_EQ(LoadFolder(GetMailFolderPath("InBox")).size(), 2u);
+    EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST(Pop3DovecotTest, TlsNeedsATrustedCertificate) {
+    test::Sandbox sandbox;
+    test::Dovecot dovecot(true);
+    ASSERT_TRUE(dovecot.ok()) << dovecot.log();
+    dovecot.AddMessage("Message-ID: <t@test>\r\n\r\nsecret body\r\n");
+
+    MailAccount a = Account(dovecot.tlsPort(), true);
+    a.pop = "localhost:" + std::to_string(dovecot.tlsPort());
+    a.pop_security = "tls";
+    Recorder untrusted;
+    EXPECT_EQ(Fetch(a, &untrusted), CheckMailWorker::kConnectFailed);
+    EXPECT_EQ(untrusted.failure, "Could not connect to E-Mail Server");
+    EXPECT_NE(untrusted.detail.find("certificate"), std::string::npos) << untrusted.detail;
+
+    a.ca_file = dovecot.caFile();
+    Recorder implicit;
+    ASSERT_EQ(Fetch(a, &implicit), 0) << implicit.detail;
+    EXPECT_EQ(implicit.paths.size(), 1u);
+
+    // The certificate names localhost and 127.0.0.1, nothing else.
+    MailAccount wrongName = a;
+    wrongName.pop = "127.0.0.2:" + std::to_string(dovecot.tlsPort());
+    Recorder mismatch;
+    EXPECT_EQ(Fetch(wrongName, &mismatch), CheckMailWorker::kConnectFailed);
+
+    MailAccount stls = Account(dovecot.port(), true);
+    stls.pop_security = "starttls";
+    stls.ca_file = dovecot.caFile();
+    Recorder upgraded;
+    ASSERT_EQ(Fetch(stls, &upgraded), 0) << upgraded.detail;
+    EXPECT_NE(
+        std::find(upgraded.lines.begin(), upgraded.lines.end(), "-- Duplicate Message Found in your Inbox"),
+        upgraded.lines.end());
+}
+
+// A POP3 server following a script, for what Dovecot will not do.
+std::optional<std::string> Pop3Script(const std::string& line, const std::string& message,
+                                      const char* listSize) {
+    if (line == "STAT\r\n") return "+OK 1 20\r\n";
+    if (line == "LIST 1\r\n") return std::string("+OK 1 ") + listSize + "\r\n";
+    if (line == "RETR 1\r\n") return "+OK\r\n" + message + ".\r\n";
+    if (line == "Quit\r\n") return std::nullopt;
+    return "+OK\r\n";
+}
+
+TEST(Pop3ScriptedTest, ListSizeIsOnlyAHint) {
+    test::Sandbox sandbox;
+    std::string msg = "Message-ID: <lie@x>\r\nSubject: lie\r\n\r\n" + std::string(5000, 'z') + "\r\n";
+    test::ScriptedPeer peer("+OK hi\r\n",
+                            [&](const std::string& l) { return Pop3Script(l, msg, "(1200 octets)"); });
+    Recorder rec;
+    ASSERT_EQ(Fetch(Account(peer.port()), &rec), 0);
+    ASSERT_EQ(rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(rec.paths[0]), msg);
+    long size = 0;
+    EXPECT_EQ(ParseListReply("+OK 1 (1200 octets)\r\n", &size), 0);
+    EXPECT_EQ(size, 1200);
+    EXPECT_EQ(ParseListReply("-ERR no\r\n", &size), 3);
+    EXPECT_EQ(ParseStatReply("+OK\r\n", &size), 4);
+}
+
+TEST(Pop3ScriptedTest, ErrGreetingIsNotALogin) {
+    test::Sandbox sandbox;
+    test::ScriptedPeer peer("-ERR go away\r\n", [](const std::string&) { return std::string("+OK\r\n"); });
+    Recorder rec;
+    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kConnectFailed);
+    EXPECT_EQ(rec.failure, "Could not connect to E-Mail Server");
+    EXPECT_EQ(rec.lines.size(), 1u);  // only the connecting line
+    EXPECT_TRUE(peer.transcript().empty());
+}
+
+TEST(Pop3ScriptedTest, DisconnectInsideAMessageLosesNothing) {
+    test::Sandbox sandbox;
+    test::ScriptedPeer peer("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+        // "\x04": the peer hangs up after these bytes.
+        if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <cut@x>\r\n\r\nhalf a mess\x04";
+        if (l == "DELE 1\r\n") return "+OK\r\n";
+        if (l == "QUIT\r\n" || l == "Quit\r\n") return std::nullopt;
+        if (l.rfind("LIST", 0) == 0) return "+OK 1 100\r\n";
+        return "+OK 1 100\r\n";
+    });
+    Recorder rec;
+    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kConnectionLost);
+    EXPECT_TRUE(rec.paths.empty());
+    for (const std::string& l : peer.transcript()) EXPECT_NE(l, "DELE 1\r\n");
+    EXPECT_TRUE(LoadFolder(GetMailFolderPath("InBox")).empty());
+    EXPECT_TRUE(WorkFiles().empty());
+    EXPECT_EQ(std::count(rec.lines.begin(), rec.lines.end(), "-- Duplicate Message Found in your Inbox"), 0);
+}
+
+TEST(Pop3ScriptedTest, SilentServerAndRefusedRetr) {
+    test::Sandbox sandbox;
+    // STAT never answered: nothing is downloaded.
+    test::ScriptedPeer silent("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+        if (l == "STAT\r\n") return std::string();
+        return "+OK\r\n";
+    });
+    Recorder rec;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Fetch(Account(silent.port()), &rec, 1), CheckMailWorker::kStatFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    for (const std::string& l : silent.transcript()) EXPECT_EQ(l.rfind("RETR", 0), std::string::npos);
+
+    // RETR refused for message 1: kept on the server, not a duplicate; 2 still comes.
+    test::ScriptedPeer refusing("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+        if (l == "STAT\r\n") return "+OK 2 40\r\n";
+        if (l == "RETR 1\r\n") return "-ERR locked\r\n";
+        if (l == "RETR 2\r\n") return "+OK\r\nMessage-ID: <two@x>\r\n\r\ntwo\r\n.\r\n";
+        if (l == "Quit\r\n") return std::nullopt;
+        if (l.rfind("LIST", 0) == 0) return "+OK 1 20\r\n";
+        return "+OK\r\n";
+    });
+    Recorder rec2;
+    EXPECT_EQ(Fetch(Account(refusing.port()), &rec2), 0);
+    EXPECT_EQ(rec2.paths.size(), 1u);
+    std::vector<std::string> t = refusing.transcript();
+    EXPECT_EQ(std::count(t.begin(), t.end(), "DELE 1\r\n"), 0);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "DELE 2\r\n"), 1);
+    EXPECT_NE(std::find(rec2.lines.begin(), rec2.lines.end(), "-- Could not download this message"),
+              rec2.lines.end());
+    EXPECT_EQ(std::count(rec2.lines.begin(), rec2.lines.end(), "-- Duplicate Message Found in your Inbox"),
+              0);
+}
+
+TEST(Pop3ScriptedTest, CancelStopsAtOnceAndLeavesNoHalfFile) {
+    test::Sandbox sandbox;
+    test::ScriptedPeer slow("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+        if (l == "STAT\r\n") return "+OK 1 40\r\n";
+        if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <slow@x>\r\n\r\nfirst line only\r\n";
+        if (l.rfind("LIST", 0) == 0) return "+OK 1 20\r\n";
+        return "+OK\r\n";
+    });
+    Recorder rec;
+    CheckMailWorker w(&rec, Account(slow.port()));
+    w.readTimeoutSeconds = 60;
+    ASSERT_TRUE(w.Start());
+    EXPECT_FALSE(w.Start());  // busy
+    ASSERT_TRUE(test::WaitFor([&] {
+        std::lock_guard<std::mutex> g(rec.m);
+        return !rec.lines.empty() && rec.lines.back() == "Downloading Message 1 of 1";
+    }));
+    auto start = std::chrono::steady_clock::now();
+    w.Cancel();
+    w.Join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(rec.result, CheckMailWorker::kCancelled);
+    EXPECT_TRUE(WorkFiles().empty());
+    EXPECT_TRUE(LoadFolder(GetMailFolderPath("InBox")).empty());
+}
+
+}  // namespace
+}  // namespace sky
