@@ -1,0 +1,13 @@
+#include <cstdint>
+
+#include "core/mail/mail_store.h"
+#include "core/mail/message_render.h"
+#include "fuzz_home.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string path = WriteInput(data, size);
+    sky::DecodedMessage m = sky::DecodeMessage(path, sky::MailWorkFolder());
+    for (const sky::MessagePart& p : m.parts)
+        if (p.name.find('/') != std::string::npos || p.name == "..") __builtin_trap();
+    return 0;
+}
