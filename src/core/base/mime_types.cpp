@@ -40,6 +40,8 @@ std::string MimeTypes::TypeFor(std::string_view ext) const {
     return it == byExt_.end() ? std::string() : it->second;
 }
 
-std::string MimeTypeForExtension(std::string_view ext) { return MimeTypes::System().TypeFor(ext); }
+std::string MimeTypeForExtension(std::string_view ext) {
+    return MimeTypes::System().TypeFor(ext);
+}
 
 }  // namespace sky

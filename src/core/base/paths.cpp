@@ -73,8 +73,22 @@ std::string GetDataDir(std::string_view subfolder, bool create, std::string* err
     return dir;
 }
 
+namespace {
+// Scratch files belong to one run: the folder goes when the process ends normally.
+struct TempDirOwner {
+    std::string dir;
+    pid_t owner = 0;
+    ~TempDirOwner() {
+        if (dir.empty() || owner != ::getpid()) return;
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+}  // namespace
+
 std::string PrivateTempDir() {
     static std::once_flag once;
+    static TempDirOwner owner;
     static std::string dir;
     std::call_once(once, [] {
         std::string base = Env("TMPDIR");
@@ -83,6 +97,8 @@ std::string PrivateTempDir() {
         if (char* made = ::mkdtemp(tmpl.data())) {
             ::chmod(made, 0700);
             dir = std::string(made) + "/";
+            owner.dir = made;
+            owner.owner = ::getpid();
         }
     });
     return dir;

@@ -19,7 +19,8 @@ std::string GetDataDir(std::string_view subfolder, bool create = true, std::stri
 
 // A folder only this user can read (mode 0700), made once per process under
 // $TMPDIR or /tmp, for scratch files that must never have fixed names in a
-// shared folder. Ends in "/". Empty when it cannot be made.
+// shared folder. Ends in "/". Empty when it cannot be made. Removed with
+// everything in it when the process exits normally.
 std::string PrivateTempDir();
 
 // Joins two path pieces with exactly one "/" between them.

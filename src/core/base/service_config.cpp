@@ -43,8 +43,12 @@ void SetActiveServiceHosts(const ServiceHosts& hosts) {
     g_hosts = hosts;
 }
 
-std::string ServiceUrl(const std::string& host, const std::string& path) { return "http://" + host + path; }
+std::string ServiceUrl(const std::string& host, const std::string& path) {
+    return "http://" + host + path;
+}
 
-std::string StartPageUrl() { return ServiceUrl(ActiveServiceHosts().web, "/sky_start/skydata.htm"); }
+std::string StartPageUrl() {
+    return ServiceUrl(ActiveServiceHosts().web, "/sky_start/skydata.htm");
+}
 
 }  // namespace sky

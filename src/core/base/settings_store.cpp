@@ -71,7 +71,8 @@ std::string ProfileText::Serialize() const {
 int ProfileText::FindSection(std::string_view section) const {
     std::string want = Trim(section);
     for (size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == Line::kSection && EqualsNoCase(lines_[i].name, want)) return static_cast<int>(i);
+        if (lines_[i].kind == Line::kSection && EqualsNoCase(lines_[i].name, want))
+            return static_cast<int>(i);
     return -1;
 }
 
@@ -216,7 +217,8 @@ int SettingsStore::GetInt(std::string_view section, std::string_view key, int de
     return ProfileToInt(v);
 }
 
-std::string SettingsStore::GetString(std::string_view section, std::string_view key, std::string_view def) const {
+std::string SettingsStore::GetString(std::string_view section, std::string_view key,
+                                     std::string_view def) const {
     std::lock_guard lock(mutex_);
     std::string v;
     if (!Load().Find(section, key, &v)) return std::string(def);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QComboBox>
+
+namespace sky::ui {
+
+// The navigation bar's address box: at most 50 addresses, newest first.
+class AddressBox : public QComboBox {
+    Q_OBJECT
+public:
+    static constexpr int kMaxEntries = 50;
+
+    explicit AddressBox(QWidget* parent = nullptr);
+
+    // Every address the main browser navigates to goes on top; command
+    // addresses ("~SKYCMD") are kept out of the edit field.
+    void AddVisited(const QString& address);
+    // A browser window became active: show its address, and list it only
+    // when the list does not hold exactly it yet.
+    void ShowActive(const QString& address);
+
+    QStringList entries() const;
+
+signals:
+    // Enter pressed on typed text.
+    void addressEntered(const QString& text);
+    // An entry chosen from the list.
+    void addressChosen(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void InsertTop(const QString& address);
+    bool choosing_ = false;
+};
+
+}  // namespace sky::ui

@@ -1,0 +1,212 @@
+#include "ui/app/ck7_app.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLinearGradient>
+#include <QMdiArea>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include "core/base/paths.h"
+#include "core/base/settings_store.h"
+#include "core/base/version.h"
+#include "ui/app/browser_settings_dialog.h"
+#include "ui/app/default_browser.h"
+#include "ui/app/doc_templates.h"
+#include "ui/app/main_frame.h"
+#include "ui/app/single_instance.h"
+#include "ui/browser/browser_profile.h"
+
+namespace sky::ui {
+
+namespace {
+
+constexpr int kSplashMs = 1000;
+
+QPixmap BuiltInSplash() {
+    QPixmap pm(480, 280);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, pm.height());
+    sky.setColorAt(0, QColor(18, 36, 92));
+    sky.setColorAt(0.65, QColor(62, 118, 196));
+    sky.setColorAt(1, QColor(238, 170, 90));
+    p.fillRect(pm.rect(), sky);
+    QRadialGradient sun(380, 230, 70);
+    sun.setColorAt(0, QColor(255, 236, 170));
+    sun.setColorAt(1, QColor(255, 236, 170, 0));
+    p.fillRect(pm.rect(), sun);
+    // A harbour line and two masts.
+    p.setPen(QPen(QColor(20, 28, 60), 3));
+    p.drawLine(0, 244, pm.width(), 244);
+    p.drawLine(70, 244, 70, 180);
+    p.drawLine(110, 244, 110, 196);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setPixelSize(46);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(0, 60, pm.width(), 60), Qt::AlignCenter, QString::fromLatin1(kProgramName));
+    f.setPixelSize(16);
+    f.setBold(false);
+    p.setFont(f);
+    p.drawText(QRect(0, 118, pm.width(), 30), Qt::AlignCenter,
+               QStringLiteral("Your harbour on the Internet") + QString::fromLatin1(kVersionString));
+    return pm;
+}
+
+// The program's icon: a sail against the sky.
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        QLinearGradient sky(0, 0, 0, 64);
+        sky.setColorAt(0, QColor(30, 60, 140));
+        sky.setColorAt(1, QColor(90, 160, 230));
+        p.setBrush(sky);
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+        p.setBrush(Qt::white);
+        QPolygonF sail;
+        sail << QPointF(32, 10) << QPointF(32, 44) << QPointF(12, 44);
+        p.drawPolygon(sail);
+        QPolygonF jib;
+        jib << QPointF(36, 16) << QPointF(36, 44) << QPointF(52, 44);
+        p.setBrush(QColor(250, 210, 110));
+        p.drawPolygon(jib);
+        p.setBrush(QColor(20, 28, 60));
+        p.drawRect(QRectF(10, 47, 44, 5));
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+}  // namespace
+
+CK7App::CK7App(const QStringList& arguments, Options options) : arguments_(arguments), options_(options) {}
+
+CK7App::~CK7App() {
+    frame_.reset();
+    BrowserProfile::Shutdown();
+}
+
+QString CK7App::FileFromArguments(const QStringList& arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a.startsWith(QLatin1Char('-'))) continue;
+        QFileInfo fi(a);
+        if (!a.contains(QLatin1String("://")) && fi.exists()) return fi.absoluteFilePath();
+        return a;
+    }
+    return {};
+}
+
+bool CK7App::InitInstance() {
+    file_ = FileFromArguments(arguments_);
+    QApplication::setWindowIcon(AppIcon());
+
+    // 1. One copy per user: a later start hands over its file and ends.
+    instance_ = std::make_unique<SingleInstance>();
+    if (!instance_->Listen()) {
+        if (SingleInstance::SendToFirst(file_)) {
+            exitCode_ = 0;
+            return false;
+        }
+        // The first copy does not answer; run anyway rather than not at all.
+    }
+    connect(instance_.get(), &SingleInstance::activationRequested, this, &CK7App::OnActivationRequested);
+
+    // 4. An update installer left behind by the last run.
+    SettingsStore& s = SettingsStore::App();
+    std::string leftOver = s.GetString("Misc", "DeleteUpdateFile");
+    if (!leftOver.empty()) {
+        QFile::remove(QString::fromStdString(leftOver));
+        s.WriteString("Misc", "DeleteUpdateFile", "");
+    }
+
+    // 6. The splash, unless a file was named.
+    if (file_.isEmpty() && options_.splash) ShowSplash();
+
+    // 10. The tool templates.
+    templates_ = std::make_unique<DocTemplates>();
+
+    // 11. The main frame.
+    DefaultBrowser* browser = options_.defaultBrowser;
+    if (!browser) {
+        ownDefaultBrowser_ = std::make_unique<XdgDefaultBrowser>();
+        browser = ownDefaultBrowser_.get();
+    }
+    frame_ = std::make_unique<CMainFrame>(templates_.get(), browser);
+    if (!frame_->Create()) {
+        exitCode_ = 1;
+        return false;
+    }
+    BrowserSettingsDialog::ApplyStored();
+
+    // 12. Default browser, asked once the frame can own the question.
+    RunDefaultBrowserCheck(frame_.get(), *browser, true);
+
+    // 14.-15. First navigation, then the window maximised.
+    frame_->FirstNavigation(file_);
+    // Without a window manager "maximised" means nothing; fill the screen then.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) frame_->setGeometry(screen->availableGeometry());
+    frame_->showMaximized();
+    if (splash_) {
+        QSplashScreen* splash = splash_;
+        QTimer::singleShot(kSplashMs, splash, [splash, this] {
+            splash->finish(frame_.get());
+            splash->deleteLater();
+        });
+        splash_ = nullptr;
+    }
+
+    // 16. First run: the account. The registration sheet comes with the
+    // member service; until then an empty account is recorded as such.
+    if (s.GetString("Misc", "Account").empty()) {
+        s.WriteString("Misc", "Account", "UNREGISTERED");
+        frame_->SetAccount(QStringLiteral("UNREGISTERED"));
+    }
+    return true;
+}
+
+void CK7App::ShowSplash() {
+    QPixmap pm;
+    std::string art = GetDataDir("Art");
+    if (!art.empty()) pm.load(QString::fromStdString(art + "splash.bmp"));
+    if (pm.isNull()) {
+        pm = BuiltInSplash();
+    } else {
+        // White is the splash picture's transparent colour.
+        pm.setMask(pm.createMaskFromColor(Qt::white));
+    }
+    splash_ = new QSplashScreen(pm);
+    splash_->show();
+    QThread::msleep(100);
+    QApplication::processEvents();
+}
+
+void CK7App::OnActivationRequested(const QString& file) {
+    if (!frame_) return;
+    if (frame_->isMinimized()) frame_->showMaximized();
+    frame_->raise();
+    frame_->activateWindow();
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->raise();
+    if (!file.isEmpty()) frame_->HandleAddress(file, true);
+}
+
+void CK7App::ExitInstance() {
+    frame_.reset();
+    instance_.reset();
+    BrowserProfile::Shutdown();
+}
+
+}  // namespace sky::ui

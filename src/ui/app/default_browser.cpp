@@ -1,0 +1,144 @@
+#include "ui/app/default_browser.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+#include "core/base/atomic_file.h"
+#include "core/base/settings_store.h"
+#include "ui/app/messages.h"
+
+namespace sky::ui {
+
+namespace {
+
+bool RunXdgSettings(const QStringList& args, QString* out, QString* err) {
+    QString exe = QStandardPaths::findExecutable(QStringLiteral("xdg-settings"));
+    if (exe.isEmpty()) {
+        if (err) *err = QStringLiteral("xdg-settings is not installed (package xdg-utils).");
+        return false;
+    }
+    QProcess p;
+    p.start(exe, args);
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        if (err) *err = QStringLiteral("xdg-settings did not answer.");
+        return false;
+    }
+    if (out) *out = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        if (err) {
+            *err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+            if (err->isEmpty()) *err = QStringLiteral("xdg-settings failed.");
+        }
+        return false;
+    }
+    return true;
+}
+
+DefaultBrowserPrompt& Prompt() {
+    static DefaultBrowserPrompt prompt;
+    return prompt;
+}
+
+bool AskToBecomeDefault(QWidget* parent, bool* dontAsk) {
+    if (Prompt()) return Prompt()(parent, dontAsk);
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Default Browser"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QLabel(QStringLiteral("SkyHarbor is not your default browser.\n\n"
+                                           "Do you want SkyHarbor to open web pages and links from "
+                                           "other programs?"),
+                            &dialog);
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    auto* box = new QCheckBox(QStringLiteral("Do not ask me again"), &dialog);
+    box->setChecked(*dontAsk);
+    layout->addWidget(box);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    *dontAsk = box->isChecked();
+    return true;
+}
+
+}  // namespace
+
+void SetDefaultBrowserPrompt(DefaultBrowserPrompt prompt) {
+    Prompt() = std::move(prompt);
+}
+
+std::optional<bool> XdgDefaultBrowser::IsDefault() {
+    QString out;
+    if (!RunXdgSettings({QStringLiteral("get"), QStringLiteral("default-web-browser")}, &out, nullptr))
+        return std::nullopt;
+    // Exactly our entry; another spelling is another program.
+    return out == QLatin1String(kDesktopFile);
+}
+
+bool XdgDefaultBrowser::InstallDesktopFile(QString* error) {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                  QStringLiteral("/applications");
+    if (!QDir().mkpath(dir)) {
+        if (error) *error = QStringLiteral("Cannot create %1").arg(dir);
+        return false;
+    }
+    QString exe = QCoreApplication::applicationFilePath();
+    QString entry = QStringLiteral(
+                        "[Desktop Entry]\nType=Application\nName=SkyHarbor\n"
+                        "GenericName=Web Browser\nComment=Browse the web, read mail and chat\n"
+                        "Exec=\"%1\" %u\nTerminal=false\nIcon=web-browser\n"
+                        "Categories=Network;WebBrowser;Email;\n"
+                        "MimeType=text/html;application/xhtml+xml;x-scheme-handler/http;"
+                        "x-scheme-handler/https;\n")
+                        .arg(exe);
+    std::string err;
+    if (!WriteFileAtomically((dir + QLatin1Char('/') + QLatin1String(kDesktopFile)).toStdString(),
+                             entry.toStdString(), &err)) {
+        if (error) *error = QString::fromStdString(err);
+        return false;
+    }
+    return true;
+}
+
+bool XdgDefaultBrowser::MakeDefault(QString* error) {
+    if (!InstallDesktopFile(error)) return false;
+    return RunXdgSettings(
+        {QStringLiteral("set"), QStringLiteral("default-web-browser"), QLatin1String(kDesktopFile)}, nullptr,
+        error);
+}
+
+void RunDefaultBrowserCheck(QWidget* parent, DefaultBrowser& browser, bool startup) {
+    std::optional<bool> isDefault = browser.IsDefault();
+    if (isDefault == true) {
+        if (!startup) ShowMessage(parent, QStringLiteral("SkyHarbor is already your default browser"));
+        return;
+    }
+    if (startup) {
+        // A desktop that cannot say is not asked to change either.
+        if (!isDefault.has_value()) return;
+        SettingsStore& s = SettingsStore::App();
+        if (s.GetInt("misc", "PromptForDefBrowser", 0) != 0) return;
+        bool dontAsk = false;
+        if (!AskToBecomeDefault(parent, &dontAsk)) return;
+        s.WriteInt("misc", "PromptForDefBrowser", dontAsk ? 1 : 0);
+    }
+    QString error;
+    if (browser.MakeDefault(&error))
+        ShowMessage(parent, QStringLiteral("SkyHarbor is now your default Browser"));
+    else
+        ShowMessage(parent, QStringLiteral("SkyHarbor could not become your default browser.\n\n") + error,
+                    QStringLiteral("SkyHarbor"), MessageKind::Warning);
+}
+
+}  // namespace sky::ui

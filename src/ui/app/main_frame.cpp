@@ -1,0 +1,708 @@
+#include "ui/app/main_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimerEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <ctime>
+
+#include "core/base/identity.h"
+#include "core/base/settings_store.h"
+#include "core/base/version.h"
+#include "ui/app/address_box.h"
+#include "ui/app/browser_settings_dialog.h"
+#include "ui/app/default_browser.h"
+#include "ui/app/lock_keys.h"
+#include "ui/app/messages.h"
+#include "ui/app/nav_bar.h"
+#include "ui/app/nav_strip.h"
+#include "ui/browser/browser_profile.h"
+#include "ui/browser/ck7_view.h"
+
+namespace sky::ui {
+
+namespace {
+
+CMainFrame* g_frame = nullptr;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+CK7View* ViewOf(QMdiSubWindow* w) {
+    return w ? qobject_cast<CK7View*>(w->widget()) : nullptr;
+}
+
+// The security pane's two pictures: an open and a closed lock.
+QPixmap LockPicture(bool secure) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(secure ? QColor(30, 120, 40) : QColor(130, 130, 130), 1.6));
+    p.setBrush(Qt::NoBrush);
+    if (secure)
+        p.drawArc(QRectF(4, 1, 8, 9), 0, 180 * 16);
+    else
+        p.drawArc(QRectF(7, 0, 8, 9), 0, 180 * 16);
+    p.drawLine(QPointF(4, 5.5), QPointF(4, 8));
+    p.drawLine(QPointF(12, 5.5), QPointF(12, 8));
+    p.setBrush(secure ? QColor(60, 170, 70) : QColor(190, 190, 190));
+    p.drawRoundedRect(QRectF(2.5, 7.5, 11, 7.5), 1.5, 1.5);
+    return pm;
+}
+
+}  // namespace
+
+CMainFrame* CMainFrame::Get() {
+    return g_frame;
+}
+
+QString CMainFrame::BaseTitle() {
+    return QString::fromLatin1(kProgramName) + QString::fromLatin1(kVersionString);
+}
+
+CMainFrame::CMainFrame(DocTemplates* templates, DefaultBrowser* defaultBrowser)
+    : templates_(templates), defaultBrowser_(defaultBrowser) {
+    SettingsStore& s = SettingsStore::App();
+    std::string nick = s.GetString("chat", "nickname");
+    machineIdentity_ = Q(MachineIdentity(nick));
+    popup_ = s.GetInt("misc", "popup", 1) != 0;
+    statusPopup_ = s.GetInt("misc", "statuspopup", 0) != 0;
+    lastStartupMsg_ = s.GetInt("Ping", "LastStartupMsg", 0);
+    lastBroadcast_ = s.GetInt("Ping", "LastBroadcast", 0);
+    lastBulletin_ = s.GetInt("Ping", "LastBulletin", 0);
+    setObjectName(QStringLiteral("SkyHarborMainFrame"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+CMainFrame::~CMainFrame() {
+    // Destruction repeats the settings step; the channel question is not
+    // asked twice because answering it cleared the flag.
+    if (g_frame == this) {
+        SaveSettings();
+        g_frame = nullptr;
+    }
+}
+
+bool CMainFrame::Create() {
+    // The HTML engine must be there; its build string goes to the service.
+    if (!BrowserProfile::Get()) {
+        ShowMessage(this,
+                    QStringLiteral("Sorry. SkyHarbor needs Qt WebEngine to show web pages, and it "
+                                   "could not be started.\n\nInstall the package qt6-webengine."),
+                    QStringLiteral("SkyHarbor"), MessageKind::Warning);
+        return false;
+    }
+    const char* build = EngineBuildString();
+    engineBuild_ = (build && *build) ? QString::fromLatin1(build) : QStringLiteral("?");
+
+    g_frame = this;
+    setWindowTitle(BaseTitle());
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+    mdi_ = new QMdiArea(this);
+    mdi_->setViewMode(QMdiArea::SubWindowView);
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdi_);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+
+    CreateStatusBar();
+    CreateChannelBar();
+    CreateNavigationBar();
+    CreateZoomBar();
+
+    SettingsStore& s = SettingsStore::App();
+    std::string cookie = s.GetString("Misc", "Cook");
+    if (cookie.empty()) {
+        cookie = std::to_string(static_cast<long>(std::time(nullptr)));
+        s.WriteString("Misc", "Cook", cookie);
+    }
+    cookie_ = Q(cookie);
+    std::string account = s.GetString("Misc", "Account");
+    account_ = account.empty() ? QStringLiteral("UNREGISTERED") : Q(account);
+
+    CreateToolBarAndMenus();
+    resize(1024, 720);
+
+    if (s.GetInt("Startup", "Zoom", 0) != 0) EnterZoomMode();
+
+    timer1_.start(kFirstPingMs, this);
+    timer3_.start(kZoomBarMs, this);
+    lockTimer_.start(400, this);
+    return true;
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->showMessage(statusText_);
+    securityPane_ = new QLabel(bar);
+    securityPane_->setPixmap(LockPicture(false));
+    securityPane_->setToolTip(QStringLiteral("This page did not come over a secure connection"));
+    securityPane_->setProperty("secure", false);
+    capsPane_ = new QLabel(bar);
+    numPane_ = new QLabel(bar);
+    scrollPane_ = new QLabel(bar);
+    for (QLabel* l : {capsPane_, numPane_, scrollPane_}) {
+        l->setMinimumWidth(QFontMetrics(l->font()).horizontalAdvance(QStringLiteral("SCRL")) + 8);
+        l->setAlignment(Qt::AlignCenter);
+    }
+    bar->addPermanentWidget(securityPane_);
+    bar->addPermanentWidget(capsPane_);
+    bar->addPermanentWidget(numPane_);
+    bar->addPermanentWidget(scrollPane_);
+    UpdateLockPanes();
+}
+
+void CMainFrame::UpdateLockPanes() {
+    LockKeys keys = QueryLockKeys();
+    capsPane_->setText(keys.known && keys.caps ? QStringLiteral("CAP") : QString());
+    numPane_->setText(keys.known && keys.num ? QStringLiteral("NUM") : QString());
+    scrollPane_->setText(keys.known && keys.scroll ? QStringLiteral("SCRL") : QString());
+}
+
+void CMainFrame::CreateChannelBar() {
+    channelDock_ = new QDockWidget(QStringLiteral("Channels"), this);
+    channelDock_->setObjectName(QStringLiteral("ChannelBar"));
+    channelDock_->setAllowedAreas(Qt::AllDockWidgetAreas);
+    auto* holder = new QWidget(channelDock_);
+    holder->setObjectName(QStringLiteral("ChannelBarContent"));
+    holder->setMinimumWidth(150);
+    holder->setAutoFillBackground(true);
+    QPalette pal = holder->palette();
+    pal.setColor(QPalette::Window, QColor(22, 40, 88));
+    pal.setColor(QPalette::WindowText, QColor(230, 236, 250));
+    holder->setPalette(pal);
+    auto* layout = new QVBoxLayout(holder);
+    auto* note = new QLabel(QStringLiteral("Your channels will be listed here."), holder);
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignCenter);
+    layout->addWidget(note);
+    channelDock_->setWidget(holder);
+    addDockWidget(Qt::RightDockWidgetArea, channelDock_);
+    connect(channelDock_, &QDockWidget::visibilityChanged, this, [this](bool) {
+        if (navBar_ && !isMinimized()) navBar_->SetChannelBarVisible(!channelDock_->isHidden());
+    });
+}
+
+void CMainFrame::CreateNavigationBar() {
+    navToolBar_ = new QToolBar(QStringLiteral("Navigation"), this);
+    navToolBar_->setObjectName(QStringLiteral("NavigationBar"));
+    navToolBar_->setMovable(false);
+    navToolBar_->setFloatable(false);
+    navBar_ = new NavBar(navToolBar_);
+    navToolBar_->addWidget(navBar_);
+    addToolBar(Qt::TopToolBarArea, navToolBar_);
+
+    connect(navBar_->strip(), &NavStrip::buttonClicked, this, &CMainFrame::OnNavButton);
+    connect(navBar_->addressBox(), &AddressBox::addressEntered, this,
+            [this](const QString& text) { HandleAddress(text, false); });
+    connect(navBar_->addressBox(), &AddressBox::addressChosen, this,
+            [this](const QString& text) { HandleAddress(text, false); });
+    connect(navBar_->channelToggle(), &QPushButton::clicked, this,
+            [this] { RunCommand(FrameCommand::ToggleChannelBar); });
+}
+
+void CMainFrame::CreateZoomBar() {
+    zoomBar_ = new QToolBar(QStringLiteral("Zoom"), this);
+    zoomBar_->setObjectName(QStringLiteral("ZoomBar"));
+    zoomBar_->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    zoomStrip_ = new NavStrip(zoomBar_);
+    zoomBar_->addWidget(zoomStrip_);
+    connect(zoomStrip_, &NavStrip::buttonClicked, this, &CMainFrame::OnNavButton);
+    zoomBar_->addSeparator();
+    zoomBar_->addAction(QStringLiteral("Leave Zoom"), this, [this] { RunCommand(FrameCommand::LeaveZoom); });
+    zoomBar_->addAction(QStringLiteral("Minimize"), this, [this] { showMinimized(); });
+    zoomBar_->addAction(QStringLiteral("Channels"), this,
+                        [this] { RunCommand(FrameCommand::ToggleChannelBar); });
+    zoomBar_->addAction(QStringLiteral("Close"), this, [this] { close(); });
+    addToolBar(Qt::TopToolBarArea, zoomBar_);
+    zoomBar_->hide();
+}
+
+void CMainFrame::CreateToolBarAndMenus() {
+    struct Item {
+        const char* menu;
+        const char* text;
+        FrameCommand command;
+        QKeySequence key;
+    };
+    const Item items[] = {
+        {"&File", "&New Browser Window", FrameCommand::NewBrowser, QKeySequence::New},
+        {"&File", "&Print...", FrameCommand::Print, QKeySequence::Print},
+        {"&File", "-", FrameCommand::NotAvailable, {}},
+        {"&File", "&Import Channels...", FrameCommand::ImportChannels, {}},
+        {"&File", "&Export Channels...", FrameCommand::ExportChannels, {}},
+        {"&File", "-", FrameCommand::NotAvailable, {}},
+        {"&File", "&Save Settings", FrameCommand::SaveSettings, {}},
+        {"&File", "E&xit", FrameCommand::Exit, QKeySequence::Quit},
+        {"&View", "Show &Browser", FrameCommand::ShowBrowser, {}},
+        {"&View", "&Zoom", FrameCommand::Zoom, QKeySequence(Qt::Key_F11)},
+        {"&View", "&Channel Bar", FrameCommand::ToggleChannelBar, {}},
+        {"&View", "&Favorites", FrameCommand::Favorites, {}},
+        {"&Tools", "&E-Mail", FrameCommand::OpenEmail, {}},
+        {"&Tools", "&Chat", FrameCommand::OpenChat, {}},
+        {"&Tools", "&Web Server", FrameCommand::OpenWebServer, {}},
+        {"&Tools", "Web &Space", FrameCommand::OpenWebSpace, {}},
+        {"&Tools", "&Page Editor", FrameCommand::OpenPageEditor, {}},
+        {"&Tools", "Sky&Pad", FrameCommand::OpenSkyPad, {}},
+        {"&Tools", "&FTP Client", FrameCommand::OpenFtpClient, {}},
+        {"&Tools", "File &Manager", FrameCommand::FileManager, {}},
+        {"&Tools", "-", FrameCommand::NotAvailable, {}},
+        {"&Tools", "&Search the Web...", FrameCommand::Search, {}},
+        {"&Tools", "System E-Mail &Program", FrameCommand::EmailProgram, {}},
+        {"&Tools", "System F&TP", FrameCommand::Ftp, {}},
+        {"&Tools", "&Telnet", FrameCommand::Telnet, {}},
+        {"&Channels", "&Customize Channels...", FrameCommand::CustomChannels, {}},
+        {"&Channels", "&Add to Channel", FrameCommand::AddToChannel, {}},
+        {"&Channels", "&Local Settings...", FrameCommand::LocalSettings, {}},
+        {"&Member", "&Login...", FrameCommand::Login, {}},
+        {"&Member", "&Register...", FrameCommand::Register, {}},
+        {"&Member", "&Update Software", FrameCommand::UpdateSoftware, {}},
+        {"&Settings", "&Settings...", FrameCommand::Settings, {}},
+        {"&Settings", "&Control Panel...", FrameCommand::ControlPanel, {}},
+        {"&Settings", "&Browser Settings...", FrameCommand::BrowserSettings, {}},
+        {"&Settings", "Make SkyHarbor the &Default Browser", FrameCommand::DefaultBrowser, {}},
+        {"&Help", "&About SkyHarbor", FrameCommand::About, {}},
+    };
+    QMap<QString, QMenu*> menus;
+    for (const Item& it : items) {
+        QString name = QString::fromLatin1(it.menu);
+        QMenu* menu = menus.value(name);
+        if (!menu) {
+            menu = menuBar()->addMenu(name);
+            menus.insert(name, menu);
+        }
+        if (QLatin1String(it.text) == QLatin1String("-")) {
+            menu->addSeparator();
+            continue;
+        }
+        FrameCommand cmd = it.command;
+        QAction* a = menu->addAction(QString::fromLatin1(it.text), this, [this, cmd] { RunCommand(cmd); });
+        if (!it.key.isEmpty()) a->setShortcut(it.key);
+    }
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->addAction(QStringLiteral("&Cascade"), mdi_, &QMdiArea::cascadeSubWindows);
+    window->addAction(QStringLiteral("&Tile"), mdi_, &QMdiArea::tileSubWindows);
+    window->addAction(QStringLiteral("Close &All"), mdi_, &QMdiArea::closeAllSubWindows);
+
+    toolBar_ = new QToolBar(QStringLiteral("Toolbar"), this);
+    toolBar_->setObjectName(QStringLiteral("ToolBar"));
+    toolBar_->addAction(QStringLiteral("New"), this, [this] { RunCommand(FrameCommand::NewBrowser); });
+    toolBar_->addAction(QStringLiteral("Print"), this, [this] { RunCommand(FrameCommand::Print); });
+    toolBar_->addAction(QStringLiteral("Control Panel"), this,
+                        [this] { RunCommand(FrameCommand::ControlPanel); });
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+    toolBar_->hide();
+}
+
+QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {
+    const DocTemplate& t = templates_->at(id);
+    if (!t.makeView) {
+        NotYetAvailable();
+        return nullptr;
+    }
+    QWidget* view = t.makeView(this);
+    QMdiSubWindow* sub = mdi_->addSubWindow(view);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setProperty("template", static_cast<int>(id));
+    sub->setWindowTitle(title.isEmpty() ? QString::fromLatin1(t.usedBy) : title);
+    if (auto* browser = qobject_cast<CK7View*>(view)) {
+        connect(browser, &CK7View::pageTitleChanged, sub, [sub, browser, title, this](const QString& page) {
+            // The main browser keeps its name; other browsers show their page.
+            if (browser != mainView_) sub->setWindowTitle(page.isEmpty() ? title : page);
+            UpdateTitle();
+        });
+        connect(browser, &CK7View::statusTextChanged, this, [this](const QString& text) {
+            // Command addresses are never shown.
+            if (!text.contains(QLatin1String("/~skycmd"), Qt::CaseInsensitive))
+                statusBar()->showMessage(text);
+        });
+        connect(browser, &CK7View::secureChanged, this, [this, browser](bool secure) {
+            if (browser != ActiveBrowser()) return;
+            securityPane_->setPixmap(LockPicture(secure));
+            securityPane_->setProperty("secure", secure);
+        });
+        connect(browser, &CK7View::locationChanged, this, [this, browser](const QString& url) {
+            if (browser == mainView_) {
+                addressBox()->AddVisited(url);
+                emit mainBrowserNavigated(url);
+            } else if (browser == ActiveBrowser()) {
+                addressBox()->ShowActive(url);
+            }
+        });
+    }
+    sub->show();
+    return sub;
+}
+
+void CMainFrame::NotYetAvailable() {
+    ShowMessage(this, QStringLiteral("Sorry.  Not yet available"));
+}
+
+void CMainFrame::FirstNavigation(const QString& file) {
+    // Colour count of the display: a palette's size, else 257 for more colours.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        int depth = screen->depth();
+        colourCount_ = depth <= 0 ? 16 : (depth <= 8 ? (1 << depth) : 257);
+    }
+    QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
+    if (!sub) return;
+    mainView_ = ViewOf(sub);
+    sub->showMaximized();
+    if (SettingsStore::App().GetInt("Server", "StartAtStartup", 0) != 0) {
+        OpenDocument(TemplateId::HttpSvr, QStringLiteral("Server Status"));
+        mdi_->setActiveSubWindow(sub);
+    }
+    if (!file.isEmpty())
+        mainView_->Navigate(file);
+    else
+        mainView_->GoHome();
+}
+
+CK7View* CMainFrame::ActiveBrowser() const {
+    if (CK7View* v = ViewOf(mdi_ ? mdi_->activeSubWindow() : nullptr)) return v;
+    return mainView_;
+}
+
+AddressBox* CMainFrame::addressBox() const {
+    return navBar_->addressBox();
+}
+
+void CMainFrame::HandleAddress(const QString& text, bool useMainBrowser) {
+    QString address = text.trimmed();
+    if (address.isEmpty()) return;
+    CK7View* view = useMainBrowser ? mainView_.data() : ActiveBrowser();
+    if (!view) {
+        QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
+        if (!sub) return;
+        mainView_ = ViewOf(sub);
+        sub->showMaximized();
+        view = mainView_;
+    }
+    view->Navigate(address);
+}
+
+void CMainFrame::OnNavButton(int button) {
+    CK7View* view = ActiveBrowser();
+    switch (button) {
+        case NavStrip::Back:
+            if (view) view->GoBack();
+            break;
+        case NavStrip::Forward:
+            if (view) view->GoForward();
+            break;
+        case NavStrip::Stop:
+            if (view) view->Stop();
+            break;
+        case NavStrip::Refresh:
+            if (view) view->Refresh();
+            break;
+        case NavStrip::Home:
+            if (view) view->GoHome();
+            break;
+        case NavStrip::Zoom:
+            RunCommand(FrameCommand::Zoom);
+            break;
+        case NavStrip::Search:
+            RunCommand(FrameCommand::Search);
+            break;
+        case NavStrip::Print:
+            RunCommand(FrameCommand::Print);
+            break;
+        case NavStrip::Channels:
+            RunCommand(FrameCommand::CustomChannels);
+            break;
+        case NavStrip::ControlPanel:
+            RunCommand(FrameCommand::ControlPanel);
+            break;
+    }
+}
+
+void CMainFrame::RunCommand(FrameCommand command) {
+    switch (command) {
+        case FrameCommand::Zoom:
+            if (zoomed_)
+                LeaveZoomMode();
+            else
+                EnterZoomMode();
+            break;
+        case FrameCommand::LeaveZoom:
+            LeaveZoomMode();
+            break;
+        case FrameCommand::ToggleChannelBar:
+            SetChannelBarShown(channelDock_->isHidden());
+            break;
+        case FrameCommand::SaveSettings:
+            SaveSettings();
+            break;
+        case FrameCommand::ShowBrowser:
+            ShowBrowser();
+            break;
+        case FrameCommand::NotAvailable:
+            ShowMessage(this, QStringLiteral("Not available"));
+            break;
+        case FrameCommand::FileManager:
+            ShowMessage(this, QStringLiteral("File Manager not available in this version"));
+            break;
+        case FrameCommand::DefaultBrowser:
+            if (defaultBrowser_) RunDefaultBrowserCheck(this, *defaultBrowser_, false);
+            break;
+        case FrameCommand::BrowserSettings: {
+            BrowserSettingsDialog dialog(this);
+            dialog.exec();
+            break;
+        }
+        case FrameCommand::Ftp:
+            StartTerminalProgram(QStringLiteral("ftp"));
+            break;
+        case FrameCommand::Telnet:
+            StartTerminalProgram(QStringLiteral("telnet"));
+            break;
+        case FrameCommand::EmailProgram:
+            StartEmailProgram();
+            break;
+        case FrameCommand::NewBrowser:
+            OpenDocument(TemplateId::Browser2, QStringLiteral("Web Browser"));
+            if (auto* v = ActiveBrowser(); v && v != mainView_) v->GoHome();
+            break;
+        case FrameCommand::OpenEmail:
+            OpenDocument(TemplateId::Email);
+            break;
+        case FrameCommand::OpenWebSpace:
+            OpenDocument(TemplateId::PublicSpace);
+            break;
+        case FrameCommand::OpenWebServer:
+            OpenDocument(TemplateId::HttpSvr, QStringLiteral("Server Status"));
+            break;
+        case FrameCommand::OpenSkyPad:
+            OpenDocument(TemplateId::SkyPad);
+            break;
+        case FrameCommand::OpenFtpClient:
+            OpenDocument(TemplateId::Ftp);
+            break;
+        case FrameCommand::OpenChat:
+            OpenDocument(TemplateId::Chat);
+            break;
+        case FrameCommand::OpenPageEditor:
+            OpenDocument(TemplateId::PageEdit);
+            break;
+        case FrameCommand::About:
+            ShowMessage(this,
+                        BaseTitle() +
+                            QStringLiteral("\n\nAn Internet suite: browser, channels, e-mail, a "
+                                           "personal web server, chat and home pages.\n\nWeb engine: ") +
+                            engineBuild_,
+                        QStringLiteral("About SkyHarbor"));
+            break;
+        case FrameCommand::Exit:
+            close();
+            break;
+        // Tools that later work brings.
+        case FrameCommand::CustomChannels:
+        case FrameCommand::Register:
+        case FrameCommand::LocalSettings:
+        case FrameCommand::Search:
+        case FrameCommand::UpdateSoftware:
+        case FrameCommand::AddToChannel:
+        case FrameCommand::Favorites:
+        case FrameCommand::NotYetAvailable:
+        case FrameCommand::Settings:
+        case FrameCommand::ExportChannels:
+        case FrameCommand::ImportChannels:
+        case FrameCommand::Login:
+        case FrameCommand::ControlPanel:
+        case FrameCommand::Print:
+            NotYetAvailable();
+            break;
+    }
+}
+
+void CMainFrame::ShowBrowser() {
+    QMdiSubWindow* w = mdi_->activeSubWindow();
+    if (!w && mainView_) w = qobject_cast<QMdiSubWindow*>(mainView_->parentWidget());
+    if (w) w->showMaximized();
+}
+
+void CMainFrame::StartTerminalProgram(const QString& program) {
+    if (QStandardPaths::findExecutable(program).isEmpty()) {
+        ShowMessage(this, QStringLiteral("The program \"%1\" is not installed.").arg(program));
+        return;
+    }
+    QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+    if (terminal.isEmpty()) {
+        ShowMessage(this, QStringLiteral("No terminal program was found to run \"%1\" in.").arg(program));
+        return;
+    }
+    QProcess::startDetached(terminal, {QStringLiteral("-e"), program});
+}
+
+void CMainFrame::StartEmailProgram() {
+    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:"))))
+        ShowMessage(this, QStringLiteral("Could not determine how to start your E-Mail program."));
+}
+
+void CMainFrame::SetChannelBarShown(bool shown) {
+    channelDock_->setVisible(shown);
+    navBar_->SetChannelBarVisible(shown);
+}
+
+void CMainFrame::EnterZoomMode() {
+    if (zoomed_) return;
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    setUpdatesEnabled(false);
+    zoomed_ = true;
+    mdi_->cascadeSubWindows();
+    menuWasVisible_ = menuBar()->isVisible() || !isVisible();
+    menuBar()->hide();
+    savedFlags_ = windowFlags();
+    bool wasVisible = isVisible();
+    setWindowFlags(savedFlags_ | Qt::FramelessWindowHint);
+    navToolBar_->hide();
+    zoomBar_->show();
+    if (wasVisible) showMaximized();
+    if (active) active->showMaximized();
+    setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void CMainFrame::LeaveZoomMode() {
+    if (!zoomed_) return;
+    QMdiSubWindow* previous = mdi_->activeSubWindow();
+    setUpdatesEnabled(false);
+    zoomed_ = false;
+    bool wasVisible = isVisible();
+    setWindowFlags(savedFlags_ & ~Qt::FramelessWindowHint);
+    if (menuWasVisible_) menuBar()->show();
+    if (wasVisible) showMaximized();
+    navToolBar_->show();
+    SetChannelBarShown(true);
+    zoomBar_->hide();
+    // Another browsing window first, then the one that was active.
+    if (mainView_) {
+        auto* mainSub = qobject_cast<QMdiSubWindow*>(mainView_->parentWidget());
+        if (mainSub && mainSub != previous) mdi_->setActiveSubWindow(mainSub);
+    }
+    if (previous) mdi_->setActiveSubWindow(previous);
+    setUpdatesEnabled(true);
+}
+
+void CMainFrame::OnTimer(int id) {
+    switch (id) {
+        case kTimerFirstPing:
+            timer1_.stop();
+            StartPing();
+            timer2_.start(pingIntervalMs_, this);
+            break;
+        case kTimerPing:
+            StartPing();
+            break;
+        case kTimerZoomBar:
+            if (zoomed_ && !zoomBar_->isVisible()) {
+                addToolBar(Qt::BottomToolBarArea, zoomBar_);
+                zoomBar_->show();
+            }
+            break;
+    }
+}
+
+bool CMainFrame::IsTimerActive(int id) const {
+    switch (id) {
+        case kTimerFirstPing:
+            return timer1_.isActive();
+        case kTimerPing:
+            return timer2_.isActive();
+        case kTimerZoomBar:
+            return timer3_.isActive();
+    }
+    return false;
+}
+
+void CMainFrame::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer1_.timerId())
+        OnTimer(kTimerFirstPing);
+    else if (event->timerId() == timer2_.timerId())
+        OnTimer(kTimerPing);
+    else if (event->timerId() == timer3_.timerId())
+        OnTimer(kTimerZoomBar);
+    else if (event->timerId() == lockTimer_.timerId())
+        UpdateLockPanes();
+    else
+        QMainWindow::timerEvent(event);
+}
+
+void CMainFrame::StartPing() {
+    // The service session brings the ping itself; the count keeps the cycle visible.
+    ++pingCount_;
+}
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
+    if (window) lastActive_ = window;
+    if (CK7View* view = ViewOf(window)) {
+        addressBox()->ShowActive(view->LocationUrl());
+        bool secure = view->LocationUrl().startsWith(QLatin1String("https:"));
+        securityPane_->setPixmap(LockPicture(secure));
+        securityPane_->setProperty("secure", secure);
+    }
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+    QMdiSubWindow* w = mdi_->activeSubWindow();
+    if (w && w->isMaximized() && !w->windowTitle().isEmpty())
+        setWindowTitle(BaseTitle() + QStringLiteral(" - [") + w->windowTitle() + QStringLiteral("]"));
+    else
+        setWindowTitle(BaseTitle());
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && mdi_) UpdateTitle();
+}
+
+void CMainFrame::SaveSettings() {
+    SettingsStore& s = SettingsStore::App();
+    s.WriteInt("misc", "popup", popup_ ? 1 : 0);
+    s.WriteInt("misc", "statuspopup", statusPopup_ ? 1 : 0);
+    s.WriteInt("misc", "showChannelInto", showChannelIntro_ ? 1 : 0);
+    if (!channelSetupChanged_) return;
+    channelSetupChanged_ = false;
+    if (AskYesNo(this,
+                 QStringLiteral("You have made changes to your channel setup.") +
+                     QStringLiteral("\n\nDo you want to save them ?"),
+                 QStringLiteral("Save Changes ?"))) {
+        if (!channelSaver_ || !channelSaver_()) {
+            channelSetupChanged_ = true;
+            ShowMessage(this, QStringLiteral("Your channels could not be saved."),
+                        QStringLiteral("SkyHarbor"), MessageKind::Warning);
+        }
+    } else {
+        ShowMessage(this, QStringLiteral("Changes have been forgotten !"));
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SettingsStore& s = SettingsStore::App();
+    s.WriteString("BarState", "Layout", saveState().toBase64().toStdString());
+    s.WriteInt("Startup", "Zoom", zoomed_ ? 1 : 0);
+    SaveSettings();
+    mdi_->closeAllSubWindows();
+    event->accept();
+}
+
+}  // namespace sky::ui

@@ -1,0 +1,207 @@
+#pragma once
+
+#include <QBasicTimer>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+#include "ui/app/doc_templates.h"
+#include "ui/browser/ck7_view.h"
+
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QToolBar;
+
+namespace sky::ui {
+
+class AddressBox;
+class DefaultBrowser;
+class NavBar;
+class NavStrip;
+
+// The frame's menu commands.
+enum class FrameCommand {
+    Zoom,
+    CustomChannels,
+    Register,
+    LocalSettings,
+    Ftp,
+    Telnet,
+    EmailProgram,
+    Search,
+    SaveSettings,
+    UpdateSoftware,
+    ShowBrowser,
+    AddToChannel,
+    Favorites,
+    BrowserSettings,
+    NotYetAvailable,
+    Settings,
+    ExportChannels,
+    ImportChannels,
+    Login,
+    ControlPanel,
+    NotAvailable,
+    FileManager,
+    DefaultBrowser,
+    Print,
+    ToggleChannelBar,
+    LeaveZoom,
+    NewBrowser,
+    OpenEmail,
+    OpenWebSpace,
+    OpenWebServer,
+    OpenSkyPad,
+    OpenFtpClient,
+    OpenChat,
+    OpenPageEditor,
+    About,
+    Exit,
+};
+
+// The program's one top-level window: the tool windows in an MDI area, the
+// bars around them, the session state, the timers, zoom mode and closing.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kTimerFirstPing = 1;
+    static constexpr int kTimerPing = 2;
+    static constexpr int kTimerZoomBar = 3;
+    static constexpr int kFirstPingMs = 30000;
+    static constexpr int kPingMs = 900000;
+    static constexpr int kZoomBarMs = 20000;
+
+    CMainFrame(DocTemplates* templates, DefaultBrowser* defaultBrowser);
+    ~CMainFrame() override;
+
+    // The frame of this run, once created.
+    static CMainFrame* Get();
+
+    // The creation steps; false when the program cannot go on.
+    bool Create();
+
+    // Opens a tool by asking its template for a new document without a file.
+    // Tools not in this build say "Sorry.  Not yet available".
+    QMdiSubWindow* OpenDocument(TemplateId id, const QString& title = {});
+    void NotYetAvailable();
+
+    // Opens the main browser, the server window when configured, and
+    // navigates to `file` or the start page.
+    void FirstNavigation(const QString& file);
+
+    // The address handler: runs `text` as a command when it is one, else
+    // navigates the main (or the active) browser to it.
+    void HandleAddress(const QString& text, bool useMainBrowser);
+
+    void RunCommand(FrameCommand command);
+    void OnNavButton(int button);
+
+    CK7View* MainBrowserView() const { return mainView_; }
+    // The active view when it is a browser, else the main browser.
+    CK7View* ActiveBrowser() const;
+    QMdiArea* mdiArea() const { return mdi_; }
+    AddressBox* addressBox() const;
+    NavBar* navBar() const { return navBar_; }
+    NavStrip* zoomStrip() const { return zoomStrip_; }
+    QToolBar* navToolBar() const { return navToolBar_; }
+    QToolBar* zoomBar() const { return zoomBar_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    QDockWidget* channelBar() const { return channelDock_; }
+    QLabel* securityPane() const { return securityPane_; }
+
+    void EnterZoomMode();
+    void LeaveZoomMode();
+    bool IsZoomed() const { return zoomed_; }
+    void SetChannelBarShown(bool shown);
+
+    // The timer actions, also callable directly.
+    void OnTimer(int id);
+    bool IsTimerActive(int id) const;
+
+    // The settings-saving step of closing: options, and the channel question.
+    void SaveSettings();
+    void SetChannelSetupChanged(bool changed) { channelSetupChanged_ = changed; }
+    bool channelSetupChanged() const { return channelSetupChanged_; }
+    // Saves the main channel list ("skychan1.sky"); set by the channel bar.
+    void SetChannelSaver(std::function<bool()> saver) { channelSaver_ = std::move(saver); }
+
+    // Session state.
+    QString account() const { return account_; }
+    void SetAccount(const QString& account) { account_ = account; }
+    QString installCookie() const { return cookie_; }
+    QString engineBuild() const { return engineBuild_; }
+    QString machineIdentity() const { return machineIdentity_; }
+    QString statusText() const { return statusText_; }
+    bool loggedIn() const { return loggedIn_; }
+    int colourCount() const { return colourCount_; }
+    bool popupOption() const { return popup_; }
+    bool statusPopupOption() const { return statusPopup_; }
+
+    static QString BaseTitle();
+
+signals:
+    // Every address the main browser goes to.
+    void mainBrowserNavigated(const QString& url);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void CreateStatusBar();
+    void CreateChannelBar();
+    void CreateNavigationBar();
+    void CreateZoomBar();
+    void CreateToolBarAndMenus();
+    void OnSubWindowActivated(QMdiSubWindow* window);
+    void UpdateTitle();
+    void UpdateLockPanes();
+    void StartPing();
+    void ShowBrowser();
+    void StartTerminalProgram(const QString& program);
+    void StartEmailProgram();
+
+    DocTemplates* templates_;
+    DefaultBrowser* defaultBrowser_;
+    QMdiArea* mdi_ = nullptr;
+    NavBar* navBar_ = nullptr;
+    QToolBar* navToolBar_ = nullptr;
+    QToolBar* zoomBar_ = nullptr;
+    NavStrip* zoomStrip_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QDockWidget* channelDock_ = nullptr;
+    QLabel* securityPane_ = nullptr;
+    QLabel* capsPane_ = nullptr;
+    QLabel* numPane_ = nullptr;
+    QLabel* scrollPane_ = nullptr;
+    QPointer<CK7View> mainView_;
+    QPointer<QMdiSubWindow> lastActive_;
+
+    QString machineIdentity_;
+    QString account_;
+    bool loggedIn_ = false;
+    QString cookie_;
+    QString engineBuild_;
+    QString statusText_ = QStringLiteral("Not Logged In");
+    bool popup_ = true;
+    bool statusPopup_ = false;
+    bool showChannelIntro_ = false;
+    int lastStartupMsg_ = 0, lastBroadcast_ = 0, lastBulletin_ = 0;
+    int colourCount_ = 16;
+    int pingCount_ = 0;
+    int pingIntervalMs_ = kPingMs;
+
+    bool zoomed_ = false;
+    bool menuWasVisible_ = true;
+    Qt::WindowFlags savedFlags_;
+    bool channelSetupChanged_ = false;
+    std::function<bool()> channelSaver_;
+    bool settingsSavedOnClose_ = false;
+
+    QBasicTimer timer1_, timer2_, timer3_, lockTimer_;
+};
+
+}  // namespace sky::ui

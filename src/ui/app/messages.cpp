@@ -1,0 +1,34 @@
+#include "ui/app/messages.h"
+
+#include <QMessageBox>
+
+namespace sky::ui {
+
+namespace {
+MessageHook& Hook() {
+    static MessageHook hook;
+    return hook;
+}
+}  // namespace
+
+void SetMessageHook(MessageHook hook) {
+    Hook() = std::move(hook);
+}
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageKind kind) {
+    if (Hook()) {
+        Hook()(kind, title, text);
+        return;
+    }
+    if (kind == MessageKind::Warning)
+        QMessageBox::warning(parent, title, text);
+    else
+        QMessageBox::information(parent, title, text);
+}
+
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title) {
+    if (Hook()) return Hook()(MessageKind::Question, title, text);
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace sky::ui

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace sky::ui {
+
+// Message boxes with the program's fixed texts and titles. Every box goes
+// through here so tests can answer them instead of a person.
+enum class MessageKind { Information, Warning, Question };
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& title = QStringLiteral("SkyHarbor"),
+                 MessageKind kind = MessageKind::Information);
+// Yes/No question; true for Yes.
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title = QStringLiteral("Are You Sure ?"));
+
+// The hook sees every box; for a question its return value is the answer.
+using MessageHook = std::function<bool(MessageKind kind, const QString& title, const QString& text)>;
+void SetMessageHook(MessageHook hook);
+
+}  // namespace sky::ui

@@ -1,0 +1,48 @@
+#include "ui/browser/browser_profile.h"
+
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
+#include <QCoreApplication>
+#include <QString>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlScheme>
+
+#include "core/base/paths.h"
+
+namespace sky::ui {
+
+namespace {
+QWebEngineProfile* g_profile = nullptr;
+}
+
+QWebEngineProfile* BrowserProfile::Get() {
+    if (!g_profile) {
+        g_profile = new QWebEngineProfile(QStringLiteral("SkyHarbor"));
+        QString root = QString::fromStdString(GetDataDir("WebProfile"));
+        if (!root.isEmpty()) {
+            g_profile->setPersistentStoragePath(root + QStringLiteral("storage"));
+            g_profile->setCachePath(root + QStringLiteral("cache"));
+        }
+        g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    }
+    return g_profile;
+}
+
+void BrowserProfile::Shutdown() {
+    delete g_profile;
+    g_profile = nullptr;
+}
+
+const char* EngineBuildString() {
+    return qWebEngineChromiumVersion();
+}
+
+void RegisterCommandSchemes() {
+    for (const char* name : {"skycommand", "skyidp"}) {
+        QWebEngineUrlScheme scheme(name);
+        scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+        scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+        QWebEngineUrlScheme::registerScheme(scheme);
+    }
+}
+
+}  // namespace sky::ui

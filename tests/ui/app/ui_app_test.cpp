@@ -1,0 +1,353 @@
+#include <QApplication>
+#include <QDockWidget>
+#include <QImage>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QUrl>
+#include <QWebEngineView>
+#include <filesystem>
+#include <memory>
+
+#include "core/base/paths.h"
+#include "core/base/settings_store.h"
+#include "support/sandbox.h"
+#include "ui/app/address_box.h"
+#include "ui/app/ck7_app.h"
+#include "ui/app/default_browser.h"
+#include "ui/app/main_frame.h"
+#include "ui/app/messages.h"
+#include "ui/app/nav_bar.h"
+#include "ui/app/nav_strip.h"
+#include "ui/browser/browser_profile.h"
+#include "ui/browser/ck7_view.h"
+
+using namespace sky;
+using namespace sky::ui;
+
+namespace {
+
+class FakeDefaultBrowser : public DefaultBrowser {
+public:
+    std::optional<bool> isDefault = false;
+    int madeDefault = 0;
+    std::optional<bool> IsDefault() override { return isDefault; }
+    bool MakeDefault(QString*) override {
+        ++madeDefault;
+        isDefault = true;
+        return true;
+    }
+};
+
+struct Box {
+    MessageKind kind;
+    QString title, text;
+};
+
+}  // namespace
+
+class UiAppTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Sandbox> sandbox_;
+    FakeDefaultBrowser browser_;
+    QList<Box> boxes_;
+    bool answerYes_ = false;
+    int prompts_ = 0;
+
+    std::unique_ptr<CK7App> Start(const QStringList& args = {QStringLiteral("skyharbor")}) {
+        auto app = std::make_unique<CK7App>(args, CK7App::Options{false, &browser_});
+        if (!app->InitInstance()) return nullptr;
+        return app;
+    }
+    SettingsStore& S() { return SettingsStore::App(); }
+    QStringList Texts() const {
+        QStringList out;
+        for (const auto& b : boxes_) out << b.text;
+        return out;
+    }
+
+private slots:
+    void init() {
+        sandbox_ = std::make_unique<test::Sandbox>();
+        browser_ = FakeDefaultBrowser();
+        boxes_.clear();
+        answerYes_ = false;
+        prompts_ = 0;
+        SetMessageHook([this](MessageKind kind, const QString& title, const QString& text) {
+            boxes_.append({kind, title, text});
+            return answerYes_;
+        });
+        SetDefaultBrowserPrompt([this](QWidget*, bool* dontAsk) {
+            ++prompts_;
+            *dontAsk = true;
+            return true;
+        });
+    }
+    void cleanup() {
+        SetMessageHook({});
+        SetDefaultBrowserPrompt({});
+        sandbox_.reset();
+    }
+
+    void firstStartRecordsCookieOnceAndAccount() {
+        QString cookie;
+        {
+            auto app = Start();
+            QVERIFY(app);
+            cookie = QString::fromStdString(S().GetString("Misc", "Cook"));
+            QVERIFY(!cookie.isEmpty());
+            QCOMPARE(cookie, app->frame()->installCookie());
+            QCOMPARE(S().GetString("Misc", "Account"), std::string("UNREGISTERED"));
+            QCOMPARE(app->frame()->account(), QStringLiteral("UNREGISTERED"));
+            // The start-up question was asked once and its box saved.
+            QCOMPARE(prompts_, 1);
+            QCOMPARE(browser_.madeDefault, 1);
+            QCOMPARE(S().GetInt("misc", "PromptForDefBrowser", 0), 1);
+            QVERIFY(Texts().contains(QStringLiteral("SkyHarbor is now your default Browser")));
+            app->frame()->close();
+            app->ExitInstance();
+        }
+        QTest::qWait(50);
+        S().WriteString("Misc", "Account", "sampleid");
+        auto again = Start();
+        QVERIFY(again);
+        QCOMPARE(QString::fromStdString(S().GetString("Misc", "Cook")), cookie);
+        QCOMPARE(again->frame()->account(), QStringLiteral("sampleid"));
+        // Already the default: asked no more.
+        QCOMPARE(prompts_, 1);
+        again->ExitInstance();
+    }
+
+    void mainBrowserWindowAndFirstNavigation() {
+        QString file = QString::fromStdString(sandbox_->path("page.htm"));
+        test::WriteFile(file.toStdString(), "<html><head><title>T</title></head><body>hi</body></html>");
+        auto app = Start({QStringLiteral("skyharbor"), file});
+        QVERIFY(app);
+        CMainFrame* f = app->frame();
+        QVERIFY(f->MainBrowserView());
+        auto* sub = qobject_cast<QMdiSubWindow*>(f->MainBrowserView()->parentWidget());
+        QVERIFY(sub);
+        QCOMPARE(sub->windowTitle(), QStringLiteral("Browser"));
+        QVERIFY(sub->isMaximized());
+        QTRY_COMPARE_WITH_TIMEOUT(f->MainBrowserView()->LocationUrl(), QUrl::fromLocalFile(file).toString(),
+                                  20000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->addressBox()->currentText(), QUrl::fromLocalFile(file).toString(), 5000);
+        QVERIFY(f->windowTitle().startsWith(QStringLiteral("SkyHarbor (1.5 G)")));
+        QVERIFY(!f->engineBuild().isEmpty() && f->engineBuild() != QStringLiteral("?"));
+        QCOMPARE(f->statusBar()->findChildren<QWidget*>().size() >= 4, true);
+        app->ExitInstance();
+    }
+
+    void secondStartHandsItsFileToTheFirst() {
+        auto app = Start();
+        QVERIFY(app);
+        QString file = QString::fromStdString(sandbox_->path("second.htm"));
+        test::WriteFile(file.toStdString(), "<html><body>second</body></html>");
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QStringLiteral(SKYHARBOR_BIN), {file});
+        // The second copy never shows a window; it hands over and ends.
+        while (second.state() != QProcess::NotRunning) QTest::qWait(20);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(app->frame()->MainBrowserView()->LocationUrl(),
+                                  QUrl::fromLocalFile(file).toString(), 20000);
+        app->ExitInstance();
+    }
+
+    void addressBoxKeepsFiftyNewestFirst() {
+        AddressBox box;
+        for (int i = 1; i <= 51; ++i) box.AddVisited(QStringLiteral("http://site%1.example/").arg(i));
+        QCOMPARE(box.count(), 50);
+        QCOMPARE(box.itemText(0), QStringLiteral("http://site51.example/"));
+        QVERIFY(!box.entries().contains(QStringLiteral("http://site1.example/")));
+        QVERIFY(box.entries().contains(QStringLiteral("http://site2.example/")));
+
+        // Activation lists an address only when it is not there yet.
+        box.ShowActive(QStringLiteral("http://site30.example/"));
+        QCOMPARE(box.count(), 50);
+        QCOMPARE(box.currentText(), QStringLiteral("http://site30.example/"));
+        box.ShowActive(QStringLiteral("http://new.example/"));
+        QCOMPARE(box.itemText(0), QStringLiteral("http://new.example/"));
+        QCOMPARE(box.count(), 50);
+
+        // Command addresses are listed but never shown in the field.
+        box.AddVisited(QStringLiteral("http://peer:8080/~SKYCMD/x"));
+        QCOMPARE(box.itemText(0), QStringLiteral("http://peer:8080/~SKYCMD/x"));
+        QVERIFY(!box.currentText().contains(QStringLiteral("SKYCMD")));
+
+        // Enter hands the typed text over exactly once.
+        QStringList entered, chosen;
+        connect(&box, &AddressBox::addressEntered, this, [&](const QString& t) { entered << t; });
+        connect(&box, &AddressBox::addressChosen, this, [&](const QString& t) { chosen << t; });
+        box.lineEdit()->setText(QStringLiteral("http://site30.example/"));
+        QTest::keyClick(box.lineEdit(), Qt::Key_Return);
+        QCOMPARE(entered, QStringList{QStringLiteral("http://site30.example/")});
+        QVERIFY(chosen.isEmpty());
+    }
+
+    void zoomModeOnAndOff() {
+        S().WriteInt("Startup", "Zoom", 1);
+        auto app = Start();
+        QVERIFY(app);
+        CMainFrame* f = app->frame();
+        QVERIFY(f->IsZoomed());
+        QVERIFY(!f->menuBar()->isVisible());
+        QVERIFY(!f->navToolBar()->isVisible());
+        QVERIFY(f->zoomBar()->isVisible());
+        QVERIFY(f->windowFlags() & Qt::FramelessWindowHint);
+
+        // Timer 3 brings back a zoom bar that was hidden, docked at the bottom.
+        f->zoomBar()->hide();
+        f->OnTimer(CMainFrame::kTimerZoomBar);
+        QVERIFY(f->zoomBar()->isVisible());
+        QCOMPARE(f->toolBarArea(f->zoomBar()), Qt::BottomToolBarArea);
+
+        f->SetChannelBarShown(false);
+        f->RunCommand(FrameCommand::Zoom);
+        QVERIFY(!f->IsZoomed());
+        QVERIFY(f->menuBar()->isVisible());
+        QVERIFY(f->navToolBar()->isVisible());
+        QVERIFY(!f->zoomBar()->isVisible());
+        QVERIFY(f->channelBar()->isVisible());
+        QVERIFY(!(f->windowFlags() & Qt::FramelessWindowHint));
+        // Out of zoom mode the timer leaves the bars alone.
+        f->OnTimer(CMainFrame::kTimerZoomBar);
+        QVERIFY(!f->zoomBar()->isVisible());
+
+        f->close();
+        QCOMPARE(S().GetInt("Startup", "Zoom", -1), 0);
+        app->ExitInstance();
+    }
+
+    void closingWritesStateAndAsksAboutChannelsOnce() {
+        auto app = Start();
+        QVERIFY(app);
+        CMainFrame* f = app->frame();
+        f->EnterZoomMode();
+        f->SetChannelSetupChanged(true);
+        answerYes_ = false;
+        f->close();
+        QCOMPARE(S().GetInt("Startup", "Zoom", 0), 1);
+        QVERIFY(!S().GetString("BarState", "Layout").empty());
+        QCOMPARE(S().GetInt("misc", "popup", -1), 1);
+        QCOMPARE(S().GetInt("misc", "statuspopup", -1), 0);
+        QVERIFY(S().Has("misc", "showChannelInto"));
+        QCOMPARE(boxes_.size(), 2);
+        QCOMPARE(boxes_[0].title, QStringLiteral("Save Changes ?"));
+        QCOMPARE(
+            boxes_[0].text,
+            QStringLiteral("You have made changes to your channel setup.\n\nDo you want to save them ?"));
+        QCOMPARE(boxes_[1].text, QStringLiteral("Changes have been forgotten !"));
+        // Destruction repeats the settings step without asking again.
+        app->ExitInstance();
+        QCOMPARE(boxes_.size(), 2);
+    }
+
+    void channelChangesSavedOnYes() {
+        auto app = Start();
+        QVERIFY(app);
+        int saved = 0;
+        app->frame()->SetChannelSaver([&] {
+            ++saved;
+            return true;
+        });
+        app->frame()->SetChannelSetupChanged(true);
+        answerYes_ = true;
+        app->frame()->RunCommand(FrameCommand::SaveSettings);
+        QCOMPARE(saved, 1);
+        QVERIFY(!app->frame()->channelSetupChanged());
+        app->ExitInstance();
+        QCOMPARE(saved, 1);
+    }
+
+    void defaultBrowserCheckRules() {
+        // Start-up with "do not ask" set: silent, nothing changed.
+        S().WriteInt("misc", "PromptForDefBrowser", 1);
+        RunDefaultBrowserCheck(nullptr, browser_, true);
+        QCOMPARE(prompts_, 0);
+        QCOMPARE(browser_.madeDefault, 0);
+        QVERIFY(boxes_.isEmpty());
+        // On demand it associates at once and says so.
+        RunDefaultBrowserCheck(nullptr, browser_, false);
+        QCOMPARE(browser_.madeDefault, 1);
+        QCOMPARE(Texts(), QStringList{QStringLiteral("SkyHarbor is now your default Browser")});
+        RunDefaultBrowserCheck(nullptr, browser_, false);
+        QCOMPARE(Texts().last(), QStringLiteral("SkyHarbor is already your default browser"));
+        // A desktop that cannot say is not asked at start-up.
+        S().WriteInt("misc", "PromptForDefBrowser", 0);
+        browser_.isDefault = std::nullopt;
+        RunDefaultBrowserCheck(nullptr, browser_, true);
+        QCOMPARE(prompts_, 0);
+    }
+
+    void schemeStripAndButtonRanges() {
+        NavStrip plain;
+        QVERIFY(plain.usingBuiltIn());
+        std::string dir = sandbox_->path("scheme");
+        std::filesystem::create_directories(dir);
+        S().WriteString("bitmaps", "schemedir", dir);
+        NavStrip missing;
+        QVERIFY(missing.usingBuiltIn());
+        QImage img(NavStrip::kWidth, NavStrip::kHeight, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QVERIFY(img.save(QString::fromStdString(dir + "/toolbar.bmp"), "BMP"));
+        NavStrip scheme;
+        QVERIFY(!scheme.usingBuiltIn());
+
+        // Where two ranges meet, the earlier button wins; outside, none.
+        QCOMPARE(NavStrip::ButtonAt(0), -1);
+        QCOMPARE(NavStrip::ButtonAt(1), int(NavStrip::Back));
+        QCOMPARE(NavStrip::ButtonAt(35), -1);
+        QCOMPARE(NavStrip::ButtonAt(133), int(NavStrip::Stop));
+        QCOMPARE(NavStrip::ButtonAt(195), int(NavStrip::Refresh));
+        QCOMPARE(NavStrip::ButtonAt(199), int(NavStrip::Home));
+        QCOMPARE(NavStrip::ButtonAt(614), int(NavStrip::ControlPanel));
+        QCOMPARE(NavStrip::ButtonAt(615), -1);
+    }
+
+    void toolsNotBuiltSaySo() {
+        auto app = Start();
+        QVERIFY(app);
+        int windows = app->frame()->mdiArea()->subWindowList().size();
+        boxes_.clear();
+        app->frame()->RunCommand(FrameCommand::OpenEmail);
+        app->frame()->RunCommand(FrameCommand::FileManager);
+        QCOMPARE(Texts(), (QStringList{QStringLiteral("Sorry.  Not yet available"),
+                                       QStringLiteral("File Manager not available in this version")}));
+        QCOMPARE(app->frame()->mdiArea()->subWindowList().size(), windows);
+        // A second browser opens as its own window.
+        app->frame()->RunCommand(FrameCommand::NewBrowser);
+        QCOMPARE(app->frame()->mdiArea()->subWindowList().size(), windows + 1);
+        app->ExitInstance();
+    }
+
+    void typedAddresses() {
+        QCOMPARE(CK7View::UrlFromAddress(QStringLiteral("example.com")).toString(),
+                 QStringLiteral("http://example.com"));
+        QCOMPARE(CK7View::UrlFromAddress(QStringLiteral("localhost:8080/a")).toString(),
+                 QStringLiteral("http://localhost:8080/a"));
+        QCOMPARE(CK7View::UrlFromAddress(QStringLiteral("https://x.org/p?q=1")).toString(),
+                 QStringLiteral("https://x.org/p?q=1"));
+        QCOMPARE(CK7View::UrlFromAddress(QStringLiteral("/tmp/a b.htm")),
+                 QUrl::fromLocalFile("/tmp/a b.htm"));
+        QCOMPARE(CK7View::UrlFromAddress(QStringLiteral("about:blank")).toString(),
+                 QStringLiteral("about:blank"));
+        QCOMPARE(CK7View::UrlFromAddress(QStringLiteral("  ")), QUrl());
+    }
+};
+
+int main(int argc, char** argv) {
+    sky::ui::RegisterCommandSchemes();
+    QApplication app(argc, argv);
+    UiAppTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ui_app_test.moc"
