@@ -119,6 +119,8 @@ bool XdgDefaultBrowser::MakeDefault(QString* error) {
 }
 
 void RunDefaultBrowserCheck(QWidget* parent, DefaultBrowser& browser, bool startup) {
+    // Told not to ask, a start-up check ends silently either way: skip asking the desktop.
+    if (startup && SettingsStore::App().GetInt("misc", "PromptForDefBrowser", 0) != 0) return;
     std::optional<bool> isDefault = browser.IsDefault();
     if (isDefault == true) {
         if (!startup) ShowMessage(parent, QStringLiteral("SkyHarbor is already your default browser"));
@@ -128,7 +130,6 @@ void RunDefaultBrowserCheck(QWidget* parent, DefaultBrowser& browser, bool start
         // A desktop that cannot say is not asked to change either.
         if (!isDefault.has_value()) return;
         SettingsStore& s = SettingsStore::App();
-        if (s.GetInt("misc", "PromptForDefBrowser", 0) != 0) return;
         bool dontAsk = false;
         if (!AskToBecomeDefault(parent, &dontAsk)) return;
         s.WriteInt("misc", "PromptForDefBrowser", dontAsk ? 1 : 0);
