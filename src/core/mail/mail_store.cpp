@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 
 #include "core/base/paths.h"
 #include "core/base/text_util.h"
@@ -46,6 +47,23 @@ void SyncDir(const std::string& dir) {
     }
 }
 
+// mktime looks at the zone file on every call; a folder of thousands of
+// messages asks for few distinct zone offsets, so they are kept per quarter
+// hour (zone changes fall on such boundaries).
+std::time_t LocalToTime(std::tm tm) {
+    static thread_local std::unordered_map<long long, long long> offsets;
+    std::tm copy = tm;
+    long long asUtc = timegm(&copy);
+    long long key = asUtc / 900;
+    if (auto it = offsets.find(key); it != offsets.end()) return static_cast<std::time_t>(asUtc - it->second);
+    tm.tm_isdst = -1;
+    std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) return t;
+    if (offsets.size() > 4096) offsets.clear();
+    offsets[key] = asUtc - t;
+    return t;
+}
+
 }  // namespace
 
 std::string GetMailFolderPath(std::string_view folderName) {
@@ -78,7 +96,7 @@ bool ReadHeaderLine(std::FILE* f, std::string* line) {
     line->clear();
     int c;
     bool any = false;
-    while (line->size() < 4096 && (c = std::getc(f)) != EOF) {
+    while (line->size() < 4096 && (c = getc_unlocked(f)) != EOF) {
         any = true;
         if (c == '\n') break;
         line->push_back(static_cast<char>(c));
@@ -178,8 +196,7 @@ bool ReadMessageSummary(const std::string& path, MessageSummary* out) {
     std::tm tm{};
     const char* end = strptime(d.c_str(), "%d %b %Y %H:%M", &tm);
     if (end && Trim(end).empty()) {
-        tm.tm_isdst = -1;
-        s.date = std::mktime(&tm);
+        s.date = LocalToTime(tm);
         s.dateValid = s.date != static_cast<std::time_t>(-1);
     }
     *out = std::move(s);
@@ -325,26 +342,27 @@ std::vector<std::string> ListFolders() {
 std::vector<MessageSummary> LoadFolder(const std::string& folderPath) {
     std::string dir = folderPath;
     if (!dir.empty() && dir.back() != '/') dir += '/';
-    std::vector<std::string> names;
+    std::vector<std::pair<std::string, bool>> names;  // name, known to be a regular file
     if (DIR* d = ::opendir(dir.c_str())) {
         while (dirent* e = ::readdir(d)) {
             std::string n = e->d_name;
-            if (n.size() > 5 && EndsWith(n, ".mail")) names.push_back(std::move(n));
+            if (n.size() > 5 && EndsWith(n, ".mail") && (e->d_type == DT_REG || e->d_type == DT_UNKNOWN))
+                names.emplace_back(std::move(n), e->d_type == DT_REG);
         }
         ::closedir(d);
     }
     std::sort(names.begin(), names.end());
     std::vector<MessageSummary> unread, read;
-    for (const std::string& n : names) {
+    for (const auto& [n, regular] : names) {
         std::string p = dir + n;
         struct stat st {};
-        if (::lstat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (st.st_size == 0) {
-            ::unlink(p.c_str());
+        if (!regular && (::lstat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) continue;
+        MessageSummary s;
+        if (!ReadMessageSummary(p, &s)) {
+            // Only an empty file has no header at all.
+            if (::lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) ::unlink(p.c_str());
             continue;
         }
-        MessageSummary s;
-        if (!ReadMessageSummary(p, &s)) continue;
         (s.unread ? unread : read).push_back(std::move(s));
     }
     // Each unread message goes on top of the list as it is found.
