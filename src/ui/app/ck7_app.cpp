@@ -157,9 +157,7 @@ bool CK7App::InitInstance() {
 
     // 14.-15. First navigation, then the window maximised.
     frame_->FirstNavigation(file_);
-    // Without a window manager "maximised" means nothing; fill the screen then.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) frame_->setGeometry(screen->availableGeometry());
-    frame_->showMaximized();
+    frame_->ShowAtStart();
     if (splash_) {
         QSplashScreen* splash = splash_;
         QTimer::singleShot(kSplashMs, splash, [splash, this] {

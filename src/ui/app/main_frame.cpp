@@ -140,7 +140,9 @@ bool CMainFrame::Create() {
     CreateToolBarAndMenus();
     resize(1024, 720);
 
-    if (s.GetInt("Startup", "Zoom", 0) != 0) EnterZoomMode();
+    // Zoom mode itself waits until the window is up (ShowAtStart): a frame
+    // without decorations must first exist to be maximised.
+    zoomAtStart_ = s.GetInt("Startup", "Zoom", 0) != 0;
 
     timer1_.start(kFirstPingMs, this);
     timer3_.start(kZoomBarMs, this);
@@ -309,6 +311,13 @@ void CMainFrame::CreateToolBarAndMenus() {
                         [this] { RunCommand(FrameCommand::ControlPanel); });
     addToolBar(Qt::TopToolBarArea, toolBar_);
     toolBar_->hide();
+}
+
+void CMainFrame::ShowAtStart() {
+    // Without a window manager "maximised" means nothing; fill the screen then.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+    showMaximized();
+    if (zoomAtStart_) EnterZoomMode();
 }
 
 QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {

@@ -90,6 +90,8 @@ public:
     // Opens the main browser, the server window when configured, and
     // navigates to `file` or the start page.
     void FirstNavigation(const QString& file);
+    // Shows the frame maximised, in zoom mode when it was left in it.
+    void ShowAtStart();
 
     // The address handler: runs `text` as a command when it is one, else
     // navigates the main (or the active) browser to it.
@@ -195,6 +197,7 @@ private:
     int pingIntervalMs_ = kPingMs;
 
     bool zoomed_ = false;
+    bool zoomAtStart_ = false;
     bool menuWasVisible_ = true;
     Qt::WindowFlags savedFlags_;
     bool channelSetupChanged_ = false;
