@@ -1,0 +1,60 @@
+#include "core/app/typed_commands.h"
+
+#include "core/base/text_util.h"
+
+namespace sky {
+
+TypedCommand ParseTypedAddress(std::string_view text, std::string_view webHost) {
+    std::string copy = ToLower(Trim(text));
+    auto begins = [&](std::string_view word) { return copy.rfind(word, 0) == 0; };
+    std::string host(webHost);
+    TypedCommand c;
+    if (begins("startchat")) {
+        c.action = TypedAction::StartChat;
+        c.host = copy.size() > 11 ? copy.substr(10) : std::string();
+        if (c.host.empty()) c.host = "127.0.0.1";
+        return c;
+    }
+    if (begins("sendmessage")) {
+        c.action = TypedAction::SendMessage;
+        return c;
+    }
+    if (begins("sendfile")) {
+        c.action = TypedAction::SendFile;
+        return c;
+    }
+    if (begins("go ")) {
+        c.address = "http://" + host + "/~" + (copy.size() > 3 ? copy.substr(3) : std::string());
+        return c;
+    }
+    if (begins("finger ")) {
+        c.address = "http://" + host + "/~" + (copy.size() > 7 ? copy.substr(7) : std::string()) + "/finger.htm";
+        return c;
+    }
+    if (begins("post")) {
+        c.action = TypedAction::Post;
+        return c;
+    }
+    if (begins("skyftp")) {
+        c.action = TypedAction::SkyFtp;
+        return c;
+    }
+    if (begins("pageedit")) {
+        c.action = TypedAction::PageEdit;
+        return c;
+    }
+    if (begins("ftp upload")) {
+        c.action = TypedAction::FtpUpload;
+        return c;
+    }
+    if (begins("start server")) {
+        c.action = TypedAction::StartServer;
+        c.address = "http://" + host + "/chat";
+        return c;
+    }
+    // As typed: not trimmed, not lower-cased.
+    c.address = std::string(text);
+    return c;
+}
+
+}  // namespace sky

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "core/browser/navigation_hook.h"
+
+namespace sky {
+namespace {
+
+HookInput In(const char* url, const char* zip = "") {
+    HookInput in;
+    in.url = url;
+    in.webHost = "svc.example";
+    in.zip = zip;
+    in.account = "pilot";
+    return in;
+}
+
+TEST(NavigationHook, SkystartBecomesTheStartRequest) {
+    auto d = DecideNavigation(In("http://anything.example/SkyStart.htm", "90210"));
+    EXPECT_TRUE(d.cancel);
+    EXPECT_EQ(d.redirect, "http://svc.example/scripts/show.dll?Start&Z=90210&U=pilot&V=test");
+    EXPECT_FALSE(d.applyMainFilter);
+    // No code stored: the start request uses 10001.
+    EXPECT_EQ(DecideNavigation(In("skystart")).redirect,
+              "http://svc.example/scripts/show.dll?Start&Z=10001&U=pilot&V=test");
+}
+
+TEST(NavigationHook, ZipMarkerInAnyCase) {
+    auto d = DecideNavigation(In("http://Svc.Example/Local?Z=__Zip__&x=__ZIP__", "02134"));
+    EXPECT_TRUE(d.cancel);
+    EXPECT_TRUE(d.passPostData);
+    // Lower-cased, first marker only.
+    EXPECT_EQ(d.redirect, "http://svc.example/local?z=02134&x=__zip__");
+    EXPECT_EQ(DecideNavigation(In("http://a/__ZIP__")).redirect, "http://a/000000");
+    auto plain = DecideNavigation(In("http://a/b"));
+    EXPECT_FALSE(plain.cancel);
+    EXPECT_TRUE(plain.applyMainFilter);
+}
+
+TEST(NavigationHook, ChannelIntroductionState) {
+    HookInput in = In("http://SVC.example/scripts/CHANNELX.dll?GetPage&c=3");
+    in.channelIntroOption = true;
+    auto d = DecideNavigation(in);
+    ASSERT_TRUE(d.introState.has_value());
+    EXPECT_TRUE(*d.introState);
+    EXPECT_FALSE(d.applyMainFilter);  // the introduction page skips the filter
+    in.introState = true;
+    EXPECT_FALSE(DecideNavigation(in).introState.has_value());  // already on
+    in.channelIntroOption = false;
+    in.introState = false;
+    EXPECT_FALSE(DecideNavigation(in).introState.has_value());  // option off
+    HookInput away = In("http://elsewhere.example/");
+    away.introState = true;
+    ASSERT_TRUE(DecideNavigation(away).introState.has_value());
+    EXPECT_FALSE(*DecideNavigation(away).introState);
+}
+
+TEST(NavigationHook, WaitingWords) {
+    const char* expected[] = {"",         "Please Wait", "Patience",      "Please Wait", "Patience",
+                              "Courage",  "Please Wait", "Patience",      "Please Wait", "Working on it",
+                              "Please Wait", "Patience", "Patience"};
+    for (int n = 1; n <= 12; ++n) EXPECT_STREQ(WaitingWord(n), expected[n]) << n;
+    EXPECT_STREQ(WaitingWord(1000), "Patience");
+    EXPECT_EQ(StatusPopupText("Browser", "http://a/", 5), "Browser: Accessing Internet [http://a/] Courage...");
+}
+
+TEST(WebSearch, QueryEncoding) {
+    EXPECT_EQ(EncodeSearchText("sail boats & #1"), "sail+boats+&+#1");
+    EXPECT_EQ(WebSearchUrl("find.example", "a b"), "http://find.example/r?look=&key=a+b&search=0");
+    EXPECT_EQ(NewsSearchUrl("news.example", "x  y"), "http://news.example/search/news?p=x++y");
+}
+
+}  // namespace
+}  // namespace sky
