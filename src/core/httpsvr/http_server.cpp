@@ -1,7 +1,9 @@
 #include "core/httpsvr/http_server.h"
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/sendfile.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -259,6 +261,14 @@ private:
             response_.head.resize(at + static_cast<size_t>(std::max<ssize_t>(got, 0)));
             response_.length = 0;
         }
+        // Most answers fit the socket buffer: try at once, and tell the kernel
+        // when file data follows so the head shares its packets.
+        socket_.native_non_blocking(true);
+        ssize_t sent = ::send(socket_.native_handle(), response_.head.data(), response_.head.size(),
+                              MSG_NOSIGNAL | (response_.length > 0 ? MSG_MORE : 0));
+        if (sent == static_cast<ssize_t>(response_.head.size())) return SendFile();
+        if (sent < 0 && errno != EAGAIN && errno != EINTR) return Close();
+        if (sent > 0) response_.head.erase(0, static_cast<size_t>(sent));
         asio::async_write(socket_, asio::buffer(response_.head),
                           [self = shared_from_this()](const asio::error_code& ec, size_t n) {
                               if (ec) return self->Close();
@@ -269,7 +279,6 @@ private:
 
     void SendFile() {
         if (state_ == kClosed) return;
-        socket_.native_non_blocking(true);
         while (response_.length > 0) {
             off_t offset = static_cast<off_t>(response_.offset);
             size_t chunk = static_cast<size_t>(std::min<uint64_t>(response_.length, 1 << 20));
@@ -297,6 +306,13 @@ private:
     void Finish() {
         asio::error_code ec;
         socket_.shutdown(tcp::socket::shutdown_send, ec);
+        // Closing with unread bytes would reset the connection under the answer;
+        // when the whole request was read and nothing more came, close at once.
+        int unread = 0;
+        if (reader_.state() == RequestReader::kComplete && !readPending_ &&
+            ::ioctl(socket_.native_handle(), FIONREAD, &unread) == 0 && unread == 0) {
+            return Close();
+        }
         state_ = kLingering;
         ArmTimer(std::chrono::duration_cast<std::chrono::milliseconds>(kLingerTime));
         if (!readPending_) Read();
