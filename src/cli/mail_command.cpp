@@ -1,6 +1,9 @@
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <iostream>
 #include <iterator>
@@ -18,12 +21,6 @@ namespace sky::cli {
 
 namespace {
 
-volatile sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) {
-    gInterrupted = 1;
-}
-
 // Prints the workers' reports; they come from the worker thread only.
 class PrintingListener : public MailWorkerListener {
 public:
@@ -34,29 +31,31 @@ public:
     }
 };
 
-// Runs a worker on its thread and cancels it on Ctrl-C.
+// Runs a worker here; Ctrl-C or SIGTERM cancels it cooperatively.
 template <typename Worker>
-int RunInterruptible(Worker& worker, const int& result) {
-    struct sigaction sa {};
-    sa.sa_handler = &OnInterrupt;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    worker.Start();
-    while (worker.IsRunning()) {
-        if (gInterrupted) worker.Cancel();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    worker.Join();
+int RunInterruptible(Worker& worker) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        int sig = 0;
+        sigwait(&set, &sig);
+        if (!done) worker.Cancel();
+    });
+    int result = worker.Run();
+    done = true;
+    pthread_kill(watcher.native_handle(), SIGTERM);
+    watcher.join();
     return result;
 }
 
 int Fetch() {
-    struct Listener : PrintingListener {
-        int result = 0;
-        void mailDone(int r) override { result = r; }
-    } listener;
+    PrintingListener listener;
     CheckMailWorker worker(&listener, ReadAccountForWorkers(SettingsStore::App()));
-    return RunInterruptible(worker, listener.result);
+    return RunInterruptible(worker);
 }
 
 int Send(const Args& args) {
@@ -86,17 +85,16 @@ int Send(const Args& args) {
     }
     if (!haveTo || !haveSubject) return Usage("mail send: --to and --subject are required");
     m.body.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    struct Listener : PrintingListener {
-        int result = 0;
-        void mailDone(int r) override { result = r; }
-    } listener;
+    PrintingListener listener;
     SendMailWorker worker(&listener, ReadAccountForWorkers(SettingsStore::App()), std::move(m));
-    return RunInterruptible(worker, listener.result);
+    return RunInterruptible(worker);
 }
 
 int List(const Args& args) {
     std::string folder = args.size() > 1 ? args[1] : "InBox";
-    std::string path = GetMailFolderPath(folder);
+    std::vector<std::string> folders = ListFolders();
+    bool known = folder == "InBox" || std::find(folders.begin(), folders.end(), folder) != folders.end();
+    std::string path = known ? GetMailFolderPath(folder) : std::string();
     if (path.empty()) {
         std::cerr << "skyharbor-cli: no such folder: " << folder << "\n";
         return 1;

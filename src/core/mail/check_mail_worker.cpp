@@ -147,7 +147,9 @@ int CheckMailWorker::Run() {
         }
         // Stored in InBox before DELE, so a message the server forgets is
         // already safe on disk.
-        StoreResult stored = StoreIncomingMessage(temp, tick);
+        // The file itself is synced; the folder is synced once before QUIT,
+        // which is when the server really deletes.
+        StoreResult stored = StoreIncomingMessage(temp, tick, false);
         if (stored.duplicate) ::unlink(temp.c_str());
         bool safe = stored.stored || stored.duplicate;
         if (deleteFlag && safe) {
@@ -163,6 +165,7 @@ int CheckMailWorker::Run() {
             listener_->mailProgress("-- " + stored.error);
         }
     }
+    SyncMailFolder(inbox);
     if (result == kDone) listener_->mailProgress(Format("Done.  Processed %ld messages", count));
     if (result == kCancelled || result == kConnectionLost) {
         // A cancelled session ends without QUIT, so the server keeps every

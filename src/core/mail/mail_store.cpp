@@ -79,6 +79,10 @@ std::string MailWorkFolder() {
     return GetDataDir("_TEMP");
 }
 
+void SyncMailFolder(const std::string& folderPath) {
+    SyncDir(folderPath);
+}
+
 MailHeaderReader::~MailHeaderReader() {
     if (file_) std::fclose(file_);
 }
@@ -227,7 +231,7 @@ std::string MessageFileName(std::string_view messageId, std::string_view tempPat
     return "S" + id + ".mail";
 }
 
-StoreResult StoreIncomingMessage(const std::string& tempPath, long tick) {
+StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder) {
     StoreResult r;
     std::string id;
     {
@@ -249,7 +253,7 @@ StoreResult StoreIncomingMessage(const std::string& tempPath, long tick) {
         r.error = Format("cannot store %s: %s", target.c_str(), strerror(err));
         return r;
     }
-    SyncDir(inbox);
+    if (syncFolder) SyncDir(inbox);
     r.stored = true;
     r.path = target;
     return r;

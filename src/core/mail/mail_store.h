@@ -77,8 +77,10 @@ struct StoreResult {
     std::string error;       // neither stored nor duplicate: why
 };
 // Moves a downloaded file into InBox under its Message-ID name; never
-// replaces an existing file.
-StoreResult StoreIncomingMessage(const std::string& tempPath, long tick);
+// replaces an existing file. Without `syncFolder` the caller syncs InBox
+// itself (SyncMailFolder) before the server may forget the message.
+StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder = true);
+void SyncMailFolder(const std::string& folderPath);
 
 // Writes "X-SkyStatus: <value>\r\n" in place of the first status line of the
 // header block, or just before the line that ends it. The file is rewritten

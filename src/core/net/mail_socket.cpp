@@ -116,8 +116,10 @@ int MailSocket::Connect(const std::string& host, int port, int timeoutSeconds) {
             continue;
         }
         result = 3;
-        fd_ = fd;
-        shutdownFd_ = fd;
+        {
+            std::lock_guard<std::mutex> lock(fdMutex_);
+            fd_ = fd;
+        }
         if (cancelled_) {
             Close();
             break;
@@ -356,12 +358,12 @@ void MailSocket::FreeTls() {
 }
 
 void MailSocket::Close() {
+    FreeTls();
+    std::lock_guard<std::mutex> lock(fdMutex_);
     if (fd_ >= 0) {
-        shutdownFd_ = -1;
         ::shutdown(fd_, SHUT_RDWR);
         ::close(fd_);
     }
-    FreeTls();
     fd_ = -1;
     buffer_.clear();
     bufferPos_ = 0;
@@ -369,8 +371,10 @@ void MailSocket::Close() {
 
 void MailSocket::Cancel() {
     cancelled_ = true;
-    int fd = shutdownFd_.load();
-    if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+    // Wakes a blocked poll at once; the lock keeps the descriptor from being
+    // closed and reused under us.
+    std::lock_guard<std::mutex> lock(fdMutex_);
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
 }
 
 int MailSocket::Token(std::string_view text, std::string_view separators, int index, std::string* out) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -76,8 +77,8 @@ private:
     bool Fill(int timeoutSeconds);
     void FreeTls();
 
+    std::mutex fdMutex_;  // guards fd_ against Cancel from another thread
     int fd_ = -1;
-    std::atomic<int> shutdownFd_{-1};
     std::atomic<bool> cancelled_{false};
     SSL_CTX* ctx_ = nullptr;
     SSL* ssl_ = nullptr;
