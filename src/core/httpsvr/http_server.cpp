@@ -95,6 +95,7 @@ struct HttpServerImpl {
     asio::io_context io;
     tcp::acceptor acceptor{io};
     asio::steady_timer acceptRetry{io};
+    tcp::endpoint peer;  // of the connection being accepted
 
     void DoAccept();
     void OnHit(const CRequest& request) {
@@ -115,16 +116,12 @@ public:
         --server_.liveConnections;
     }
 
-    void Start(bool reject) {
-        asio::error_code ec;
-        auto remote = socket_.remote_endpoint(ec);
-        if (!ec) {
-            auto addr = remote.address();
-            if (addr.is_v6() && addr.to_v6().is_v4_mapped()) {
-                addr = asio::ip::make_address_v4(asio::ip::v4_mapped, addr.to_v6());
-            }
-            peer_ = addr.to_string();
+    void Start(bool reject, const tcp::endpoint& remote) {
+        auto addr = remote.address();
+        if (addr.is_v6() && addr.to_v6().is_v4_mapped()) {
+            addr = asio::ip::make_address_v4(asio::ip::v4_mapped, addr.to_v6());
         }
+        peer_ = addr.to_string();
         lastActivity_ = Clock::now();
         ArmTimer(server_.options.idleTimeout);
         if (reject) {
@@ -369,7 +366,7 @@ void HttpServerImpl::RunCgi(std::shared_ptr<Connection> connection, std::shared_
 }
 
 void HttpServerImpl::DoAccept() {
-    acceptor.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
+    acceptor.async_accept(peer, [this](const asio::error_code& ec, tcp::socket socket) {
         if (!acceptor.is_open()) return;
         if (ec) {
             // Out of descriptors, most likely: give the system a moment.
@@ -385,7 +382,7 @@ void HttpServerImpl::DoAccept() {
             connections.remove_if([](const std::weak_ptr<Connection>& w) { return w.expired(); });
         }
         connections.push_back(c);
-        c->Start(reject);
+        c->Start(reject, peer);
         DoAccept();
     });
 }

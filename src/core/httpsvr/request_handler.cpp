@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <strings.h>
@@ -164,6 +166,10 @@ FileRequestHandler::FileRequestHandler(HandlerConfig config) : config_(std::move
     realRoot_ = RealPath(config_.root);
 }
 
+FileRequestHandler::~FileRequestHandler() {
+    if (rootFd_ >= 0) ::close(rootFd_);
+}
+
 std::optional<std::string> FileRequestHandler::MapUrl(const std::string& url) const {
     if (url.find('\0') != std::string::npos) return std::nullopt;
     std::vector<std::string> parts;
@@ -193,7 +199,17 @@ bool FileRequestHandler::IsCgiProgram(const std::string& path) const {
     return listed && ::access(path.c_str(), X_OK) == 0;
 }
 
-std::optional<Response> FileRequestHandler::Resolve(CRequest& request) {
+int FileRequestHandler::OpenBeneathRoot(const std::string& relative) {
+    if (rootFd_ < 0) rootFd_ = ::open(config_.root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd_ < 0) return -1;
+    open_how how{};
+    how.flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    const char* rel = relative.empty() ? "." : relative.c_str();
+    return static_cast<int>(::syscall(SYS_openat2, rootFd_, rel, &how, sizeof how));
+}
+
+std::optional<Response> FileRequestHandler::Resolve(CRequest& request, int* opened) {
     auto fail = [&](int code) {
         request.status = code;
         return std::optional<Response>(Response(ErrorHead(code)));
@@ -209,6 +225,21 @@ std::optional<Response> FileRequestHandler::Resolve(CRequest& request) {
         auto mapped = MapUrl(request.url);
         if (!mapped) return fail(400);
         path = *mapped;
+    }
+
+    // The common case in one step: the kernel keeps the open under the root,
+    // links included. Anything else takes the long way below.
+    if (opened && !offered && request.kind == kKindPlain) {
+        std::string relative = path.substr(std::min(path.size(), config_.root.size() + 1));
+        int fd = OpenBeneathRoot(relative);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && !HasHiddenPart(relative)) {
+            request.physicalPath = path;
+            request.isFolder = false;
+            *opened = fd;
+            return std::nullopt;
+        }
+        if (fd >= 0) ::close(fd);
     }
 
     struct stat st {};
@@ -270,7 +301,7 @@ std::optional<Response> FileRequestHandler::Resolve(CRequest& request) {
     return std::nullopt;
 }
 
-Response FileRequestHandler::PrepareFile(CRequest& request, bool headOnly) {
+Response FileRequestHandler::PrepareFile(CRequest& request, bool headOnly, int fd) {
     if (request.isFolder) {
         if (!config_.allowListings) {
             request.status = 403;
@@ -282,7 +313,7 @@ Response FileRequestHandler::PrepareFile(CRequest& request, bool headOnly) {
         return r;
     }
     // Not blocking on open: a FIFO under the root must not hang the server.
-    int fd = ::open(request.physicalPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) fd = ::open(request.physicalPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0) {
         if (fd >= 0) ::close(fd);
@@ -447,13 +478,14 @@ Response FileRequestHandler::StartCgi(CRequest& request) {
 }
 
 Response FileRequestHandler::AnswerGet(CRequest& request, bool headOnly) {
-    if (auto decided = Resolve(request)) return std::move(*decided);
+    int opened = -1;
+    if (auto decided = Resolve(request, &opened)) return std::move(*decided);
     if (request.kind != kKindPlain) {
         Response r = StartCgi(request);
         r.headOnly = headOnly;
         return r;
     }
-    return PrepareFile(request, headOnly);
+    return PrepareFile(request, headOnly, opened);
 }
 
 Response FileRequestHandler::Handle(CRequest& request) {

@@ -77,6 +77,9 @@ struct HandlerConfig {
 class FileRequestHandler : public RequestHandler {
 public:
     explicit FileRequestHandler(HandlerConfig config);
+    ~FileRequestHandler() override;
+    FileRequestHandler(const FileRequestHandler&) = delete;
+    FileRequestHandler& operator=(const FileRequestHandler&) = delete;
     Response Handle(CRequest& request) override;
 
     const HandlerConfig& config() const { return config_; }
@@ -86,8 +89,10 @@ public:
 
 private:
     // Fills the request's paths; a response when that already decides it.
-    std::optional<Response> Resolve(CRequest& request);
-    Response PrepareFile(CRequest& request, bool headOnly);
+    // With `opened`, a plain file may come back already open in *opened.
+    std::optional<Response> Resolve(CRequest& request, int* opened = nullptr);
+    Response PrepareFile(CRequest& request, bool headOnly, int fd = -1);
+    int OpenBeneathRoot(const std::string& relative);
     Response Listing(CRequest& request);
     Response SystemPage(CRequest& request);
     Response StartCgi(CRequest& request);
@@ -95,7 +100,8 @@ private:
     bool IsCgiProgram(const std::string& path) const;
 
     HandlerConfig config_;
-    std::string realRoot_;  // found again when the root appears later
+    std::string realRoot_;
+    int rootFd_ = -1;  // both found again when the root appears later
 };
 
 // Folder listing texts, shared with tests.
