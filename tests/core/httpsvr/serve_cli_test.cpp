@@ -69,15 +69,6 @@ TEST(ServerSettingsTest, DefaultRootIsMadeOnceWithPageAndIcons) {
     EXPECT_EQ(ReadFile(root + "/index.htm"), "mine");
 }
 
-TEST(ServerTitleTest, Forms) {
-    EXPECT_EQ(httpsvr::ServerTitle("Server Status", "host", 80, true), "Server Status (http://host)");
-    EXPECT_EQ(httpsvr::ServerTitle("Server Status", "host", 8080, true), "Server Status (http://host:8080)");
-    EXPECT_EQ(httpsvr::ServerTitle("Server Status", "host", 8080, false),
-              "Server Status (Error! Not Listening!)");
-    EXPECT_EQ(httpsvr::ListenFailureText(81, EADDRINUSE).substr(0, 29), "Port 81 is already in use!\n\nM");
-    EXPECT_EQ(httpsvr::ListenFailureText(81, EACCES).substr(0, 28), "Can't listen on port 81!\n\nMa");
-}
-
 // The cli with its standard output and error on pipes.
 struct CliProcess {
     pid_t pid = -1;
