@@ -84,38 +84,51 @@ void SyncMailFolder(const std::string& folderPath) {
 }
 
 MailHeaderReader::~MailHeaderReader() {
-    if (file_) std::fclose(file_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 bool MailHeaderReader::Open(const std::string& path) {
-    if (file_) std::fclose(file_);
-    file_ = std::fopen(path.c_str(), "rbe");
-    return file_ != nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    buffer_.clear();
+    pos_ = 0;
+    return fd_ >= 0;
 }
 
-namespace {
-
 // One line of at most 4,096 bytes up to its line feed, line break removed.
-bool ReadHeaderLine(std::FILE* f, std::string* line) {
+bool MailHeaderReader::ReadLine(std::string* line) {
     line->clear();
-    int c;
     bool any = false;
-    while (line->size() < 4096 && (c = getc_unlocked(f)) != EOF) {
+    while (line->size() < 4096) {
+        if (pos_ == buffer_.size()) {
+            buffer_.resize(8192);
+            ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+            buffer_.resize(n > 0 ? n : 0);
+            pos_ = 0;
+            if (n <= 0) break;
+        }
+        size_t room = 4096 - line->size();
+        size_t lf = buffer_.find('\n', pos_);
+        size_t end = lf == std::string::npos ? buffer_.size() : lf;
+        size_t take = std::min(end - pos_, room);
+        line->append(buffer_, pos_, take);
+        pos_ += take;
         any = true;
-        if (c == '\n') break;
-        line->push_back(static_cast<char>(c));
+        if (take == room) break;
+        if (lf != std::string::npos) {
+            ++pos_;
+            break;
+        }
     }
     if (!line->empty() && line->back() == '\r') line->pop_back();
     return any;
 }
 
-}  // namespace
-
 bool MailHeaderReader::ReadHeaders() {
-    if (!file_) return false;
+    if (fd_ < 0) return false;
     text_ = "\n";
     std::string line, next;
-    if (!ReadHeaderLine(file_, &line)) return false;
+    if (!ReadLine(&line)) return false;
     bool haveLine = true;
     while (haveLine) {
         size_t colon = line.find(':');
@@ -128,7 +141,7 @@ bool MailHeaderReader::ReadHeaders() {
         text_ += name;
         text_.append(line, colon, std::string::npos);
         haveLine = false;
-        while (ReadHeaderLine(file_, &next)) {
+        while (ReadLine(&next)) {
             if (!next.empty() && (next[0] == ' ' || next[0] == '\t')) {
                 text_ += '\r';
                 text_ += next;

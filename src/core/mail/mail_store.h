@@ -39,7 +39,11 @@ public:
     const std::string& contentType() const { return contentType_; }
 
 private:
-    std::FILE* file_ = nullptr;
+    bool ReadLine(std::string* line);
+
+    int fd_ = -1;
+    std::string buffer_;  // read ahead; only the header block is ever read
+    size_t pos_ = 0;
     std::string text_;
     std::string lower_;
     std::string subject_, from_, date_, contentType_;
