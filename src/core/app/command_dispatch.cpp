@@ -10,7 +10,9 @@ bool EndsWith(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
 }
 
-bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
+bool Contains(std::string_view s, std::string_view part) {
+    return s.find(part) != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -46,12 +48,9 @@ MainFilterResult MainBrowserFilter(std::string_view rawUrl) {
             MainFilterAction action;
         };
         static const Row rows[] = {
-            {"news", MainFilterAction::Nothing},
-            {"cond_agree", MainFilterAction::MessageNotReady},
-            {"cond_cancel", MainFilterAction::Nothing},
-            {"local", MainFilterAction::Nothing},
-            {"zoom", MainFilterAction::Nothing},
-            {"custchannels", MainFilterAction::CustomChannels},
+            {"news", MainFilterAction::Nothing},        {"cond_agree", MainFilterAction::MessageNotReady},
+            {"cond_cancel", MainFilterAction::Nothing}, {"local", MainFilterAction::Nothing},
+            {"zoom", MainFilterAction::Nothing},        {"custchannels", MainFilterAction::CustomChannels},
             {"search", MainFilterAction::Search},
         };
         for (const Row& row : rows) {
@@ -134,7 +133,8 @@ CommandLinkResult CommandLinkHandler(std::string_view url, std::string_view targ
     }
     if (context.popupOption) {
         // Frame names such as "_blank" stay with the engine unless its build has a 4.
-        if (!target.empty() && target[0] == '_' && context.engineBuild.find('4') == std::string::npos) return r;
+        if (!target.empty() && target[0] == '_' && context.engineBuild.find('4') == std::string::npos)
+            return r;
         std::string lower = ToLower(url);
         for (const std::string& domain : context.freeHomeDomains)
             if (!domain.empty() && Contains(lower, ToLower(domain))) return r;

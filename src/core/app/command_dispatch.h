@@ -8,15 +8,15 @@ namespace sky {
 
 // What the main browser does with an address it is about to load.
 enum class MainFilterAction {
-    Proceed,               // load it; the address box shows it
-    ImportPublicChannel,   // a ".sdf" channel file: import it (text = the URL)
-    DropIdp,               // a "skyidp://" link with a service part: dropped
-    Nothing,               // a command that does nothing
-    MessageNotReady,       // "Not Ready"
-    CustomChannels,        // the channel customisation dialog
-    Search,                // the web search dialog
-    ReplaceChannels,       // "rlc:": replace the channel list from text
-    BadCommand,            // "Bad SkyCommand.\n\n==>  %s", text = the message
+    Proceed,              // load it; the address box shows it
+    ImportPublicChannel,  // a ".sdf" channel file: import it (text = the URL)
+    DropIdp,              // a "skyidp://" link with a service part: dropped
+    Nothing,              // a command that does nothing
+    MessageNotReady,      // "Not Ready"
+    CustomChannels,       // the channel customisation dialog
+    Search,               // the web search dialog
+    ReplaceChannels,      // "rlc:": replace the channel list from text
+    BadCommand,           // "Bad SkyCommand.\n\n==>  %s", text = the message
 };
 
 struct MainFilterResult {
@@ -34,11 +34,11 @@ std::string ReplacementSource(std::string_view rlcSource);
 
 // What a "_skycmd" command link or a window a page opens leads to.
 enum class CommandLinkAction {
-    Proceed,          // not ours: the navigation goes on
-    FrameCommand,     // post `command` to the frame
-    OpenPopup,        // the pop-up rule: open url in a popup named `name`
-    UnknownCommand,   // "Unknown SkyCommand Encountered: \n\nCommand[%s]", text = the message
-    ClaimedByComments // the comments feature took it
+    Proceed,           // not ours: the navigation goes on
+    FrameCommand,      // post `command` to the frame
+    OpenPopup,         // the pop-up rule: open url in a popup named `name`
+    UnknownCommand,    // "Unknown SkyCommand Encountered: \n\nCommand[%s]", text = the message
+    ClaimedByComments  // the comments feature took it
 };
 
 // The frame commands a "_skycmd" link can name.
@@ -75,9 +75,9 @@ struct CommandLinkResult {
 };
 
 struct CommandLinkContext {
-    bool popupOption = true;          // "misc"/"popup"
-    std::string engineBuild;          // the HTML engine's build string
-    std::string freeHomeDomains[2];   // links to these never pop out
+    bool popupOption = true;         // "misc"/"popup"
+    std::string engineBuild;         // the HTML engine's build string
+    std::string freeHomeDomains[2];  // links to these never pop out
     // The comments feature: true when it claims the command word.
     std::function<bool(const std::string& command)> comments;
 };

@@ -28,7 +28,8 @@ TypedCommand ParseTypedAddress(std::string_view text, std::string_view webHost) 
         return c;
     }
     if (begins("finger ")) {
-        c.address = "http://" + host + "/~" + (copy.size() > 7 ? copy.substr(7) : std::string()) + "/finger.htm";
+        c.address =
+            "http://" + host + "/~" + (copy.size() > 7 ? copy.substr(7) : std::string()) + "/finger.htm";
         return c;
     }
     if (begins("post")) {

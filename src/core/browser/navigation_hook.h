@@ -23,7 +23,7 @@ std::string StatusPopupText(std::string_view title, std::string_view url, long n
 struct HookInput {
     std::string url;
     std::string webHost;
-    std::string zip;      // "local"/"zip" as stored, may be empty
+    std::string zip;  // "local"/"zip" as stored, may be empty
     std::string account;
     bool channelIntroOption = false;
     bool introState = false;

@@ -11,7 +11,7 @@
 #include <QWebEngineSettings>
 
 #include "core/base/settings_store.h"
-#include "ui/app/messages.h"
+#include "ui/base/messages.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/browser/ck7_view.h"
 

@@ -13,7 +13,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/settings_store.h"
-#include "ui/app/messages.h"
+#include "ui/base/messages.h"
 
 namespace sky::ui {
 

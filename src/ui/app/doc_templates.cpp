@@ -1,6 +1,7 @@
 #include "ui/app/doc_templates.h"
 
 #include "ui/browser/ck7_view.h"
+#include "ui/browser/explorer.h"
 
 namespace sky::ui {
 
@@ -32,6 +33,7 @@ DocTemplates::DocTemplates()
     auto browser = [](CMainFrame*) -> QWidget* { return new CK7View; };
     at(TemplateId::Browser).makeView = browser;
     at(TemplateId::Browser2).makeView = browser;
+    at(TemplateId::Explorer).makeView = [](CMainFrame*) -> QWidget* { return new CExplorerFrame; };
 }
 
 }  // namespace sky::ui

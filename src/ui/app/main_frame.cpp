@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,18 +22,26 @@
 #include <QVBoxLayout>
 #include <ctime>
 
+#include "core/app/command_dispatch.h"
+#include "core/app/typed_commands.h"
 #include "core/base/identity.h"
+#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
 #include "ui/app/address_box.h"
+#include "ui/app/address_dialogs.h"
 #include "ui/app/browser_settings_dialog.h"
 #include "ui/app/default_browser.h"
 #include "ui/app/lock_keys.h"
-#include "ui/app/messages.h"
 #include "ui/app/nav_bar.h"
 #include "ui/app/nav_strip.h"
+#include "ui/base/messages.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/browser/ck7_view.h"
+#include "ui/browser/explorer.h"
+#include "ui/browser/link_drag.h"
+#include "ui/browser/sky_web_page.h"
+#include "ui/browser/web_search_dialog.h"
 
 namespace sky::ui {
 
@@ -46,6 +55,14 @@ QString Q(const std::string& s) {
 
 CK7View* ViewOf(QMdiSubWindow* w) {
     return w ? qobject_cast<CK7View*>(w->widget()) : nullptr;
+}
+
+// The browsing part of a tool window: a browser view, or a popup's view.
+BrowserPane* PaneOf(QMdiSubWindow* w) {
+    if (!w) return nullptr;
+    if (auto* pane = qobject_cast<BrowserPane*>(w->widget())) return pane;
+    if (auto* popup = qobject_cast<CExplorerFrame*>(w->widget())) return popup->view();
+    return nullptr;
 }
 
 // The security pane's two pictures: an open and a closed lock.
@@ -98,6 +115,7 @@ CMainFrame::~CMainFrame() {
         SaveSettings();
         g_frame = nullptr;
     }
+    if (GetBrowserHost() == this) SetBrowserHost(nullptr);
 }
 
 bool CMainFrame::Create() {
@@ -113,6 +131,7 @@ bool CMainFrame::Create() {
     engineBuild_ = (build && *build) ? QString::fromLatin1(build) : QStringLiteral("?");
 
     g_frame = this;
+    SetBrowserHost(this);
     setWindowTitle(BaseTitle());
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
     mdi_ = new QMdiArea(this);
@@ -191,6 +210,11 @@ void CMainFrame::CreateChannelBar() {
     pal.setColor(QPalette::WindowText, QColor(230, 236, 250));
     holder->setPalette(pal);
     auto* layout = new QVBoxLayout(holder);
+    activity_ = new QLabel(holder);
+    activity_->setObjectName(QStringLiteral("ActivityIndicator"));
+    activity_->setAlignment(Qt::AlignRight);
+    activity_->setProperty("busy", false);
+    layout->addWidget(activity_);
     auto* note = new QLabel(QStringLiteral("Your channels will be listed here."), holder);
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignCenter);
@@ -246,6 +270,9 @@ void CMainFrame::CreateToolBarAndMenus() {
     };
     const Item items[] = {
         {"&File", "&New Browser Window", FrameCommand::NewBrowser, QKeySequence::New},
+        {"&File", "&Open...", FrameCommand::OpenAddress, QKeySequence::Open},
+        {"&File", "Save &As...", FrameCommand::SaveAs, QKeySequence::SaveAs},
+        {"&File", "Page Set&up...", FrameCommand::PageSetup, {}},
         {"&File", "&Print...", FrameCommand::Print, QKeySequence::Print},
         {"&File", "-", FrameCommand::NotAvailable, {}},
         {"&File", "&Import Channels...", FrameCommand::ImportChannels, {}},
@@ -253,6 +280,10 @@ void CMainFrame::CreateToolBarAndMenus() {
         {"&File", "-", FrameCommand::NotAvailable, {}},
         {"&File", "&Save Settings", FrameCommand::SaveSettings, {}},
         {"&File", "E&xit", FrameCommand::Exit, QKeySequence::Quit},
+        {"&Edit", "Cu&t", FrameCommand::Cut, QKeySequence::Cut},
+        {"&Edit", "&Copy", FrameCommand::Copy, QKeySequence::Copy},
+        {"&Edit", "&Paste", FrameCommand::Paste, QKeySequence::Paste},
+        {"&Edit", "Select &All", FrameCommand::SelectAll, QKeySequence::SelectAll},
         {"&View", "Show &Browser", FrameCommand::ShowBrowser, {}},
         {"&View", "&Zoom", FrameCommand::Zoom, QKeySequence(Qt::Key_F11)},
         {"&View", "&Channel Bar", FrameCommand::ToggleChannelBar, {}},
@@ -331,23 +362,36 @@ QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setProperty("template", static_cast<int>(id));
     sub->setWindowTitle(title.isEmpty() ? QString::fromLatin1(t.usedBy) : title);
-    if (auto* browser = qobject_cast<CK7View*>(view)) {
-        connect(browser, &CK7View::pageTitleChanged, sub, [sub, browser, title, this](const QString& page) {
-            // The main browser keeps its name; other browsers show their page.
-            if (browser != mainView_) sub->setWindowTitle(page.isEmpty() ? title : page);
-            UpdateTitle();
-        });
-        connect(browser, &CK7View::statusTextChanged, this, [this](const QString& text) {
+    BrowserPane* browser = qobject_cast<BrowserPane*>(view);
+    if (auto* popup = qobject_cast<CExplorerFrame*>(view)) {
+        browser = popup->view();
+        connect(popup, &CExplorerFrame::captionChanged, sub, &QMdiSubWindow::setWindowTitle);
+        sub->setWindowTitle(popup->windowTitle());
+    }
+    if (browser) {
+        connect(browser, &BrowserPane::pageTitleChanged, sub,
+                [sub, browser, title, view, this](const QString& page) {
+                    // The main browser keeps its name, popups show their address; others their page.
+                    if (browser != mainView_ && !qobject_cast<CExplorerFrame*>(view))
+                        sub->setWindowTitle(page.isEmpty() ? title : page);
+                    UpdateTitle();
+                });
+        connect(browser, &BrowserPane::statusTextChanged, this, [this](const QString& text) {
             // Command addresses are never shown.
             if (!text.contains(QLatin1String("/~skycmd"), Qt::CaseInsensitive))
                 statusBar()->showMessage(text);
         });
-        connect(browser, &CK7View::secureChanged, this, [this, browser](bool secure) {
+        connect(browser, &BrowserPane::loadingChanged, this, [this, browser](bool loading) {
+            if (loading && browser == ActiveBrowser())
+                statusBar()->showMessage(QStringLiteral("Downloading..."));
+            if (!loading && browser == ActiveBrowser()) statusBar()->clearMessage();
+        });
+        connect(browser, &BrowserPane::secureChanged, this, [this, browser](bool secure) {
             if (browser != ActiveBrowser()) return;
             securityPane_->setPixmap(LockPicture(secure));
             securityPane_->setProperty("secure", secure);
         });
-        connect(browser, &CK7View::locationChanged, this, [this, browser](const QString& url) {
+        connect(browser, &BrowserPane::locationChanged, this, [this, browser](const QString& url) {
             if (browser == mainView_) {
                 addressBox()->AddVisited(url);
                 emit mainBrowserNavigated(url);
@@ -384,9 +428,15 @@ void CMainFrame::FirstNavigation(const QString& file) {
         mainView_->GoHome();
 }
 
-CK7View* CMainFrame::ActiveBrowser() const {
-    if (CK7View* v = ViewOf(mdi_ ? mdi_->activeSubWindow() : nullptr)) return v;
+BrowserPane* CMainFrame::ActiveBrowser() const {
+    if (BrowserPane* v = PaneOf(mdi_ ? mdi_->activeSubWindow() : nullptr)) return v;
     return mainView_;
+}
+
+QMdiSubWindow* CMainFrame::SubWindowOf(QWidget* w) const {
+    for (QWidget* p = w; p; p = p->parentWidget())
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(p)) return sub;
+    return nullptr;
 }
 
 AddressBox* CMainFrame::addressBox() const {
@@ -394,21 +444,243 @@ AddressBox* CMainFrame::addressBox() const {
 }
 
 void CMainFrame::HandleAddress(const QString& text, bool useMainBrowser) {
-    QString address = text.trimmed();
-    if (address.isEmpty()) return;
-    CK7View* view = useMainBrowser ? mainView_.data() : ActiveBrowser();
-    if (!view) {
-        QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
-        if (!sub) return;
-        mainView_ = ViewOf(sub);
-        sub->showMaximized();
-        view = mainView_;
+    if (text.trimmed().isEmpty()) return;
+    TypedCommand c = ParseTypedAddress(text.toStdString(), ActiveServiceHosts().web);
+    switch (c.action) {
+        case TypedAction::StartChat:
+            // Chat requests travel with the chat tool.
+            NotYetAvailable();
+            return;
+        case TypedAction::SendMessage: {
+            SendMessageDialog dialog(this);
+            dialog.exec();
+            return;
+        }
+        case TypedAction::SendFile: {
+            SendFileDialog dialog(this);
+            dialog.exec();
+            return;
+        }
+        case TypedAction::Post: {
+            PostDialog dialog(account_, this);
+            dialog.exec();
+            return;
+        }
+        case TypedAction::SkyFtp:
+            OpenDocument(TemplateId::Ftp);
+            return;
+        case TypedAction::PageEdit:
+        case TypedAction::FtpUpload:
+            NotYetAvailable();
+            return;
+        case TypedAction::StartServer:
+            // The start-server dialog comes with the server window.
+            NotYetAvailable();
+            HandleAddress(QString::fromStdString(c.address), true);
+            return;
+        case TypedAction::Navigate:
+            break;
     }
-    view->Navigate(address);
+    QString address = QString::fromStdString(c.address);
+    BrowserPane* view = nullptr;
+    if (useMainBrowser) {
+        if (!mainView_) {
+            QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
+            if (!sub) return;
+            mainView_ = ViewOf(sub);
+            sub->showMaximized();
+        }
+        if (QMdiSubWindow* sub = SubWindowOf(mainView_)) mdi_->setActiveSubWindow(sub);
+        view = mainView_;
+    } else {
+        view = PaneOf(mdi_->activeSubWindow());
+    }
+    if (view) view->Navigate(address);
+}
+
+CExplorerFrame* CMainFrame::OpenPopup(const QUrl& url, const QString& name) {
+    QMdiSubWindow* sub = OpenDocument(TemplateId::Explorer);
+    if (!sub) return nullptr;
+    auto* popup = qobject_cast<CExplorerFrame*>(sub->widget());
+    popup->SetWindowName(name);
+    sub->resize(std::min(760, mdi_->width() - 40), std::min(560, mdi_->height() - 40));
+    popups_.append(sub);
+    CExplorerDoc doc;
+    doc.pathName = url.isEmpty() && ActiveBrowser() ? QUrl(ActiveBrowser()->LocationUrl()) : url;
+    popup->SetDocument(doc);
+    return popup;
+}
+
+QList<CExplorerFrame*> CMainFrame::popups() const {
+    QList<CExplorerFrame*> out;
+    for (const auto& sub : popups_)
+        if (sub)
+            if (auto* popup = qobject_cast<CExplorerFrame*>(sub->widget())) out.append(popup);
+    return out;
+}
+
+SkyWebPage* CMainFrame::OpenRequestedPopup(BrowserPane* caller, const QString& name) {
+    QMdiSubWindow* sub = OpenDocument(TemplateId::Explorer);
+    if (!sub) return nullptr;
+    auto* popup = qobject_cast<CExplorerFrame*>(sub->widget());
+    popup->SetWindowName(name);
+    popup->view()->SetRequestedBy(caller, name);
+    sub->resize(std::min(760, mdi_->width() - 40), std::min(560, mdi_->height() - 40));
+    // Shown only once its first address proves to be a page.
+    sub->hide();
+    QPointer<QMdiSubWindow> guard(sub);
+    connect(popup->view(), &CExplorerView::showRequested, sub, [guard, this] {
+        if (!guard) return;
+        popups_.append(guard);
+        guard->show();
+        mdi_->setActiveSubWindow(guard);
+    });
+    connect(popup->view(), &CExplorerView::closeRequested, sub, [guard] {
+        if (guard)
+            QTimer::singleShot(0, guard, [guard] {
+                if (guard) guard->close();
+            });
+    });
+    return popup->view()->page();
+}
+
+void CMainFrame::RunMainFilterAction(BrowserPane*, const MainFilterResult& r) {
+    switch (r.action) {
+        case MainFilterAction::Proceed:
+        case MainFilterAction::DropIdp:
+        case MainFilterAction::Nothing:
+            break;
+        case MainFilterAction::MessageNotReady:
+            ShowMessage(this, QStringLiteral("Not Ready"));
+            break;
+        case MainFilterAction::BadCommand:
+            ShowMessage(this, QString::fromStdString(r.text));
+            break;
+        case MainFilterAction::CustomChannels:
+            RunCommand(FrameCommand::CustomChannels);
+            break;
+        case MainFilterAction::Search:
+            RunCommand(FrameCommand::Search);
+            break;
+        case MainFilterAction::ImportPublicChannel:
+        case MainFilterAction::ReplaceChannels:
+            // Public channel files arrive with the channel list.
+            NotYetAvailable();
+            break;
+    }
+}
+
+bool CMainFrame::HandleCommandLink(BrowserPane*, const QUrl& url, const QString& target) {
+    SettingsStore& s = SettingsStore::App();
+    CommandLinkContext ctx;
+    ctx.popupOption = popup_;
+    ctx.engineBuild = engineBuild_.toStdString();
+    ctx.freeHomeDomains[0] = s.GetString("Service", "FreeHomeDomain1", "geocities.com");
+    ctx.freeHomeDomains[1] = s.GetString("Service", "FreeHomeDomain2", "tripod.com");
+    CommandLinkResult r = CommandLinkHandler(url.toString().toStdString(), target.toStdString(), ctx);
+    // Acted on after the navigation event returns, as a posted command would be.
+    switch (r.action) {
+        case CommandLinkAction::Proceed:
+        case CommandLinkAction::ClaimedByComments:
+            break;
+        case CommandLinkAction::FrameCommand: {
+            int command = static_cast<int>(r.command), page = r.page;
+            QTimer::singleShot(0, this, [this, command, page] { RunLinkCommand(command, page); });
+            break;
+        }
+        case CommandLinkAction::OpenPopup: {
+            QUrl target(QString::fromStdString(r.text));
+            QString name = QString::fromStdString(r.name);
+            QTimer::singleShot(0, this, [this, target, name] { OpenPopup(target, name); });
+            break;
+        }
+        case CommandLinkAction::UnknownCommand: {
+            QString text = QString::fromStdString(r.text);
+            QTimer::singleShot(0, this, [this, text] { ShowMessage(this, text); });
+            break;
+        }
+    }
+    return r.consumed;
+}
+
+void CMainFrame::RunLinkCommand(int command, int page) {
+    (void)page;
+    switch (static_cast<LinkCommand>(command)) {
+        case LinkCommand::None:
+            break;
+        case LinkCommand::Zoom:
+            EnterZoomMode();
+            break;
+        case LinkCommand::ControlPanel:
+            RunCommand(FrameCommand::ControlPanel);
+            break;
+        case LinkCommand::Search:
+            RunCommand(FrameCommand::Search);
+            break;
+        case LinkCommand::CustomChannels:
+            RunCommand(FrameCommand::CustomChannels);
+            break;
+        case LinkCommand::UpdateSoftware:
+            RunCommand(FrameCommand::UpdateSoftware);
+            break;
+        case LinkCommand::FileManager:
+            RunCommand(FrameCommand::FileManager);
+            break;
+        case LinkCommand::ShowFavorites:
+            RunCommand(FrameCommand::Favorites);
+            break;
+        case LinkCommand::Home:
+            HandleAddress(QString::fromStdString(StartPageUrl()), true);
+            break;
+        case LinkCommand::AddToChannel:
+            RunCommand(FrameCommand::AddToChannel);
+            break;
+        case LinkCommand::Back:
+            if (mainView_) mainView_->GoBack();
+            break;
+        case LinkCommand::Forward:
+            if (mainView_) mainView_->GoForward();
+            break;
+        case LinkCommand::Reload:
+            if (mainView_) mainView_->Refresh();
+            break;
+        case LinkCommand::Print:
+            if (mainView_) mainView_->Print();
+            break;
+        case LinkCommand::ChannelBar:
+            RunCommand(FrameCommand::ToggleChannelBar);
+            break;
+        case LinkCommand::LocalSettings:
+            RunCommand(FrameCommand::LocalSettings);
+            break;
+        case LinkCommand::Register:
+            RunCommand(FrameCommand::Register);
+            break;
+        case LinkCommand::BrowserSettings:
+            RunCommand(FrameCommand::BrowserSettings);
+            break;
+        case LinkCommand::LookAndFeel:
+            RunCommand(FrameCommand::Settings);
+            break;
+        case LinkCommand::Login:
+            RunCommand(FrameCommand::Login);
+            break;
+    }
+}
+
+void CMainFrame::SetActivity(bool busy) {
+    if (!activity_) return;
+    activity_->setText(busy ? QStringLiteral("Loading...") : QString());
+    activity_->setProperty("busy", busy);
+}
+
+void CMainFrame::OpenWebSearch() {
+    WebSearchDialog dialog(QStringList{}, this);
+    dialog.exec();
 }
 
 void CMainFrame::OnNavButton(int button) {
-    CK7View* view = ActiveBrowser();
+    BrowserPane* view = ActiveBrowser();
     switch (button) {
         case NavStrip::Back:
             if (view) view->GoBack();
@@ -423,7 +695,7 @@ void CMainFrame::OnNavButton(int button) {
             if (view) view->Refresh();
             break;
         case NavStrip::Home:
-            if (view) view->GoHome();
+            HandleAddress(CK7View::HomeAddress(), false);
             break;
         case NavStrip::Zoom:
             RunCommand(FrameCommand::Zoom);
@@ -487,9 +759,38 @@ void CMainFrame::RunCommand(FrameCommand command) {
             StartEmailProgram();
             break;
         case FrameCommand::NewBrowser:
-            OpenDocument(TemplateId::Browser2, QStringLiteral("Web Browser"));
-            if (auto* v = ActiveBrowser(); v && v != mainView_) v->GoHome();
+            if (QMdiSubWindow* sub = OpenDocument(TemplateId::Browser2, QStringLiteral("Web Browser")))
+                if (CK7View* v = ViewOf(sub)) v->GoHome();
             break;
+        case FrameCommand::Search:
+            OpenWebSearch();
+            break;
+        case FrameCommand::Print:
+            if (BrowserPane* v = ActiveBrowser()) v->Print();
+            break;
+        case FrameCommand::PageSetup:
+            if (BrowserPane* v = ActiveBrowser()) v->PageSetup();
+            break;
+        case FrameCommand::SaveAs:
+            if (BrowserPane* v = ActiveBrowser()) v->SaveAs();
+            break;
+        case FrameCommand::Cut:
+            if (BrowserPane* v = ActiveBrowser()) v->Cut();
+            break;
+        case FrameCommand::Copy:
+            if (BrowserPane* v = ActiveBrowser()) v->Copy();
+            break;
+        case FrameCommand::Paste:
+            if (BrowserPane* v = ActiveBrowser()) v->Paste();
+            break;
+        case FrameCommand::SelectAll:
+            if (BrowserPane* v = ActiveBrowser()) v->SelectAll();
+            break;
+        case FrameCommand::OpenAddress: {
+            OpenAddressDialog dialog(this);
+            if (dialog.exec() == QDialog::Accepted) HandleAddress(dialog.address(), false);
+            break;
+        }
         case FrameCommand::OpenEmail:
             OpenDocument(TemplateId::Email);
             break;
@@ -526,7 +827,6 @@ void CMainFrame::RunCommand(FrameCommand command) {
         case FrameCommand::CustomChannels:
         case FrameCommand::Register:
         case FrameCommand::LocalSettings:
-        case FrameCommand::Search:
         case FrameCommand::UpdateSoftware:
         case FrameCommand::AddToChannel:
         case FrameCommand::Favorites:
@@ -536,7 +836,6 @@ void CMainFrame::RunCommand(FrameCommand command) {
         case FrameCommand::ImportChannels:
         case FrameCommand::Login:
         case FrameCommand::ControlPanel:
-        case FrameCommand::Print:
             NotYetAvailable();
             break;
     }
@@ -662,7 +961,7 @@ void CMainFrame::StartPing() {
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     if (window) lastActive_ = window;
-    if (CK7View* view = ViewOf(window)) {
+    if (BrowserPane* view = PaneOf(window)) {
         addressBox()->ShowActive(view->LocationUrl());
         bool secure = view->LocationUrl().startsWith(QLatin1String("https:"));
         securityPane_->setPixmap(LockPicture(secure));

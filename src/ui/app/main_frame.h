@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "ui/app/doc_templates.h"
+#include "ui/browser/browser_host.h"
 #include "ui/browser/ck7_view.h"
 
 class QDockWidget;
@@ -17,6 +18,8 @@ class QToolBar;
 namespace sky::ui {
 
 class AddressBox;
+class BrowserPane;
+class CExplorerFrame;
 class DefaultBrowser;
 class NavBar;
 class NavStrip;
@@ -47,6 +50,13 @@ enum class FrameCommand {
     FileManager,
     DefaultBrowser,
     Print,
+    PageSetup,
+    SaveAs,
+    Cut,
+    Copy,
+    Paste,
+    SelectAll,
+    OpenAddress,
     ToggleChannelBar,
     LeaveZoom,
     NewBrowser,
@@ -63,7 +73,7 @@ enum class FrameCommand {
 
 // The program's one top-level window: the tool windows in an MDI area, the
 // bars around them, the session state, the timers, zoom mode and closing.
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public BrowserHost {
     Q_OBJECT
 public:
     static constexpr int kTimerFirstPing = 1;
@@ -95,14 +105,28 @@ public:
 
     // The address handler: runs `text` as a command when it is one, else
     // navigates the main (or the active) browser to it.
-    void HandleAddress(const QString& text, bool useMainBrowser);
+    void HandleAddress(const QString& text, bool useMainBrowser) override;
 
     void RunCommand(FrameCommand command);
     void OnNavButton(int button);
 
     CK7View* MainBrowserView() const { return mainView_; }
-    // The active view when it is a browser, else the main browser.
-    CK7View* ActiveBrowser() const;
+    // The active view when it is a browser (a popup too), else the main browser.
+    BrowserPane* ActiveBrowser() const;
+
+    // Opens a popup browser window on `url` named `name` and lists it.
+    CExplorerFrame* OpenPopup(const QUrl& url, const QString& name);
+    QList<CExplorerFrame*> popups() const;
+
+    // BrowserHost
+    void RunMainFilterAction(BrowserPane* pane, const MainFilterResult& result) override;
+    bool HandleCommandLink(BrowserPane* caller, const QUrl& url, const QString& target) override;
+    SkyWebPage* OpenRequestedPopup(BrowserPane* caller, const QString& name) override;
+    void SetActivity(bool busy) override;
+    bool ChannelIntroOption() const override { return showChannelIntro_; }
+    QString Account() const override { return account_; }
+    void OpenWebSearch();
+    QLabel* activityIndicator() const { return activity_; }
     QMdiArea* mdiArea() const { return mdi_; }
     AddressBox* addressBox() const;
     NavBar* navBar() const { return navBar_; }
@@ -165,6 +189,8 @@ private:
     void ShowBrowser();
     void StartTerminalProgram(const QString& program);
     void StartEmailProgram();
+    void RunLinkCommand(int command, int page);
+    QMdiSubWindow* SubWindowOf(QWidget* w) const;
 
     DocTemplates* templates_;
     DefaultBrowser* defaultBrowser_;
@@ -179,6 +205,8 @@ private:
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;
     QLabel* scrollPane_ = nullptr;
+    QLabel* activity_ = nullptr;
+    QList<QPointer<QMdiSubWindow>> popups_;
     QPointer<CK7View> mainView_;
     QPointer<QMdiSubWindow> lastActive_;
 

@@ -2,10 +2,10 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 
 #include "ui/app/address_box.h"
 #include "ui/app/nav_strip.h"
+#include "ui/browser/link_drag.h"
 
 namespace sky::ui {
 
@@ -18,9 +18,8 @@ constexpr int kMinAddressWidth = 160;
 NavBar::NavBar(QWidget* parent) : QWidget(parent) {
     strip_ = new NavStrip(this);
     address_ = new AddressBox(this);
-    go_ = new QToolButton(this);
+    go_ = new LinkDragButton(this);
     go_->setText(QStringLiteral("Go"));
-    go_->setToolTip(QStringLiteral("Go to the address"));
     toggle_ = new QPushButton(this);
     toggle_->setFocusPolicy(Qt::NoFocus);
     connect(go_, &QToolButton::clicked, this,

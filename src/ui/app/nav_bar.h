@@ -3,11 +3,11 @@
 #include <QWidget>
 
 class QPushButton;
-class QToolButton;
 
 namespace sky::ui {
 
 class AddressBox;
+class LinkDragButton;
 class NavStrip;
 
 // The navigation bar: the picture strip, the address box, a small go button
@@ -20,7 +20,7 @@ public:
     NavStrip* strip() const { return strip_; }
     AddressBox* addressBox() const { return address_; }
     QPushButton* channelToggle() const { return toggle_; }
-    QToolButton* goButton() const { return go_; }
+    LinkDragButton* goButton() const { return go_; }
 
     void SetChannelBarVisible(bool visible);
 
@@ -34,7 +34,7 @@ private:
     void Layout();
     NavStrip* strip_;
     AddressBox* address_;
-    QToolButton* go_;
+    LinkDragButton* go_;
     QPushButton* toggle_;
     bool channelsVisible_ = true;
 };

@@ -1,4 +1,4 @@
-#include "ui/app/messages.h"
+#include "ui/base/messages.h"
 
 #include <QMessageBox>
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineUrlScheme>
 
 #include "core/base/paths.h"
@@ -23,6 +24,9 @@ QWebEngineProfile* BrowserProfile::Get() {
             g_profile->setCachePath(root + QStringLiteral("cache"));
         }
         g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        // Local pages (saved pages, the program's own pages) link to the web;
+        // without this the engine silently refuses to follow those links.
+        g_profile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     }
     return g_profile;
 }

@@ -1,89 +1,63 @@
 #include "ui/browser/ck7_view.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
+#include <QTimer>
 #include <QWebEngineView>
 
+#include "core/app/command_dispatch.h"
 #include "core/base/service_config.h"
 #include "core/base/settings_store.h"
-#include "ui/browser/browser_profile.h"
+#include "core/browser/navigation_hook.h"
+#include "ui/browser/browser_host.h"
+#include "ui/browser/sky_web_page.h"
 
 namespace sky::ui {
 
-CK7View::CK7View(QWidget* parent) : QWidget(parent) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    web_ = new QWebEngineView(this);
-    web_->setPage(new QWebEnginePage(BrowserProfile::Get(), web_));
-    layout->addWidget(web_);
-    setFocusProxy(web_);
+namespace {
+long g_navigations = 0;
+}
 
-    connect(web_, &QWebEngineView::urlChanged, this, [this](const QUrl& url) {
-        emit locationChanged(url.toString());
-        emit secureChanged(url.scheme() == QLatin1String("https"));
+long CK7View::NavigationCount() {
+    return g_navigations;
+}
+
+CK7View::CK7View(QWidget* parent) : BrowserPane(parent) {
+    popup_ = new QLabel(this);
+    popup_->setObjectName(QStringLiteral("StatusPopup"));
+    popup_->setStyleSheet(QStringLiteral(
+        "QLabel { background: #fffbe0; color: #202020; border: 1px solid #8a8060; padding: 3px 6px; }"));
+    popup_->setTextFormat(Qt::PlainText);
+    popup_->hide();
+
+    page()->onBeforeNavigate = [this](NavigationEvent& ev) { BeforeNavigate(ev); };
+    page()->onNewWindow = [this](const QUrl&, const QString& name) -> SkyWebPage* {
+        BrowserHost* host = GetBrowserHost();
+        return host ? host->OpenRequestedPopup(this, name) : nullptr;
+    };
+    connect(this, &BrowserPane::loadingChanged, this, [this](bool loading) {
+        if (BrowserHost* host = GetBrowserHost()) host->SetActivity(loading);
+        if (loading && StatusPopupOption()) {
+            popup_->setText(QStringLiteral("Loading..."));
+            if (isVisible()) {
+                PlacePopup();
+                popup_->show();
+                popup_->raise();
+            }
+        } else if (!loading) {
+            popup_->hide();
+        }
     });
-    connect(web_, &QWebEngineView::titleChanged, this, &CK7View::pageTitleChanged);
-    connect(web_, &QWebEngineView::loadStarted, this, [this] {
-        loading_ = true;
-        emit loadingChanged(true);
+    connect(this, &BrowserPane::statusTextChanged, this, [this](const QString& text) {
+        if (StatusPopupOption() && popup_->isVisible()) {
+            popup_->setText(text);
+            PlacePopup();
+        }
     });
-    connect(web_, &QWebEngineView::loadFinished, this, [this](bool) {
-        loading_ = false;
-        emit loadingChanged(false);
-    });
-    connect(web_->page(), &QWebEnginePage::linkHovered, this, &CK7View::statusTextChanged);
-    // A crashed renderer leaves a blank view; say what happened instead.
-    connect(web_->page(), &QWebEnginePage::renderProcessTerminated, this,
-            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                if (status == QWebEnginePage::NormalTerminationStatus) return;
-                web_->setHtml(
-                    QStringLiteral("<html><body style='font-family:sans-serif'>"
-                                   "<h3>This page stopped working.</h3>"
-                                   "<p>Press Refresh to load it again.</p></body></html>"));
-            });
 }
 
 CK7View::~CK7View() = default;
 
-QUrl CK7View::UrlFromAddress(const QString& address) {
-    QString a = address.trimmed();
-    if (a.isEmpty()) return {};
-    if (a.startsWith(QLatin1Char('/')) || a.startsWith(QLatin1String("~/"))) {
-        QFileInfo fi(a.startsWith(QLatin1Char('~')) ? QDir::homePath() + a.mid(1) : a);
-        return QUrl::fromLocalFile(fi.absoluteFilePath());
-    }
-    QUrl url(a, QUrl::TolerantMode);
-    if (url.scheme().isEmpty() || (url.scheme().size() > 1 && !a.contains(QLatin1String(":"))))
-        url = QUrl(QStringLiteral("http://") + a, QUrl::TolerantMode);
-    // "host:port/path" parses with "host" as the scheme.
-    if (!url.scheme().isEmpty() && url.host().isEmpty() && !a.contains(QLatin1String("://")) &&
-        url.scheme() != QLatin1String("about") && url.scheme() != QLatin1String("file") &&
-        url.scheme() != QLatin1String("mailto") && url.scheme() != QLatin1String("skycommand") &&
-        url.scheme() != QLatin1String("skyidp") && url.scheme() != QLatin1String("data") &&
-        url.scheme() != QLatin1String("javascript"))
-        url = QUrl(QStringLiteral("http://") + a, QUrl::TolerantMode);
-    return url;
-}
-
-void CK7View::Navigate(const QString& address) {
-    QUrl url = UrlFromAddress(address);
-    if (url.isValid()) web_->load(url);
-}
-
-void CK7View::GoBack() {
-    web_->back();
-}
-void CK7View::GoForward() {
-    web_->forward();
-}
-void CK7View::Stop() {
-    web_->stop();
-}
-void CK7View::Refresh() {
-    web_->reload();
+bool CK7View::StatusPopupOption() const {
+    return SettingsStore::App().GetInt("misc", "statuspopup", 0) != 0;
 }
 
 QString CK7View::HomeAddress() {
@@ -95,8 +69,69 @@ void CK7View::GoHome() {
     Navigate(HomeAddress());
 }
 
-QString CK7View::LocationUrl() const {
-    return web_->url().toString();
+void CK7View::BeforeNavigate(NavigationEvent& ev) {
+    BrowserHost* host = GetBrowserHost();
+    // A command link reported by the page script: the frame's handler, never the network.
+    if (ev.targetFrame.toLower().startsWith(QLatin1String("_skycmd"))) {
+        ev.cancel = true;
+        if (host) {
+            QUrl url = ev.url;
+            QString target = ev.targetFrame;
+            QTimer::singleShot(0, this,
+                               [this, host, url, target] { host->HandleCommandLink(this, url, target); });
+        }
+        return;
+    }
+
+    SettingsStore& s = SettingsStore::App();
+    HookInput in;
+    in.url = ev.url.toString().toStdString();
+    in.webHost = ActiveServiceHosts().web;
+    in.zip = s.GetString("local", "zip");
+    in.account = host ? host->Account().toStdString() : std::string("UNREGISTERED");
+    in.channelIntroOption = host && host->ChannelIntroOption();
+    in.introState = introState_;
+    HookDecision d = DecideNavigation(in);
+
+    if (d.introState && ev.isMainFrame) {
+        introState_ = *d.introState;
+        emit channelIntroStateChanged(introState_);
+    }
+    if (d.cancel) {
+        ev.cancel = true;
+        QUrl target(QString::fromStdString(d.redirect));
+        QByteArray data = d.passPostData ? ev.postData : QByteArray();
+        QString type = ev.contentType;
+        QTimer::singleShot(0, this, [this, target, data, type] { NavigateUrl(target, data, type); });
+    } else if (d.applyMainFilter) {
+        MainFilterResult r = MainBrowserFilter(in.url);
+        if (r.cancel) {
+            ev.cancel = true;
+            if (host) QTimer::singleShot(0, this, [this, host, r] { host->RunMainFilterAction(this, r); });
+        }
+    }
+
+    if (ev.isMainFrame && StatusPopupOption()) {
+        long n = ++g_navigations;
+        popup_->setText(QString::fromStdString(StatusPopupText(docTitle_.toStdString(), in.url, n)));
+        if (isVisible()) {
+            PlacePopup();
+            popup_->show();
+            popup_->raise();
+        }
+    }
+}
+
+void CK7View::PlacePopup() {
+    popup_->adjustSize();
+    int w = std::min(popup_->width(), std::max(120, width() - 8));
+    popup_->resize(w, popup_->height());
+    popup_->move(4, std::max(0, height() - popup_->height() - 4));
+}
+
+void CK7View::resizeEvent(QResizeEvent* e) {
+    BrowserPane::resizeEvent(e);
+    if (popup_->isVisible()) PlacePopup();
 }
 
 }  // namespace sky::ui

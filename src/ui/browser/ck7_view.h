@@ -1,49 +1,50 @@
 #pragma once
 
+#include <QLabel>
 #include <QString>
-#include <QUrl>
-#include <QWidget>
 
-class QWebEngineView;
+#include "ui/browser/browser_pane.h"
 
 namespace sky::ui {
 
-// A browsing view: hosts the HTML engine in a tool window. The main browser
-// window ("Browser") is one of these.
-class CK7View : public QWidget {
+struct NavigationEvent;
+
+// A browsing view of the main kind: the main browser window ("Browser"), the
+// "Local Web Sites" and "Channel Viewer" windows. Its navigation hook applies
+// the program's own address conventions before the engine fetches anything.
+class CK7View : public BrowserPane {
     Q_OBJECT
 public:
     explicit CK7View(QWidget* parent = nullptr);
     ~CK7View() override;
 
-    QWebEngineView* engine() const { return web_; }
-
-    void Navigate(const QString& address);
-    void GoBack();
-    void GoForward();
-    void Stop();
-    void Refresh();
     // "Startup"/"Home", else the service's start page.
     void GoHome();
     static QString HomeAddress();
 
-    QString LocationUrl() const;
-    bool IsLoading() const { return loading_; }
+    bool channelIntroState() const { return introState_; }
+    // The document title used in the status pop-up.
+    void SetDocumentTitle(const QString& title) { docTitle_ = title; }
+    QString documentTitle() const { return docTitle_; }
 
-    // An address as the user typed it: a bare host gets "http://", a path
-    // that exists on disk becomes a file URL.
-    static QUrl UrlFromAddress(const QString& address);
+    QLabel* statusPopup() const { return popup_; }
+    // Navigations counted for the status pop-up's waiting words, program-wide.
+    static long NavigationCount();
 
 signals:
-    void locationChanged(const QString& url);
-    void pageTitleChanged(const QString& title);
-    void loadingChanged(bool loading);
-    void statusTextChanged(const QString& text);
-    void secureChanged(bool secure);
+    void channelIntroStateChanged(bool on);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    QWebEngineView* web_ = nullptr;
-    bool loading_ = false;
+    void BeforeNavigate(NavigationEvent& ev);
+    void PlacePopup();
+    bool StatusPopupOption() const;
+
+    QLabel* popup_;
+    bool introState_ = false;
+    QString docTitle_ = QStringLiteral("Browser");
 };
 
 }  // namespace sky::ui

@@ -29,7 +29,8 @@ TEST(MainBrowserFilter, CommandTableInOrder) {
         {"skycommand://ZOOM", A::Nothing, true, ""},  // lower-cased, then the do-nothing row
         {"SKYCOMMAND://CustChannels", A::CustomChannels, true, ""},
         {"skycommand://search", A::Search, true, ""},
-        {"skycommand://rlc:www.example.com/Chan.sky", A::ReplaceChannels, true, "http://www.example.com/Chan.sky"},
+        {"skycommand://rlc:www.example.com/Chan.sky", A::ReplaceChannels, true,
+         "http://www.example.com/Chan.sky"},
         {"skycommand://rlc:file:///tmp/c.sky", A::ReplaceChannels, true, "file:///tmp/c.sky"},
         {"skycommand://Frobnicate", A::BadCommand, true, "Bad SkyCommand.\n\n==>  skycommand://frobnicate"},
         // "rlc:" must begin the command; elsewhere it is just unknown.
@@ -53,17 +54,28 @@ TEST(CommandLinkHandler, SkycmdTableIsExactAndCaseSensitive) {
         int page;
     };
     const Row rows[] = {
-        {"zoom", LinkCommand::Zoom, 0},         {"cpanel", LinkCommand::ControlPanel, 1},
-        {"cpanel1", LinkCommand::ControlPanel, 1}, {"cpanel2", LinkCommand::ControlPanel, 2},
-        {"cpanel5", LinkCommand::ControlPanel, 5}, {"search", LinkCommand::Search, 0},
-        {"custchannels", LinkCommand::CustomChannels, 0}, {"updatesoftware", LinkCommand::UpdateSoftware, 0},
-        {"fileman", LinkCommand::FileManager, 0}, {"showfavs", LinkCommand::ShowFavorites, 0},
-        {"home", LinkCommand::Home, 0},         {"addtochannel", LinkCommand::AddToChannel, 0},
-        {"back", LinkCommand::Back, 0},         {"forward", LinkCommand::Forward, 0},
-        {"reload", LinkCommand::Reload, 0},     {"print", LinkCommand::Print, 0},
-        {"channelbar", LinkCommand::ChannelBar, 0}, {"localsettings", LinkCommand::LocalSettings, 0},
-        {"register", LinkCommand::Register, 0}, {"browsersettings", LinkCommand::BrowserSettings, 0},
-        {"lookfeel", LinkCommand::LookAndFeel, 0}, {"login", LinkCommand::Login, 0},
+        {"zoom", LinkCommand::Zoom, 0},
+        {"cpanel", LinkCommand::ControlPanel, 1},
+        {"cpanel1", LinkCommand::ControlPanel, 1},
+        {"cpanel2", LinkCommand::ControlPanel, 2},
+        {"cpanel5", LinkCommand::ControlPanel, 5},
+        {"search", LinkCommand::Search, 0},
+        {"custchannels", LinkCommand::CustomChannels, 0},
+        {"updatesoftware", LinkCommand::UpdateSoftware, 0},
+        {"fileman", LinkCommand::FileManager, 0},
+        {"showfavs", LinkCommand::ShowFavorites, 0},
+        {"home", LinkCommand::Home, 0},
+        {"addtochannel", LinkCommand::AddToChannel, 0},
+        {"back", LinkCommand::Back, 0},
+        {"forward", LinkCommand::Forward, 0},
+        {"reload", LinkCommand::Reload, 0},
+        {"print", LinkCommand::Print, 0},
+        {"channelbar", LinkCommand::ChannelBar, 0},
+        {"localsettings", LinkCommand::LocalSettings, 0},
+        {"register", LinkCommand::Register, 0},
+        {"browsersettings", LinkCommand::BrowserSettings, 0},
+        {"lookfeel", LinkCommand::LookAndFeel, 0},
+        {"login", LinkCommand::Login, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.word);
@@ -113,7 +125,8 @@ TEST(CommandLinkHandler, PopupRule) {
     // "_" names stay with the engine unless its build has a 4.
     EXPECT_EQ(CommandLinkHandler("http://news.example/a", "_blank", ctx).action, CommandLinkAction::Proceed);
     ctx.engineBuild = "4.72.3110";
-    EXPECT_EQ(CommandLinkHandler("http://news.example/a", "_blank", ctx).action, CommandLinkAction::OpenPopup);
+    EXPECT_EQ(CommandLinkHandler("http://news.example/a", "_blank", ctx).action,
+              CommandLinkAction::OpenPopup);
 
     // Free home-page hosts never pop out, in any letter case.
     auto free = CommandLinkHandler("http://WWW.FreeHomes.Example/~me", "x", ctx);

@@ -55,12 +55,13 @@ TEST(NavigationHook, ChannelIntroductionState) {
 }
 
 TEST(NavigationHook, WaitingWords) {
-    const char* expected[] = {"",         "Please Wait", "Patience",      "Please Wait", "Patience",
-                              "Courage",  "Please Wait", "Patience",      "Please Wait", "Working on it",
-                              "Please Wait", "Patience", "Patience"};
+    const char* expected[] = {
+        "",         "Please Wait", "Patience",      "Please Wait", "Patience", "Courage", "Please Wait",
+        "Patience", "Please Wait", "Working on it", "Please Wait", "Patience", "Patience"};
     for (int n = 1; n <= 12; ++n) EXPECT_STREQ(WaitingWord(n), expected[n]) << n;
     EXPECT_STREQ(WaitingWord(1000), "Patience");
-    EXPECT_EQ(StatusPopupText("Browser", "http://a/", 5), "Browser: Accessing Internet [http://a/] Courage...");
+    EXPECT_EQ(StatusPopupText("Browser", "http://a/", 5),
+              "Browser: Accessing Internet [http://a/] Courage...");
 }
 
 TEST(WebSearch, QueryEncoding) {

@@ -21,9 +21,9 @@
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
 #include "ui/app/main_frame.h"
-#include "ui/app/messages.h"
 #include "ui/app/nav_bar.h"
 #include "ui/app/nav_strip.h"
+#include "ui/base/messages.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/browser/ck7_view.h"
 

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace sky::ui {
+
+// "sendmessage": a message to another copy of the program.
+class SendMessageDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit SendMessageDialog(QWidget* parent = nullptr);
+    QLineEdit* addressEdit() const { return address_; }
+    void accept() override;
+
+private:
+    QLineEdit* address_;
+    QPlainTextEdit* message_;
+};
+
+// "sendfile": its OK only says it no longer works.
+class SendFileDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit SendFileDialog(QWidget* parent = nullptr);
+    void accept() override;
+};
+
+// "post": a file posted to the public space.
+class PostDialog : public QDialog {
+    Q_OBJECT
+public:
+    PostDialog(const QString& loginName, QWidget* parent = nullptr);
+    QLineEdit* localFileEdit() const { return local_; }
+
+private:
+    QLineEdit* local_;
+    QLineEdit* remote_;
+    QLineEdit* login_;
+};
+
+// The view's Open command: an address to go to.
+class OpenAddressDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit OpenAddressDialog(QWidget* parent = nullptr);
+    QString address() const;
+
+private:
+    QLineEdit* address_;
+};
+
+}  // namespace sky::ui
