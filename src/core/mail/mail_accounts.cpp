@@ -103,6 +103,24 @@ bool WriteAccountList(SettingsStore& s, const std::vector<std::string>& names) {
     return ok;
 }
 
+AuxPopAccount ReadAuxPopAccount(const SettingsStore& s, int which) {
+    std::string sec = Format("email%d", which);
+    AuxPopAccount a;
+    a.leaveonserver = s.GetInt(sec, "leaveonserver", 0);
+    a.password = s.GetString(sec, "password", kWorkerAddressDefault);
+    a.pop = s.GetString(sec, "pop", kWorkerPopDefault);
+    a.username = s.GetString(sec, "username", kUserNameDefault);
+    a.active = s.GetInt(sec, "active", 0);
+    return a;
+}
+
+bool WriteAuxPopAccount(SettingsStore& s, int which, const AuxPopAccount& a) {
+    std::string sec = Format("email%d", which);
+    return s.WriteInt(sec, "leaveonserver", a.leaveonserver) && s.WriteString(sec, "password", a.password) &&
+           s.WriteString(sec, "pop", a.pop) && s.WriteString(sec, "username", a.username) &&
+           s.WriteInt(sec, "active", a.active);
+}
+
 ServerAddress PopServer(const MailAccount& a) {
     ServerAddress s = ParseServerAddress(a.pop);
     if (s.port == 0) s.port = ParseMailSecurity(a.pop_security) == MailSecurity::kTls ? 995 : 110;

@@ -20,6 +20,7 @@ inline constexpr const char* kDialogPopDefault = "mail.your-isp.example.net";
 inline constexpr const char* kDialogSmtpDefault = "mail.outbound-provider.example.com";
 inline constexpr const char* kWorkerAddressDefault = "member@mail-provider.example.org";
 inline constexpr const char* kWorkerSmtpDefault = "mail.mail-provider.example.org";
+inline constexpr const char* kWorkerPopDefault = "mail.mail-provider.example.org";
 inline constexpr const char* kUserNameDefault = "your account name";
 inline constexpr const char* kFullNameDefault = "Jane Doe";
 
@@ -66,6 +67,26 @@ std::vector<std::string> ReadAccountList(const SettingsStore& store);
 bool WriteAccountList(SettingsStore& store, const std::vector<std::string>& names);
 // "rootdir" of "email"; the default is a "mail" folder under the data root.
 std::string MailRootDir(const SettingsStore& store);
+
+// "email2" and "email3": extra POP3 servers the "Multi-Pop..." dialog keeps.
+// Nothing fetches from them.
+struct AuxPopAccount {
+    int leaveonserver = 0;
+    std::string password;
+    std::string pop;
+    std::string username;
+    int active = 0;
+};
+AuxPopAccount ReadAuxPopAccount(const SettingsStore& store, int which);  // 2 or 3
+bool WriteAuxPopAccount(SettingsStore& store, int which, const AuxPopAccount& account);
+
+// Colours of the mail window ("email" section), stored red in the low byte.
+constexpr int MailRgb(int r, int g, int b) {
+    return r | (g << 8) | (b << 16);
+}
+inline constexpr int kTopBarColour = MailRgb(0, 128, 192);             // 12615680
+inline constexpr int kTopBarColourAfterList = MailRgb(127, 159, 127);  // read after "Internet Accounts"
+inline constexpr int kBottomBarColour = MailRgb(255, 128, 64);
 
 // Server and port for a connection, with the defaults for `security`.
 ServerAddress PopServer(const MailAccount& account);

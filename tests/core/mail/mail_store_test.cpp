@@ -201,6 +201,14 @@ TEST(MailAccountsTest, DefaultsListAndGuardPassword) {
     EXPECT_FALSE(store.Has("email_accounts", "a3"));
     EXPECT_TRUE(std::filesystem::is_directory(sandbox.path("maildirs/Three/inbox")));
 
+    AuxPopAccount aux = ReadAuxPopAccount(store, 2);
+    EXPECT_EQ(aux.pop.rfind("mail.", 0), 0u);
+    aux.active = 1;
+    ASSERT_TRUE(WriteAuxPopAccount(store, 3, aux));
+    EXPECT_EQ(store.GetInt("email3", "active", 0), 1);
+    EXPECT_FALSE(store.Has("email2", "active"));
+    EXPECT_EQ(kTopBarColour, 12615680);
+
     EXPECT_TRUE(GuardPasswordMatches("  SeCret ", "secret"));
     EXPECT_FALSE(GuardPasswordMatches("secret1", "secret"));
 
