@@ -136,6 +136,8 @@ bool CMainFrame::Create() {
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
     mdi_ = new QMdiArea(this);
     mdi_->setViewMode(QMdiArea::SubWindowView);
+    // Popups open beside a maximised browser, not maximised themselves.
+    mdi_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
@@ -417,6 +419,8 @@ void CMainFrame::FirstNavigation(const QString& file) {
     QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
     if (!sub) return;
     mainView_ = ViewOf(sub);
+    // Restored, the browser still fills the frame.
+    sub->setGeometry(QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(QSize(640, 480))));
     sub->showMaximized();
     if (SettingsStore::App().GetInt("Server", "StartAtStartup", 0) != 0) {
         OpenDocument(TemplateId::HttpSvr, QStringLiteral("Server Status"));
@@ -503,12 +507,22 @@ CExplorerFrame* CMainFrame::OpenPopup(const QUrl& url, const QString& name) {
     if (!sub) return nullptr;
     auto* popup = qobject_cast<CExplorerFrame*>(sub->widget());
     popup->SetWindowName(name);
-    sub->resize(std::min(760, mdi_->width() - 40), std::min(560, mdi_->height() - 40));
+    PlacePopup(sub);
     popups_.append(sub);
     CExplorerDoc doc;
     doc.pathName = url.isEmpty() && ActiveBrowser() ? QUrl(ActiveBrowser()->LocationUrl()) : url;
     popup->SetDocument(doc);
     return popup;
+}
+
+void CMainFrame::PlacePopup(QMdiSubWindow* sub) {
+    // Cascaded from the top left, each a little further in, inside the frame.
+    QSize area = mdi_->viewport()->size();
+    QSize size(std::min(760, std::max(320, area.width() - 60)), std::min(560, std::max(240, area.height() - 60)));
+    int step = 28 * (popups().size() % 8);
+    int x = std::min(40 + step, std::max(0, area.width() - size.width()));
+    int y = std::min(30 + step, std::max(0, area.height() - size.height()));
+    sub->setGeometry(QRect(QPoint(x, y), size));
 }
 
 QList<CExplorerFrame*> CMainFrame::popups() const {
@@ -525,7 +539,7 @@ SkyWebPage* CMainFrame::OpenRequestedPopup(BrowserPane* caller, const QString& n
     auto* popup = qobject_cast<CExplorerFrame*>(sub->widget());
     popup->SetWindowName(name);
     popup->view()->SetRequestedBy(caller, name);
-    sub->resize(std::min(760, mdi_->width() - 40), std::min(560, mdi_->height() - 40));
+    PlacePopup(sub);
     // Shown only once its first address proves to be a page.
     sub->hide();
     QPointer<QMdiSubWindow> guard(sub);

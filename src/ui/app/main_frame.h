@@ -191,6 +191,7 @@ private:
     void StartEmailProgram();
     void RunLinkCommand(int command, int page);
     QMdiSubWindow* SubWindowOf(QWidget* w) const;
+    void PlacePopup(QMdiSubWindow* sub);
 
     DocTemplates* templates_;
     DefaultBrowser* defaultBrowser_;

@@ -126,6 +126,8 @@ CExplorerFrame::CExplorerFrame(QWidget* parent) : QMainWindow(parent) {
     address_->setInsertPolicy(QComboBox::NoInsert);
     address_->setFont(*g_sharedFont);
     address_->setMinimumWidth(kAddressWidth);
+    address_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    address_->setMinimumContentsLength(16);
     address_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     toolbar_->addWidget(address_);
     auto go = [this] {
@@ -185,7 +187,7 @@ void CExplorerFrame::LayoutAddressBox() {
     // Stretched to the right edge, never narrower than eight half-buttons.
     int lastButton = 32;
     if (!toolbar_->actions().isEmpty())
-        if (QWidget* w = toolbar_->widgetForAction(topMost_)) lastButton = std::max(1, w->width());
+        if (QWidget* w = toolbar_->widgetForAction(topMost_)) lastButton = std::max(1, w->sizeHint().width());
     address_->setMinimumWidth(std::max(kAddressWidth, 8 * (lastButton / 2)));
 }
 
