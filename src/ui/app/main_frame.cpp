@@ -1,5 +1,6 @@
 #include "ui/app/main_frame.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -367,6 +368,13 @@ QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {
     BrowserPane* browser = qobject_cast<BrowserPane*>(view);
     if (auto* popup = qobject_cast<CExplorerFrame*>(view)) {
         browser = popup->view();
+        // "On Top" keeps the popup above the other tool windows.
+        auto keepOnTop = [sub](bool on) {
+            sub->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+            if (!sub->isHidden()) sub->show();
+        };
+        if (popup->topMostAction()->isChecked()) sub->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        connect(popup->topMostAction(), &QAction::toggled, sub, keepOnTop);
         connect(popup, &CExplorerFrame::captionChanged, sub, &QMdiSubWindow::setWindowTitle);
         sub->setWindowTitle(popup->windowTitle());
     }
