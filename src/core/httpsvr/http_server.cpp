@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <asio.hpp>
 #include <atomic>
@@ -95,9 +96,11 @@ struct HttpServerImpl {
     asio::io_context io;
     tcp::acceptor acceptor{io};
     asio::steady_timer acceptRetry{io};
+    asio::steady_timer sweep{io};
     tcp::endpoint peer;  // of the connection being accepted
 
     void DoAccept();
+    void Sweep();
     void OnHit(const CRequest& request) {
         ++hits;
         if (callbacks.hit) callbacks.hit(MakeHit(request, std::time(nullptr)));
@@ -108,7 +111,7 @@ struct HttpServerImpl {
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     Connection(HttpServerImpl& server, tcp::socket socket)
-        : server_(server), socket_(std::move(socket)), timer_(server.io), reader_(server.options.limits) {
+        : server_(server), socket_(std::move(socket)), reader_(server.options.limits) {
         ++server_.liveConnections;
     }
     ~Connection() {
@@ -123,7 +126,6 @@ public:
         }
         peer_ = addr.to_string();
         lastActivity_ = Clock::now();
-        ArmTimer(server_.options.idleTimeout);
         if (reject) {
             SendHead(ErrorHead(400));
             return;
@@ -159,35 +161,25 @@ public:
 private:
     enum State { kReading, kCgi, kWriting, kLingering, kClosed };
 
-    void ArmTimer(std::chrono::milliseconds after) {
-        timer_.expires_after(after);
-        timer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
-            if (!ec) self->OnTimer();
-        });
-    }
-
-    void OnTimer() {
-        if (state_ == kClosed) return;
-        auto idle = server_.options.idleTimeout;
-        if (state_ == kLingering) {
-            Close();
-            return;
-        }
-        auto quiet = Clock::now() - lastActivity_;
-        if (state_ == kCgi || quiet < idle) {
-            // CGI has its own time limit; otherwise wait out the rest of the idle time.
-            ArmTimer(state_ == kCgi ? idle
-                                    : std::chrono::duration_cast<std::chrono::milliseconds>(idle - quiet) +
-                                          std::chrono::milliseconds(1));
-            return;
-        }
-        if (state_ == kReading) {
-            SendHead(ErrorHead(400));
-        } else {
-            Close();
+public:
+    // Called by the server's sweep: ends what has been quiet for too long.
+    void CheckTime(Clock::time_point now) {
+        switch (state_) {
+            case kClosed:
+            case kCgi:
+                return;  // a program has its own time limit
+            case kLingering:
+                if (now >= deadline_) Close();
+                return;
+            case kReading:
+            case kWriting:
+                if (now - lastActivity_ < server_.options.idleTimeout) return;
+                if (state_ == kReading) return SendHead(ErrorHead(400));
+                return Close();
         }
     }
 
+private:
     void Read() {
         readPending_ = true;
         socket_.async_read_some(
@@ -311,7 +303,7 @@ private:
             return Close();
         }
         state_ = kLingering;
-        ArmTimer(std::chrono::duration_cast<std::chrono::milliseconds>(kLingerTime));
+        deadline_ = Clock::now() + kLingerTime;
         if (!readPending_) Read();
     }
 
@@ -319,14 +311,12 @@ private:
         if (state_ == kClosed) return;
         state_ = kClosed;
         asio::error_code ec;
-        timer_.cancel();
         socket_.close(ec);
         response_ = Response();
     }
 
     HttpServerImpl& server_;
     tcp::socket socket_;
-    asio::steady_timer timer_;
     RequestReader reader_;
     std::array<char, 16384> buffer_;
     Response response_;
@@ -334,6 +324,7 @@ private:
     State state_ = kReading;
     bool readPending_ = false;
     Clock::time_point lastActivity_;
+    Clock::time_point deadline_;  // end of the lingering close
     std::shared_ptr<CgiProcess> cgi_;
 };
 
@@ -363,6 +354,24 @@ void HttpServerImpl::RunCgi(std::shared_ptr<Connection> connection, std::shared_
              });
          }),
          done});
+}
+
+// One timer looks at every connection a few times per idle period, instead of
+// a timer armed and cancelled for each connection.
+void HttpServerImpl::Sweep() {
+    auto period =
+        std::clamp(options.idleTimeout / 4, std::chrono::milliseconds(10), std::chrono::milliseconds(250));
+    sweep.expires_after(period);
+    sweep.async_wait([this](const asio::error_code& ec) {
+        if (ec) return;
+        auto now = Clock::now();
+        connections.remove_if([now](const std::weak_ptr<Connection>& w) {
+            auto c = w.lock();
+            if (c) c->CheckTime(now);
+            return !c;
+        });
+        Sweep();
+    });
 }
 
 void HttpServerImpl::DoAccept() {
@@ -454,6 +463,7 @@ bool HttpServer::Start(std::string* error, int* errorCode) {
     impl_->running = true;
     impl_->io.restart();
     impl_->DoAccept();
+    impl_->Sweep();
     impl_->ioThread = std::thread([this] {
         auto guard = asio::make_work_guard(impl_->io);
         impl_->io.run();
@@ -468,6 +478,7 @@ void HttpServer::Stop() {
         asio::error_code ec;
         impl_->acceptor.close(ec);
         impl_->acceptRetry.cancel();
+        impl_->sweep.cancel();
         for (auto& w : impl_->connections) {
             if (auto c = w.lock()) c->Abort();
         }
