@@ -2,6 +2,7 @@
 
 #include "ui/browser/ck7_view.h"
 #include "ui/browser/explorer.h"
+#include "ui/httpsvr/httpsvr_view.h"
 
 namespace sky::ui {
 
@@ -33,6 +34,7 @@ DocTemplates::DocTemplates()
     auto browser = [](CMainFrame*) -> QWidget* { return new CK7View; };
     at(TemplateId::Browser).makeView = browser;
     at(TemplateId::Browser2).makeView = browser;
+    at(TemplateId::HttpSvr).makeView = [](CMainFrame*) -> QWidget* { return new CHttpSvrView; };
     at(TemplateId::Explorer).makeView = [](CMainFrame*) -> QWidget* { return new CExplorerFrame; };
 }
 

@@ -43,6 +43,9 @@
 #include "ui/browser/link_drag.h"
 #include "ui/browser/sky_web_page.h"
 #include "ui/browser/web_search_dialog.h"
+#include "ui/httpsvr/httpsvr_doc.h"
+#include "ui/httpsvr/httpsvr_view.h"
+#include "ui/httpsvr/server_options_dialog.h"
 
 namespace sky::ui {
 
@@ -356,6 +359,13 @@ void CMainFrame::ShowAtStart() {
 
 QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {
     const DocTemplate& t = templates_->at(id);
+    // One server per copy: a second request brings its window forward.
+    if (id == TemplateId::HttpSvr)
+        if (QMdiSubWindow* existing = FindServerWindow()) {
+            existing->show();
+            mdi_->setActiveSubWindow(existing);
+            return existing;
+        }
     if (!t.makeView) {
         NotYetAvailable();
         return nullptr;
@@ -411,7 +421,47 @@ QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {
         });
     }
     sub->show();
+    if (auto* server = qobject_cast<CHttpSvrView*>(view)) {
+        connect(server, &CHttpSvrView::titleChanged, sub, &QMdiSubWindow::setWindowTitle);
+        httpsvr::SystemPageInfo info;
+        info.account = account_.toStdString();
+        info.installCookie = cookie_.toStdString();
+        info.version = kVersionString;
+        info.engineVersion = engineBuild_.toStdString();
+        server->document()->SetSystemInfo(info);
+        sub->resize(std::min(820, mdi_->viewport()->width()), std::min(420, mdi_->viewport()->height()));
+        server->OpenServer();
+        sub->setWindowTitle(server->document()->Title());
+    }
     return sub;
+}
+
+QMdiSubWindow* CMainFrame::FindServerWindow() const {
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (qobject_cast<CHttpSvrView*>(w->widget())) return w;
+    return nullptr;
+}
+
+void CMainFrame::StartServerDialogFlow() {
+    StartServerDialog dialog(account_, loggedIn_, this);
+    dialog.onOptions = [this, &dialog] {
+        auto settings = httpsvr::ServerSettings::Load(SettingsStore::App());
+        QMdiSubWindow* running = FindServerWindow();
+        if (running) settings = qobject_cast<CHttpSvrView*>(running->widget())->document()->settings();
+        ServerOptionsDialog options(settings, &dialog);
+        if (options.exec() != QDialog::Accepted) return;
+        if (running)
+            qobject_cast<CHttpSvrView*>(running->widget())->document()->ApplySettings(options.settings());
+        else
+            options.settings().Save(SettingsStore::App());
+    };
+    dialog.onLogin = [this] {
+        // The service login comes with the member service session.
+        NotYetAvailable();
+        return false;
+    };
+    dialog.exec();
+    if (dialog.startChosen()) OpenDocument(TemplateId::HttpSvr, QStringLiteral("Server Status"));
 }
 
 void CMainFrame::NotYetAvailable() {
@@ -486,8 +536,7 @@ void CMainFrame::HandleAddress(const QString& text, bool useMainBrowser) {
             NotYetAvailable();
             return;
         case TypedAction::StartServer:
-            // The start-server dialog comes with the server window.
-            NotYetAvailable();
+            StartServerDialogFlow();
             HandleAddress(QString::fromStdString(c.address), true);
             return;
         case TypedAction::Navigate:
@@ -526,7 +575,8 @@ CExplorerFrame* CMainFrame::OpenPopup(const QUrl& url, const QString& name) {
 void CMainFrame::PlacePopup(QMdiSubWindow* sub) {
     // Cascaded from the top left, each a little further in, inside the frame.
     QSize area = mdi_->viewport()->size();
-    QSize size(std::min(760, std::max(320, area.width() - 60)), std::min(560, std::max(240, area.height() - 60)));
+    QSize size(std::min(760, std::max(320, area.width() - 60)),
+               std::min(560, std::max(240, area.height() - 60)));
     int step = 28 * (popups().size() % 8);
     int x = std::min(40 + step, std::max(0, area.width() - size.width()));
     int y = std::min(30 + step, std::max(0, area.height() - size.height()));

@@ -192,6 +192,8 @@ private:
     void RunLinkCommand(int command, int page);
     QMdiSubWindow* SubWindowOf(QWidget* w) const;
     void PlacePopup(QMdiSubWindow* sub);
+    QMdiSubWindow* FindServerWindow() const;
+    void StartServerDialogFlow();
 
     DocTemplates* templates_;
     DefaultBrowser* defaultBrowser_;
