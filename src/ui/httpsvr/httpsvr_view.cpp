@@ -99,6 +99,8 @@ CHttpSvrView::CHttpSvrView(QWidget* parent) : QWidget(parent), doc_(new CHttpSvr
     list_->header()->setSectionsClickable(true);
     list_->header()->setSortIndicatorShown(true);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    const int widths[] = {170, 220, 60, 130, 200};
+    for (int c = 0; c < 5; ++c) list_->setColumnWidth(c, widths[c]);
     layout->addWidget(list_);
 
     connect(list_->header(), &QHeaderView::sectionClicked, this, &CHttpSvrView::SortBy);
