@@ -26,29 +26,7 @@ CheckMailWorker::CheckMailWorker(MailWorkerListener* listener, MailAccount accou
     : listener_(listener), account_(std::move(account)) {}
 
 CheckMailWorker::~CheckMailWorker() {
-    Cancel();
-    Join();
-}
-
-bool CheckMailWorker::Start() {
-    if (running_.exchange(true)) return false;
-    if (thread_.joinable()) thread_.join();
-    cancelled_ = false;
-    thread_ = std::thread([this] {
-        Run();
-        running_ = false;
-    });
-    return true;
-}
-
-void CheckMailWorker::Cancel() {
-    cancelled_ = true;
-    std::lock_guard<std::mutex> lock(clientMutex_);
-    if (client_) client_->Cancel();
-}
-
-void CheckMailWorker::Join() {
-    if (thread_.joinable()) thread_.join();
+    Stop();
 }
 
 int CheckMailWorker::Download(Pop3Client& pop, long n, const std::string& temp) {
@@ -90,16 +68,9 @@ int CheckMailWorker::Run() {
     Pop3Client pop;
     pop.replyTimeoutSeconds = replyTimeoutSeconds;
     pop.readTimeoutSeconds = readTimeoutSeconds;
-    {
-        std::lock_guard<std::mutex> lock(clientMutex_);
-        client_ = &pop;
-        if (cancelled_) pop.Cancel();
-    }
+    SetClient(&pop);
     auto finish = [&](int result) {
-        {
-            std::lock_guard<std::mutex> lock(clientMutex_);
-            client_ = nullptr;
-        }
+        SetClient(nullptr);
         listener_->mailDone(result);
         return result;
     };

@@ -7,13 +7,12 @@
 
 #include "core/mail/mail_accounts.h"
 #include "core/mail/mail_worker.h"
+#include "core/mail/pop3_client.h"
 
 namespace sky {
 
-class Pop3Client;
-
 // Fetches the "DefaultUser" account's mail into InBox.
-class CheckMailWorker {
+class CheckMailWorker : public MailWorkerThread<Pop3Client> {
 public:
     // Results passed to mailDone.
     enum Result { kDone = 0, kConnectFailed = 1, kStatFailed = 2, kCancelled = 3, kConnectionLost = 4 };
@@ -23,17 +22,11 @@ public:
     CheckMailWorker(MailWorkerListener* listener, MailAccount account);
     ~CheckMailWorker();
 
-    // Starts the fetch on its own thread; false (the caller shows kTooBusy)
-    // while a fetch runs.
-    bool Start();
-    bool IsRunning() const { return running_.load(); }
-    // Cooperative: the fetch stops at its next read; no half file stays in
-    // the work folder and nothing not yet stored is deleted on the server.
-    void Cancel();
-    void Join();
+    // Cancel is cooperative: the fetch stops at its next read; no half file
+    // stays in the work folder and nothing not yet stored is deleted on the server.
 
     // The fetch on the calling thread.
-    int Run();
+    int Run() override;
 
     // Shorter time-outs for tests.
     int replyTimeoutSeconds = 10;
@@ -45,11 +38,6 @@ private:
 
     MailWorkerListener* listener_;
     MailAccount account_;
-    std::thread thread_;
-    std::atomic<bool> running_{false};
-    std::atomic<bool> cancelled_{false};
-    std::mutex clientMutex_;
-    Pop3Client* client_ = nullptr;
 };
 
 }  // namespace sky

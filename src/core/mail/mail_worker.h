@@ -1,6 +1,9 @@
 #pragma once
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace sky {
 
@@ -20,6 +23,57 @@ public:
     virtual void connectFailed(const std::string& message, const std::string& detail) {}
     // Always the last call; `result` is the worker's result code.
     virtual void mailDone(int result) {}
+};
+
+// One mail job on a thread of its own, cancelled cooperatively: a flag the
+// job checks between reads, and the client's own Cancel to end a pending read.
+template <class Client>
+class MailWorkerThread {
+public:
+    virtual ~MailWorkerThread() = default;
+
+    // Starts the job on its own thread; false (the caller shows kTooBusy) while one runs.
+    bool Start() {
+        if (running_.exchange(true)) return false;
+        if (thread_.joinable()) thread_.join();
+        cancelled_ = false;
+        thread_ = std::thread([this] {
+            Run();
+            running_ = false;
+        });
+        return true;
+    }
+    bool IsRunning() const { return running_.load(); }
+    void Cancel() {
+        cancelled_ = true;
+        std::lock_guard<std::mutex> lock(clientMutex_);
+        if (client_) client_->Cancel();
+    }
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    // The job on the calling thread; returns its result code.
+    virtual int Run() = 0;
+
+protected:
+    // Derived destructors call this: the job must end before their members go.
+    void Stop() {
+        Cancel();
+        Join();
+    }
+    // The client a Cancel reaches; null when the job is between clients.
+    void SetClient(Client* client) {
+        std::lock_guard<std::mutex> lock(clientMutex_);
+        client_ = client;
+        if (client_ && cancelled_) client_->Cancel();
+    }
+    std::atomic<bool> cancelled_{false};
+
+private:
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::mutex clientMutex_;
+    Client* client_ = nullptr;
 };
 
 }  // namespace sky

@@ -3,12 +3,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <uudeview.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "core/base/atomic_file.h"
+#include "core/base/paths.h"
 #include "core/base/text_util.h"
 #include "core/mail/mail_store.h"
 #include "core/mail/uu_lock.h"
@@ -16,6 +20,94 @@
 namespace sky {
 
 namespace {
+
+// Lines the decoding library misreads: it reads lines as C strings, so a NUL
+// inside one makes it read past what it copied, and a Subject that ends in
+// "/" sends its part-number scan past the end of the text. Mail has no
+// business carrying NULs, and a "." after such a "/" changes nothing the
+// reader sees (the page takes the subject from the original).
+class DecoderSafeLines {
+public:
+    // Rewrites one line (without its line break); true when it changed. The
+    // library also ends a line at a lone CR, so each CR-separated piece
+    // counts as a line of its own.
+    bool Fix(std::string& line) {
+        bool changed = false;
+        for (char& c : line)
+            if (c == '\0') {
+                c = ' ';
+                changed = true;
+            }
+        size_t start = 0;
+        while (start <= line.size()) {
+            size_t cr = line.find('\r', start);
+            size_t end = cr == std::string::npos ? line.size() : cr;
+            std::string piece = line.substr(start, end - start);
+            if (FixPiece(piece)) {
+                line.replace(start, end - start, piece);
+                end = start + piece.size();
+                changed = true;
+            }
+            if (cr == std::string::npos) break;
+            start = end + 1;
+        }
+        return changed;
+    }
+
+private:
+    bool FixPiece(std::string& piece) {
+        if (StartsWithNoCase(piece, "subject:"))
+            inSubject_ = true;
+        else if (piece.empty() || (piece[0] != ' ' && piece[0] != '\t'))
+            inSubject_ = false;
+        if (!inSubject_) return false;
+        size_t end = piece.find_last_not_of(" \t");
+        if (end == std::string::npos || piece[end] != '/') return false;
+        piece.insert(end + 1, ".");
+        return true;
+    }
+
+    bool inSubject_ = false;
+};
+
+bool ReadLine(std::FILE* in, std::string* line, bool* newline) {
+    line->clear();
+    int c;
+    while ((c = std::fgetc(in)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    *newline = c == '\n';
+    return c != EOF || !line->empty();
+}
+
+// The message as the decoding library may read it: `path` itself, or a
+// fixed copy in *scratch.
+std::string DecoderSafeCopy(const std::string& path, std::string* scratch) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) return path;
+    std::string line;
+    bool newline = false;
+    bool needed = false;
+    {
+        DecoderSafeLines fix;
+        while (!needed && ReadLine(in, &line, &newline)) needed = fix.Fix(line);
+    }
+    std::string dir = needed ? PrivateTempDir() : std::string();
+    std::FILE* out = dir.empty() ? nullptr : std::fopen((dir + "decode-copy.eml").c_str(), "wb");
+    if (!out) {
+        std::fclose(in);
+        return path;
+    }
+    *scratch = dir + "decode-copy.eml";
+    std::rewind(in);
+    DecoderSafeLines fix;
+    while (ReadLine(in, &line, &newline)) {
+        fix.Fix(line);
+        std::fwrite(line.data(), 1, line.size(), out);
+        if (newline) std::fputc('\n', out);
+    }
+    std::fclose(in);
+    std::fclose(out);
+    return *scratch;
+}
 
 bool IsAddressChar(unsigned char c) {
     if (c <= 0x20 || c >= 0x7f) return false;
@@ -217,8 +309,10 @@ std::string ShowWelcome(const std::string& workFolder) {
     return path;
 }
 
-DecodedMessage DecodeMessage(const std::string& path, const std::string& workFolderIn,
-                             const std::function<void(const std::string&)>& status) {
+namespace {
+
+DecodedMessage DecodeHere(const std::string& path, const std::string& workFolderIn,
+                          const std::function<void(const std::string&)>& status) {
     DecodedMessage r;
     std::string work = workFolderIn;
     if (!work.empty() && work.back() != '/') work += '/';
@@ -246,7 +340,9 @@ DecodedMessage DecodeMessage(const std::string& path, const std::string& workFol
     UUSetOption(UUOPT_SAVEPATH, 0, const_cast<char*>(work.c_str()));
     UUSetOption(UUOPT_OVERWRITE, 0, nullptr);
     say("Loading Message...");
-    UULoadFile(const_cast<char*>(path.c_str()), nullptr, 0);
+    std::string scratch;
+    std::string source = DecoderSafeCopy(path, &scratch);
+    UULoadFile(const_cast<char*>(source.c_str()), nullptr, 0);
 
     std::string plainPath = work + "PlainText.htm";
     std::FILE* plain = nullptr;
@@ -317,10 +413,144 @@ DecodedMessage DecodeMessage(const std::string& path, const std::string& workFol
         }
     }
     UUCleanUp();
+    if (!scratch.empty()) std::remove(scratch.c_str());
     if (r.truncated && plain)
         std::fputs("<P><B>[This message is too large to show whole; the rest was left out.]</B>", plain);
     if (plain) std::fclose(plain);
     r.ok = true;
+    return r;
+}
+
+// Frames on the pipe from the decoding process: a tag byte, a 4-byte length, the bytes.
+void PutFrame(int fd, char tag, const std::string& text) {
+    uint32_t n = static_cast<uint32_t>(text.size());
+    std::string frame(1, tag);
+    frame.append(reinterpret_cast<const char*>(&n), sizeof n);
+    frame += text;
+    const char* p = frame.data();
+    size_t left = frame.size();
+    while (left > 0) {
+        ssize_t w = ::write(fd, p, left);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return;
+        p += w;
+        left -= static_cast<size_t>(w);
+    }
+}
+
+bool ReadExactly(int fd, char* p, size_t n) {
+    while (n > 0) {
+        ssize_t r = ::read(fd, p, n);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        p += r;
+        n -= static_cast<size_t>(r);
+    }
+    return true;
+}
+
+bool GetFrame(int fd, char* tag, std::string* text) {
+    uint32_t n = 0;
+    if (!ReadExactly(fd, tag, 1) || !ReadExactly(fd, reinterpret_cast<char*>(&n), sizeof n)) return false;
+    if (n > (64u << 20)) return false;
+    text->resize(n);
+    return n == 0 || ReadExactly(fd, text->data(), n);
+}
+
+}  // namespace
+
+// The decoding library is old C that misreads hostile messages (it reads past
+// the ends of its strings). It runs in a process of its own, so whatever it
+// does to its memory ends with that process; the page and parts it wrote stay
+// in the work folder.
+DecodedMessage DecodeMessage(const std::string& path, const std::string& workFolder,
+                             const std::function<void(const std::string&)>& status) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return DecodeHere(path, workFolder, status);
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return DecodeHere(path, workFolder, status);
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        int out = fds[1];
+        DecodedMessage m =
+            DecodeHere(path, workFolder, [out](const std::string& s) { PutFrame(out, 'S', s); });
+        PutFrame(out, 'o', m.ok ? "1" : "");
+        for (const std::string& text : m.messages) PutFrame(out, 'm', text);
+        PutFrame(out, 'p', m.page);
+        for (const MessagePart& part : m.parts) {
+            PutFrame(out, 'n', part.name);
+            PutFrame(out, 't', part.mimeType);
+        }
+        PutFrame(out, 'x', m.plainText);
+        PutFrame(out, 's', m.sender);
+        PutFrame(out, 'd', m.date);
+        PutFrame(out, 'j', m.subject);
+        PutFrame(out, 'c', m.contentType);
+        PutFrame(out, 'T', m.truncated ? "1" : "");
+        PutFrame(out, 'E', "");
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    DecodedMessage r;
+    bool complete = false;
+    char tag = 0;
+    std::string text;
+    while (!complete && GetFrame(fds[0], &tag, &text)) {
+        switch (tag) {
+            case 'S':
+                if (status) status(text);
+                break;
+            case 'o':
+                r.ok = !text.empty();
+                break;
+            case 'm':
+                r.messages.push_back(text);
+                break;
+            case 'p':
+                r.page = text;
+                break;
+            case 'n':
+                r.parts.push_back({text, ""});
+                break;
+            case 't':
+                if (!r.parts.empty()) r.parts.back().mimeType = text;
+                break;
+            case 'x':
+                r.plainText = text;
+                break;
+            case 's':
+                r.sender = text;
+                break;
+            case 'd':
+                r.date = text;
+                break;
+            case 'j':
+                r.subject = text;
+                break;
+            case 'c':
+                r.contentType = text;
+                break;
+            case 'T':
+                r.truncated = !text.empty();
+                break;
+            case 'E':
+                complete = true;
+                break;
+        }
+    }
+    ::close(fds[0]);
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    if (!complete) {
+        DecodedMessage failed;
+        failed.messages.push_back("This message could not be decoded.");
+        return failed;
+    }
     return r;
 }
 

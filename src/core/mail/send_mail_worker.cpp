@@ -9,40 +9,14 @@ SendMailWorker::SendMailWorker(MailWorkerListener* listener, MailAccount account
     : listener_(listener), account_(std::move(account)), message_(std::move(message)) {}
 
 SendMailWorker::~SendMailWorker() {
-    Cancel();
-    Join();
-}
-
-bool SendMailWorker::Start() {
-    if (running_.exchange(true)) return false;
-    if (thread_.joinable()) thread_.join();
-    cancelled_ = false;
-    thread_ = std::thread([this] {
-        Run();
-        running_ = false;
-    });
-    return true;
-}
-
-void SendMailWorker::Cancel() {
-    cancelled_ = true;
-    std::lock_guard<std::mutex> lock(clientMutex_);
-    if (client_) client_->Cancel();
-}
-
-void SendMailWorker::Join() {
-    if (thread_.joinable()) thread_.join();
+    Stop();
 }
 
 int SendMailWorker::Run() {
     SmtpClient smtp;
     smtp.replyTimeoutSeconds = replyTimeoutSeconds;
     smtp.progress = [this](long) { return !cancelled_.load(); };
-    {
-        std::lock_guard<std::mutex> lock(clientMutex_);
-        client_ = &smtp;
-        if (cancelled_) smtp.Cancel();
-    }
+    SetClient(&smtp);
     listener_->mailProgress(Format("* Connecting to %s...", account_.smtp.c_str()));
     SmtpAuth auth{ParseMailSecurity(account_.smtp_security), account_.smtp_user, account_.smtp_password,
                   account_.ca_file};
@@ -61,10 +35,7 @@ int SendMailWorker::Run() {
                                   message_.body, message_.attachments);
     listener_->mailProgress("Wrapping things up...");
     smtp.Quit();
-    {
-        std::lock_guard<std::mutex> lock(clientMutex_);
-        client_ = nullptr;
-    }
+    SetClient(nullptr);
     listener_->mailDone(result);
     return result;
 }

@@ -8,10 +8,9 @@
 
 #include "core/mail/mail_accounts.h"
 #include "core/mail/mail_worker.h"
+#include "core/mail/smtp_client.h"
 
 namespace sky {
-
-class SmtpClient;
 
 struct OutgoingMessage {
     std::string to;
@@ -23,16 +22,12 @@ struct OutgoingMessage {
 
 // Sends one message with the "DefaultUser" account; mailDone gets the
 // SendMessage result.
-class SendMailWorker {
+class SendMailWorker : public MailWorkerThread<SmtpClient> {
 public:
     SendMailWorker(MailWorkerListener* listener, MailAccount account, OutgoingMessage message);
     ~SendMailWorker();
 
-    bool Start();  // false while a send runs (the caller shows kTooBusy)
-    bool IsRunning() const { return running_.load(); }
-    void Cancel();
-    void Join();
-    int Run();  // on the calling thread
+    int Run() override;  // on the calling thread
 
     int replyTimeoutSeconds = 20;
 
@@ -40,11 +35,6 @@ private:
     MailWorkerListener* listener_;
     MailAccount account_;
     OutgoingMessage message_;
-    std::thread thread_;
-    std::atomic<bool> running_{false};
-    std::atomic<bool> cancelled_{false};
-    std::mutex clientMutex_;
-    SmtpClient* client_ = nullptr;
 };
 
 }  // namespace sky
