@@ -49,14 +49,18 @@ bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
 }
 
 std::string Format(const char* fmt, ...) {
+    // Most texts fit a small buffer: one formatting pass instead of two.
+    char small[512];
     va_list ap;
     va_start(ap, fmt);
     va_list ap2;
     va_copy(ap2, ap);
-    int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    int n = std::vsnprintf(small, sizeof small, fmt, ap);
     va_end(ap);
     std::string out;
-    if (n > 0) {
+    if (n > 0 && static_cast<size_t>(n) < sizeof small) {
+        out.assign(small, static_cast<size_t>(n));
+    } else if (n > 0) {
         std::vector<char> buf(static_cast<size_t>(n) + 1);
         std::vsnprintf(buf.data(), buf.size(), fmt, ap2);
         out.assign(buf.data(), static_cast<size_t>(n));

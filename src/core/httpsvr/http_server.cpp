@@ -250,11 +250,12 @@ private:
             response_.head.resize(at + static_cast<size_t>(std::max<ssize_t>(got, 0)));
             response_.length = 0;
         }
-        // Most answers fit the socket buffer: try at once, and tell the kernel
-        // when file data follows so the head shares its packets.
+        // Most answers fit the socket buffer: try at once. (Holding the head back
+        // with MSG_MORE until the file follows cost a fifth of the rate for
+        // large files on loopback.)
         socket_.native_non_blocking(true);
-        ssize_t sent = ::send(socket_.native_handle(), response_.head.data(), response_.head.size(),
-                              MSG_NOSIGNAL | (response_.length > 0 ? MSG_MORE : 0));
+        ssize_t sent =
+            ::send(socket_.native_handle(), response_.head.data(), response_.head.size(), MSG_NOSIGNAL);
         if (sent == static_cast<ssize_t>(response_.head.size())) return SendFile();
         if (sent < 0 && errno != EAGAIN && errno != EINTR) return Close();
         if (sent > 0) response_.head.erase(0, static_cast<size_t>(sent));

@@ -63,10 +63,37 @@ std::string StatusText(int code) {
 }
 
 std::string HttpDate(std::time_t t) {
+    // Every response carries the date: the last one is kept per thread.
+    thread_local std::time_t lastTime = -1;
+    thread_local std::string lastText;
+    if (t == lastTime) return lastText;
     std::tm tm{};
     gmtime_r(&t, &tm);
-    return Format("%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[tm.tm_wday % 7], tm.tm_mday,
-                  kMonths[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    auto two = [](std::string& out, int v) {
+        out += static_cast<char>('0' + v / 10 % 10);
+        out += static_cast<char>('0' + v % 10);
+    };
+    std::string out;
+    out.reserve(29);
+    out += kDays[tm.tm_wday % 7];
+    out += ", ";
+    two(out, tm.tm_mday);
+    out += ' ';
+    out += kMonths[tm.tm_mon % 12];
+    out += ' ';
+    int year = tm.tm_year + 1900;
+    two(out, year / 100);
+    two(out, year % 100);
+    out += ' ';
+    two(out, tm.tm_hour);
+    out += ':';
+    two(out, tm.tm_min);
+    out += ':';
+    two(out, tm.tm_sec);
+    out += " GMT";
+    lastTime = t;
+    lastText = out;
+    return out;
 }
 
 std::optional<std::time_t> ParseHttpDate(std::string_view text) {
