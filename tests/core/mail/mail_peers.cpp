@@ -35,20 +35,8 @@ std::string MakeTempDir(const char* prefix) {
 
 int RunAndWait(const std::vector<std::string>& argv, const std::string& log) {
     ChildProcess p;
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&fa, 1, 2);
-    pid_t pid;
-    int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (!p.Start(argv, log)) return -1;
+    return p.Wait();
 }
 
 }  // namespace
@@ -102,6 +90,14 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0) pid_ = -1;
     return rc == 0;
+}
+
+int ChildProcess::Wait() {
+    if (pid_ <= 0) return -1;
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void ChildProcess::Stop() {

@@ -29,6 +29,8 @@ public:
     ~ChildProcess() { Stop(); }
     bool Start(const std::vector<std::string>& argv, const std::string& log);
     void Stop();
+    // Waits for the child to end; its exit status, -1 when it did not exit.
+    int Wait();
     bool running() const { return pid_ > 0; }
 
 private:
