@@ -36,7 +36,7 @@ CK7View::CK7View(QWidget* parent) : BrowserPane(parent) {
     connect(this, &BrowserPane::loadingChanged, this, [this](bool loading) {
         if (BrowserHost* host = GetBrowserHost()) host->SetActivity(loading);
         if (loading && StatusPopupOption()) {
-            popup_->setText(QStringLiteral("Loading..."));
+            SetPopupText(QStringLiteral("Loading..."));
             if (isVisible()) {
                 PlacePopup();
                 popup_->show();
@@ -48,7 +48,7 @@ CK7View::CK7View(QWidget* parent) : BrowserPane(parent) {
     });
     connect(this, &BrowserPane::statusTextChanged, this, [this](const QString& text) {
         if (StatusPopupOption() && popup_->isVisible()) {
-            popup_->setText(text);
+            SetPopupText(text);
             PlacePopup();
         }
     });
@@ -113,13 +113,18 @@ void CK7View::BeforeNavigate(NavigationEvent& ev) {
 
     if (ev.isMainFrame && StatusPopupOption()) {
         long n = ++g_navigations;
-        popup_->setText(QString::fromStdString(StatusPopupText(docTitle_.toStdString(), in.url, n)));
+        SetPopupText(QString::fromStdString(StatusPopupText(docTitle_.toStdString(), in.url, n)));
         if (isVisible()) {
             PlacePopup();
             popup_->show();
             popup_->raise();
         }
     }
+}
+
+void CK7View::SetPopupText(const QString& text) {
+    popup_->setText(text);
+    emit statusPopupTextChanged(text);
 }
 
 void CK7View::PlacePopup() {

@@ -33,6 +33,8 @@ public:
 
 signals:
     void channelIntroStateChanged(bool on);
+    // Every text the status pop-up shows, as it is set.
+    void statusPopupTextChanged(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -40,6 +42,7 @@ protected:
 private:
     void BeforeNavigate(NavigationEvent& ev);
     void PlacePopup();
+    void SetPopupText(const QString& text);
     bool StatusPopupOption() const;
 
     QLabel* popup_;
