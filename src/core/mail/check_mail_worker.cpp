@@ -68,7 +68,7 @@ int CheckMailWorker::Run() {
     Pop3Client pop;
     pop.replyTimeoutSeconds = replyTimeoutSeconds;
     pop.readTimeoutSeconds = readTimeoutSeconds;
-    SetClient(&pop);
+    ClientScope scope(this, &pop);
     auto finish = [&](int result) {
         SetClient(nullptr);
         listener_->mailDone(result);

@@ -61,7 +61,19 @@ protected:
         Cancel();
         Join();
     }
-    // The client a Cancel reaches; null when the job is between clients.
+    // The client a Cancel reaches while the returned guard lives.
+    class ClientScope {
+    public:
+        ClientScope(MailWorkerThread* worker, Client* client) : worker_(worker) {
+            worker_->SetClient(client);
+        }
+        ~ClientScope() { worker_->SetClient(nullptr); }
+        ClientScope(const ClientScope&) = delete;
+        ClientScope& operator=(const ClientScope&) = delete;
+
+    private:
+        MailWorkerThread* worker_;
+    };
     void SetClient(Client* client) {
         std::lock_guard<std::mutex> lock(clientMutex_);
         client_ = client;

@@ -16,7 +16,7 @@ int SendMailWorker::Run() {
     SmtpClient smtp;
     smtp.replyTimeoutSeconds = replyTimeoutSeconds;
     smtp.progress = [this](long) { return !cancelled_.load(); };
-    SetClient(&smtp);
+    ClientScope scope(this, &smtp);
     listener_->mailProgress(Format("* Connecting to %s...", account_.smtp.c_str()));
     SmtpAuth auth{ParseMailSecurity(account_.smtp_security), account_.smtp_user, account_.smtp_password,
                   account_.ca_file};
