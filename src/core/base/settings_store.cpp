@@ -1,5 +1,7 @@
 #include "core/base/settings_store.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <filesystem>
 
@@ -191,10 +193,33 @@ SettingsStore& SettingsStore::App() {
     return store;
 }
 
-ProfileText SettingsStore::Load() const {
-    std::string text;
-    if (!ReadWholeFile(path_, &text)) text.clear();
-    return ProfileText::Parse(text);
+SettingsStore::FileStamp SettingsStore::StampOf(const std::string& path) {
+    FileStamp f;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return f;
+    f.exists = true;
+    f.dev = st.st_dev;
+    f.ino = st.st_ino;
+    f.size = static_cast<unsigned long long>(st.st_size);
+    f.mtimeSec = st.st_mtim.tv_sec;
+    f.mtimeNsec = st.st_mtim.tv_nsec;
+    f.ctimeSec = st.st_ctim.tv_sec;
+    f.ctimeNsec = st.st_ctim.tv_nsec;
+    return f;
+}
+
+const ProfileText& SettingsStore::Current() const {
+    // The stamp is taken before the read: a change in between only costs one
+    // more read next time, never a stale answer.
+    FileStamp now = StampOf(path_);
+    if (!haveCache_ || !(now == stamp_)) {
+        std::string text;
+        if (!ReadWholeFile(path_, &text)) text.clear();
+        cached_ = ProfileText::Parse(text);
+        stamp_ = now;
+        haveCache_ = true;
+    }
+    return cached_;
 }
 
 bool SettingsStore::Store(const ProfileText& text) {
@@ -202,6 +227,8 @@ bool SettingsStore::Store(const ProfileText& text) {
     auto dir = std::filesystem::path(path_).parent_path();
     if (!dir.empty()) std::filesystem::create_directories(dir, ec);
     std::string err;
+    // Another writer may replace the file right after us: read it back next time.
+    haveCache_ = false;
     if (!WriteFileAtomically(path_, text.Serialize(), &err)) {
         lastError_ = err;
         return false;
@@ -213,7 +240,7 @@ bool SettingsStore::Store(const ProfileText& text) {
 int SettingsStore::GetInt(std::string_view section, std::string_view key, int def) const {
     std::lock_guard lock(mutex_);
     std::string v;
-    if (!Load().Find(section, key, &v)) return def;
+    if (!Current().Find(section, key, &v)) return def;
     return ProfileToInt(v);
 }
 
@@ -221,13 +248,13 @@ std::string SettingsStore::GetString(std::string_view section, std::string_view 
                                      std::string_view def) const {
     std::lock_guard lock(mutex_);
     std::string v;
-    if (!Load().Find(section, key, &v)) return std::string(def);
+    if (!Current().Find(section, key, &v)) return std::string(def);
     return v;
 }
 
 bool SettingsStore::Has(std::string_view section, std::string_view key) const {
     std::lock_guard lock(mutex_);
-    return Load().Find(section, key, nullptr);
+    return Current().Find(section, key, nullptr);
 }
 
 bool SettingsStore::WriteInt(std::string_view section, std::string_view key, int value) {
@@ -236,26 +263,26 @@ bool SettingsStore::WriteInt(std::string_view section, std::string_view key, int
 
 bool SettingsStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     std::lock_guard lock(mutex_);
-    ProfileText text = Load();
+    ProfileText text = Current();
     text.Set(section, key, value);
     return Store(text);
 }
 
 bool SettingsStore::Remove(std::string_view section, std::string_view key) {
     std::lock_guard lock(mutex_);
-    ProfileText text = Load();
+    ProfileText text = Current();
     if (!text.Remove(section, key)) return true;
     return Store(text);
 }
 
 std::vector<std::string> SettingsStore::SectionNames() const {
     std::lock_guard lock(mutex_);
-    return Load().SectionNames();
+    return Current().SectionNames();
 }
 
 std::vector<std::string> SettingsStore::KeyNames(std::string_view section) const {
     std::lock_guard lock(mutex_);
-    return Load().KeyNames(section);
+    return Current().KeyNames(section);
 }
 
 std::string SettingsStore::lastError() const {

@@ -39,8 +39,9 @@ private:
 };
 
 // The settings store: named integer and string values in sections of one INI
-// file. Every read looks at the file as it is now and every write rewrites it
-// atomically, so the program and skyharbor-cli may share it.
+// file. Every read sees the file as it is now (it is parsed again only when
+// it changed on disk) and every write rewrites it atomically, so the program
+// and skyharbor-cli may share it.
 class SettingsStore {
 public:
     explicit SettingsStore(std::string path);
@@ -65,11 +66,24 @@ public:
     std::string lastError() const;
 
 private:
-    ProfileText Load() const;
+    // What identifies one version of the file on disk.
+    struct FileStamp {
+        bool exists = false;
+        unsigned long long dev = 0, ino = 0, size = 0;
+        long long mtimeSec = 0, mtimeNsec = 0, ctimeSec = 0, ctimeNsec = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::string& path);
+
+    // The file as parsed; read again only when its stamp changed. Call with mutex_ held.
+    const ProfileText& Current() const;
     bool Store(const ProfileText& text);
 
     std::string path_;
     mutable std::mutex mutex_;
+    mutable bool haveCache_ = false;
+    mutable FileStamp stamp_;
+    mutable ProfileText cached_;
     std::string lastError_;
 };
 

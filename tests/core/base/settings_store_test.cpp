@@ -75,6 +75,20 @@ TEST_F(SettingsStoreTest, WritesKeepEveryOtherLine) {
     EXPECT_EQ(store.GetString("chat", "nickname"), "Sky Pilot");
 }
 
+TEST_F(SettingsStoreTest, SeesWritesOfOtherStoresAndPrograms) {
+    ASSERT_TRUE(store.WriteString("Misc", "Account", "first"));
+    EXPECT_EQ(store.GetString("Misc", "Account"), "first");
+    // Another store on the same file (as skyharbor-cli is): replaced by rename.
+    SettingsStore other(file);
+    ASSERT_TRUE(other.WriteString("Misc", "Account", "second"));
+    EXPECT_EQ(store.GetString("Misc", "Account"), "second");
+    // Rewritten in place by hand.
+    test::WriteFile(file, "[Misc]\nAccount=third, by hand\n");
+    EXPECT_EQ(store.GetString("Misc", "Account"), "third, by hand");
+    std::filesystem::remove(file);
+    EXPECT_EQ(store.GetString("Misc", "Account", "gone"), "gone");
+}
+
 TEST_F(SettingsStoreTest, ValueWithLineBreakCannotInjectKeys) {
     ASSERT_TRUE(store.WriteString("Misc", "Account", "evil\n[Misc]\nCook=1"));
     EXPECT_FALSE(store.Has("Misc", "Cook"));
