@@ -28,6 +28,9 @@ private:
 bool WaitFor(const std::function<bool()>& done,
              std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
+// A loopback TCP port nobody listens on now: bound, read back and closed.
+int FreePort();
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 

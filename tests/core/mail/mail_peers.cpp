@@ -41,18 +41,6 @@ int RunAndWait(const std::vector<std::string>& argv, const std::string& log) {
 
 }  // namespace
 
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 bool WaitForPort(int port, int timeoutMs) {
     return WaitFor(
         [port] {

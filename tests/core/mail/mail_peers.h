@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "support/sandbox.h"
+
 namespace sky::test {
 
-// A loopback port nobody listens on right now.
-int FreePort();
 // True once something accepts connections on 127.0.0.1:port.
 bool WaitForPort(int port, int timeoutMs = 15000);
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/net/mail_socket.h"
+#include "support/sandbox.h"
 
 namespace sky {
 namespace {
@@ -107,15 +108,7 @@ TEST(MailSocketTest, LinesOverIpv6WithTimeoutAndCancel) {
 
 TEST(MailSocketTest, RefusedAndUnresolvable) {
     MailSocket s;
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);  // bound, then closed: nobody listens there
-    EXPECT_EQ(s.Connect("127.0.0.1", ntohs(a.sin_port)), 3);
+    EXPECT_EQ(s.Connect("127.0.0.1", test::FreePort()), 3);
     EXPECT_EQ(s.Connect("no-such-host.invalid", 110), 1);
     EXPECT_EQ(s.Connect("", 110), 1);
 }

@@ -36,11 +36,6 @@ class UiHttpSvrTest : public QObject {
         if (!curl.waitForFinished(15000)) return -1;
         return curl.readAllStandardOutput().toInt();
     }
-    static int FreePort() {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
 
 private slots:
     void init() {
@@ -119,7 +114,7 @@ private slots:
 
         // New options restart the listener.
         httpsvr::ServerSettings next = view.document()->settings();
-        next.port = FreePort();
+        next.port = test::FreePort();
         view.document()->ApplySettings(next);
         QVERIFY(view.document()->listening());
         QCOMPARE(view.document()->port(), next.port);
