@@ -474,12 +474,8 @@ void CMainFrame::FirstNavigation(const QString& file) {
         int depth = screen->depth();
         colourCount_ = depth <= 0 ? 16 : (depth <= 8 ? (1 << depth) : 257);
     }
-    QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
+    QMdiSubWindow* sub = OpenMainBrowser();
     if (!sub) return;
-    mainView_ = ViewOf(sub);
-    // Restored, the browser still fills the frame.
-    sub->setGeometry(QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(QSize(640, 480))));
-    sub->showMaximized();
     if (SettingsStore::App().GetInt("Server", "StartAtStartup", 0) != 0) {
         OpenDocument(TemplateId::HttpSvr, QStringLiteral("Server Status"));
         mdi_->setActiveSubWindow(sub);
@@ -545,12 +541,7 @@ void CMainFrame::HandleAddress(const QString& text, bool useMainBrowser) {
     QString address = QString::fromStdString(c.address);
     BrowserPane* view = nullptr;
     if (useMainBrowser) {
-        if (!mainView_) {
-            QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
-            if (!sub) return;
-            mainView_ = ViewOf(sub);
-            sub->showMaximized();
-        }
+        if (!mainView_ && !OpenMainBrowser()) return;
         if (QMdiSubWindow* sub = SubWindowOf(mainView_)) mdi_->setActiveSubWindow(sub);
         view = mainView_;
     } else {
@@ -559,12 +550,20 @@ void CMainFrame::HandleAddress(const QString& text, bool useMainBrowser) {
     if (view) view->Navigate(address);
 }
 
+QMdiSubWindow* CMainFrame::OpenMainBrowser() {
+    QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
+    if (!sub) return nullptr;
+    mainView_ = ViewOf(sub);
+    // Restored, the browser still fills the frame.
+    sub->setGeometry(QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(QSize(640, 480))));
+    sub->showMaximized();
+    return sub;
+}
+
 CExplorerFrame* CMainFrame::OpenPopup(const QUrl& url, const QString& name) {
-    QMdiSubWindow* sub = OpenDocument(TemplateId::Explorer);
+    QMdiSubWindow* sub = NewPopupWindow(name);
     if (!sub) return nullptr;
     auto* popup = qobject_cast<CExplorerFrame*>(sub->widget());
-    popup->SetWindowName(name);
-    PlacePopup(sub);
     popups_.append(sub);
     CExplorerDoc doc;
     doc.pathName = url.isEmpty() && ActiveBrowser() ? QUrl(ActiveBrowser()->LocationUrl()) : url;
@@ -572,7 +571,10 @@ CExplorerFrame* CMainFrame::OpenPopup(const QUrl& url, const QString& name) {
     return popup;
 }
 
-void CMainFrame::PlacePopup(QMdiSubWindow* sub) {
+QMdiSubWindow* CMainFrame::NewPopupWindow(const QString& name) {
+    QMdiSubWindow* sub = OpenDocument(TemplateId::Explorer);
+    if (!sub) return nullptr;
+    qobject_cast<CExplorerFrame*>(sub->widget())->SetWindowName(name);
     // Cascaded from the top left, each a little further in, inside the frame.
     QSize area = mdi_->viewport()->size();
     QSize size(std::min(760, std::max(320, area.width() - 60)),
@@ -581,6 +583,7 @@ void CMainFrame::PlacePopup(QMdiSubWindow* sub) {
     int x = std::min(40 + step, std::max(0, area.width() - size.width()));
     int y = std::min(30 + step, std::max(0, area.height() - size.height()));
     sub->setGeometry(QRect(QPoint(x, y), size));
+    return sub;
 }
 
 QList<CExplorerFrame*> CMainFrame::popups() const {
@@ -592,12 +595,10 @@ QList<CExplorerFrame*> CMainFrame::popups() const {
 }
 
 SkyWebPage* CMainFrame::OpenRequestedPopup(BrowserPane* caller, const QString& name) {
-    QMdiSubWindow* sub = OpenDocument(TemplateId::Explorer);
+    QMdiSubWindow* sub = NewPopupWindow(name);
     if (!sub) return nullptr;
     auto* popup = qobject_cast<CExplorerFrame*>(sub->widget());
-    popup->SetWindowName(name);
     popup->view()->SetRequestedBy(caller, name);
-    PlacePopup(sub);
     // Shown only once its first address proves to be a page.
     sub->hide();
     QPointer<QMdiSubWindow> guard(sub);

@@ -191,7 +191,10 @@ private:
     void StartEmailProgram();
     void RunLinkCommand(int command, int page);
     QMdiSubWindow* SubWindowOf(QWidget* w) const;
-    void PlacePopup(QMdiSubWindow* sub);
+    // The main browser window ("Browser"), maximised over a frame-filling size.
+    QMdiSubWindow* OpenMainBrowser();
+    // A popup window named `name`, cascaded inside the frame; not yet listed.
+    QMdiSubWindow* NewPopupWindow(const QString& name);
     QMdiSubWindow* FindServerWindow() const;
     void StartServerDialogFlow();
 

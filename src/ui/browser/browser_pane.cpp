@@ -152,8 +152,4 @@ void BrowserPane::SelectAll() {
     page_->triggerAction(QWebEnginePage::SelectAll);
 }
 
-void BrowserPane::focusInEvent(QFocusEvent* e) {
-    QWidget::focusInEvent(e);
-}
-
 }  // namespace sky::ui

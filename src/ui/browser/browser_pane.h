@@ -51,9 +51,6 @@ signals:
     void statusTextChanged(const QString& text);
     void secureChanged(bool secure);
 
-protected:
-    void focusInEvent(QFocusEvent* e) override;
-
 private:
     QWebEngineView* web_ = nullptr;
     SkyWebPage* page_ = nullptr;
