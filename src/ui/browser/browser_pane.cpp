@@ -72,6 +72,10 @@ BrowserPane::BrowserPane(QWidget* parent) : QWidget(parent) {
 
 BrowserPane::~BrowserPane() = default;
 
+void BrowserPane::SetTopArea(QWidget* area) {
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, area);
+}
+
 QUrl BrowserPane::UrlFromAddress(const QString& address) {
     QString a = address.trimmed();
     if (a.isEmpty()) return {};

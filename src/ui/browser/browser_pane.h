@@ -19,6 +19,8 @@ public:
     ~BrowserPane() override;
 
     QWebEngineView* engine() const { return web_; }
+    // Puts `area` above the page (the channel rows of a channel window).
+    void SetTopArea(QWidget* area);
     SkyWebPage* page() const { return page_; }
 
     void Navigate(const QString& address);

@@ -1,0 +1,158 @@
+#include "ui/channels/local_sheet.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+#include "core/base/service_config.h"
+#include "core/base/settings_store.h"
+#include "core/channels/channel_list.h"
+#include "core/channels/channel_nav.h"
+#include "core/net/http_download.h"
+#include "ui/base/messages.h"
+#include "ui/browser/browser_pane.h"
+#include "ui/browser/sky_web_page.h"
+
+namespace sky::ui {
+
+CLocalPropertyPage1::CLocalPropertyPage1(QWidget* parent) : QWizardPage(parent) {
+    setTitle(QStringLiteral("Your Local Channel"));
+    setSubTitle(QStringLiteral("Web sites for where you live: enter your zip code, then choose your area on the "
+                               "next page."));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Zip code:"), this));
+    zip_ = new QLineEdit(this);
+    zip_->setObjectName(QStringLiteral("Zip"));
+    zip_->setMaxLength(10);
+    layout->addWidget(zip_);
+    layout->addStretch(1);
+}
+
+void CLocalPropertyPage1::initializePage() {
+    std::string zip = SettingsStore::App().GetString("local", "zip", "00000");
+    zip_->setText(QString::fromStdString(zip));
+    // The default is there to be typed over.
+    if (zip == "00000") zip_->selectAll();
+    zip_->setFocus();
+}
+
+bool CLocalPropertyPage1::validatePage() {
+    QString zip = zip_->text().trimmed();
+    if (zip.isEmpty()) zip = QStringLiteral("00000");
+    SettingsStore::App().WriteString("local", "zip", zip.toStdString());
+    return true;
+}
+
+CLocalPropertyPage2::CLocalPropertyPage2(QWidget* parent) : QWizardPage(parent) {
+    setTitle(QStringLiteral("Choose Your Local Web Sites"));
+    setSubTitle(QStringLiteral("Click the channel file for your area; it is stored as your Local channel."));
+    auto* layout = new QVBoxLayout(this);
+    browser_ = new BrowserPane(this);
+    browser_->setMinimumSize(560, 320);
+    layout->addWidget(browser_, 1);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("LocalStatus"));
+    layout->addWidget(status_);
+
+    browser_->page()->onBeforeNavigate = [this](NavigationEvent& ev) {
+        if (!IsLocalChannelFileLink(ev.url.toString().toStdString())) return;
+        ev.cancel = true;
+        QUrl url = ev.url;
+        QTimer::singleShot(0, this, [this, url] { StartDownload(url); });
+    };
+    connect(browser_->engine(), &QWebEngineView::loadFinished, this, [this](bool ok) {
+        // One box per failure, not one per frame that fails with it.
+        if (!ok && !pageErrorShown_) {
+            pageErrorShown_ = true;
+            status_->setText(QStringLiteral("The local channel page could not be opened."));
+            ShowMessage(this, QStringLiteral("Error"));
+        }
+        if (ok) pageErrorShown_ = false;
+    });
+}
+
+CLocalPropertyPage2::~CLocalPropertyPage2() {
+    cancel_ = true;
+    JoinWorker();
+}
+
+void CLocalPropertyPage2::JoinWorker() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void CLocalPropertyPage2::initializePage() {
+    browser_->Navigate(QString::fromStdString(LocalChannelPageUrl(ActiveServiceHosts().web)));
+}
+
+void CLocalPropertyPage2::StartDownload(const QUrl& url) {
+    if (downloading()) return;
+    JoinWorker();
+    cancel_ = false;
+    finished_ = false;
+    auto* progress = new QProgressDialog(QStringLiteral("Downloading ") + url.fileName(), QStringLiteral("Cancel"),
+                                         0, 1000, this);
+    progress->setWindowTitle(QStringLiteral("Downloading Local Channel"));
+    progress->setObjectName(QStringLiteral("LocalDownloadProgress"));
+    progress->setMinimumDuration(0);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setValue(0);
+    connect(progress, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
+    connect(this, &CLocalPropertyPage2::downloadProgress, progress, [progress](qint64 got, qint64 total) {
+        if (total > 0) {
+            progress->setMaximum(1000);
+            progress->setValue(static_cast<int>(got * 1000 / total));
+        } else {
+            progress->setMaximum(0);  // busy: the size is not known
+        }
+    });
+    connect(
+        this, &CLocalPropertyPage2::downloadFinished, this,
+        [this, progress](bool ok, const QString& error) {
+            progress->deleteLater();
+            JoinWorker();
+            if (ok) {
+                done_ = true;
+                status_->setText(QStringLiteral("Your Local channel is stored."));
+                ShowMessage(this, QStringLiteral(" OK.  I'm Done !"));
+                emit completeChanged();
+            } else {
+                status_->setText(error);
+                ShowMessage(this, QStringLiteral("Download Aborted"));
+            }
+        },
+        Qt::SingleShotConnection);
+
+    std::string source = url.toString().toStdString();
+    std::string target = LocalChannelFilePath();
+    worker_ = std::thread([this, source, target] {
+        DownloadOptions options;
+        options.cancel = &cancel_;
+        options.progress = [this](long long got, long long total) {
+            QMetaObject::invokeMethod(
+                this, [this, got, total] { emit downloadProgress(got, total); }, Qt::QueuedConnection);
+        };
+        DownloadResult r = DownloadToFile(source, target, options);
+        finished_ = true;
+        bool ok = r.ok();
+        QString error = QString::fromStdString(r.error);
+        QMetaObject::invokeMethod(
+            this, [this, ok, error] { emit downloadFinished(ok, error); }, Qt::QueuedConnection);
+    });
+}
+
+CLocalPropertySheet::CLocalPropertySheet(QWidget* parent) : QWizard(parent) {
+    setWindowTitle(QStringLiteral("Local Channel Settings"));
+    setObjectName(QStringLiteral("LocalPropertySheet"));
+    setWizardStyle(QWizard::ClassicStyle);
+    page1_ = new CLocalPropertyPage1(this);
+    page2_ = new CLocalPropertyPage2(this);
+    addPage(page1_);
+    addPage(page2_);
+    resize(680, 520);
+}
+
+}  // namespace sky::ui

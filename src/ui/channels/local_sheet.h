@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWizard>
+#include <QWizardPage>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class QLabel;
+class QLineEdit;
+
+namespace sky::ui {
+
+class BrowserPane;
+
+// Page 1: the postal code the service chooses local sites by.
+class CLocalPropertyPage1 : public QWizardPage {
+    Q_OBJECT
+public:
+    explicit CLocalPropertyPage1(QWidget* parent = nullptr);
+    QLineEdit* zipField() const { return zip_; }
+    void initializePage() override;
+    bool validatePage() override;
+
+private:
+    QLineEdit* zip_;
+};
+
+// Page 2: the service's local channel page; a channel file link on it is
+// downloaded into "local.sky" instead of shown.
+class CLocalPropertyPage2 : public QWizardPage {
+    Q_OBJECT
+public:
+    explicit CLocalPropertyPage2(QWidget* parent = nullptr);
+    ~CLocalPropertyPage2() override;
+    void initializePage() override;
+    bool isComplete() const override { return done_; }
+    BrowserPane* browser() const { return browser_; }
+    bool downloading() const { return worker_.joinable() && !finished_; }
+
+signals:
+    // Reports of the download, queued to the UI thread.
+    void downloadProgress(qint64 received, qint64 total);
+    void downloadFinished(bool ok, const QString& error);
+
+private:
+    void StartDownload(const QUrl& url);
+    void JoinWorker();
+
+    BrowserPane* browser_;
+    QLabel* status_;
+    bool done_ = false;
+    bool pageErrorShown_ = false;
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<bool> finished_{false};
+};
+
+// The local channel sheet: postal code, then the service's choice of local
+// web sites stored as "local.sky".
+class CLocalPropertySheet : public QWizard {
+    Q_OBJECT
+public:
+    explicit CLocalPropertySheet(QWidget* parent = nullptr);
+    CLocalPropertyPage1* page1() const { return page1_; }
+    CLocalPropertyPage2* page2() const { return page2_; }
+
+private:
+    CLocalPropertyPage1* page1_;
+    CLocalPropertyPage2* page2_;
+};
+
+}  // namespace sky::ui
