@@ -173,12 +173,6 @@ TEST(ChannelFiles, FailedLoadAndSaveChangeNothing) {
     EXPECT_FALSE(list.Save(box.path("no/such/dir.sky")));
 }
 
-TEST(ChannelFiles, PathsLiveInTheDataRoot) {
-    test::Sandbox box;
-    EXPECT_EQ(MainChannelFilePath(), box.home() + "/skychan1.sky");
-    EXPECT_EQ(LocalChannelFilePath(), box.home() + "/local.sky");
-}
-
 TEST(ChannelItem, CloneIsDeepAndDropsImportMarks) {
     CChannelItem ch("A", std::string(kChannelMark));
     ch.matched = ch.skip = true;
