@@ -14,6 +14,15 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// No main list yet is an empty list; one that cannot be read must not be
+// replaced by an import or exported as empty.
+bool LoadMain(CChannelList& list) {
+    std::string path = MainChannelFilePath();
+    if (!FileExists(path) || list.Load(path)) return true;
+    std::cerr << "skyharbor-cli: cannot read " << path << "\n";
+    return false;
+}
+
 void PrintList(const CChannelList& list) {
     for (const auto& channel : list.channels()) {
         std::cout << channel->name << '\t' << channel->url << '\n';
@@ -28,8 +37,7 @@ void PrintList(const CChannelList& list) {
 int List(const Args& args) {
     CChannelList list;
     if (args.size() == 1) {
-        // No main list yet is an empty list, not an error.
-        if (FileExists(MainChannelFilePath())) list.Load(MainChannelFilePath());
+        if (!LoadMain(list)) return 1;
         PrintList(list);
         return 0;
     }
@@ -61,9 +69,8 @@ int Import(const Args& args) {
     }
     CChannelList list;
     std::string mainPath = MainChannelFilePath();
-    if (FileExists(mainPath)) list.Load(mainPath);
     FixedClashResolver resolver(choice);
-    if (!list.Import(args[1], resolver)) {
+    if (!LoadMain(list) || !list.Import(args[1], resolver)) {
         std::cerr << "Error Importing channel file\n";
         return 1;
     }
@@ -80,7 +87,7 @@ int Import(const Args& args) {
 int Export(const Args& args) {
     if (args.size() < 2) return Usage("channels: expected 'export OUT [CHANNEL...]'");
     CChannelList list;
-    if (FileExists(MainChannelFilePath())) list.Load(MainChannelFilePath());
+    if (!LoadMain(list)) return 1;
     std::vector<bool> selection(list.size(), args.size() == 2);
     for (size_t a = 2; a < args.size(); ++a) {
         bool found = false;

@@ -52,8 +52,9 @@ std::string DecodeEntities(std::string_view s) {
             out += s[i++];
             continue;
         }
-        size_t semi = s.find(';', i + 1);
-        if (semi == std::string_view::npos || semi - i > 12) {
+        // Entities are short; looking further would make "&&&..." quadratic.
+        size_t semi = s.substr(0, i + 13).find(';', i + 1);
+        if (semi == std::string_view::npos) {
             out += s[i++];
             continue;
         }
@@ -298,7 +299,10 @@ void ImportInto(const std::vector<Bookmark>& items, const std::string& dir, int 
     for (const Bookmark& b : items) {
         std::string base = SafeName(b.title);
         if (b.folder) {
-            if (depth >= kMaxBookmarkDepth) continue;
+            if (depth >= kMaxBookmarkDepth) {
+                ImportInto(b.children, dir, depth, result);
+                continue;
+            }
             std::string path = JoinPath(dir, base);
             std::error_code ec;
             for (int n = 2; Exists(path) && !fs::is_directory(fs::symlink_status(path, ec)); ++n)
