@@ -1,0 +1,163 @@
+#include "ui/channels/favorites_view.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/base/messages.h"
+
+namespace sky::ui {
+
+namespace {
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kFolderRole = Qt::UserRole + 1;
+const QString kTitle = QStringLiteral("Favorites");
+
+std::string Local(const QString& s) {
+    return QFile::encodeName(s).toStdString();
+}
+QString FromLocal(const std::string& s) {
+    return QFile::decodeName(QByteArray::fromStdString(s));
+}
+}  // namespace
+
+CFavoritesView::CFavoritesView(QWidget* parent) : QWidget(parent) {
+    // Offscreen and bare desktops may have no icon theme; the style always has pictures.
+    QFileIconProvider provider;
+    folderIcon_ = provider.icon(QFileIconProvider::Folder);
+    if (folderIcon_.isNull()) folderIcon_ = style()->standardIcon(QStyle::SP_DirIcon);
+    shortcutIcon_ = QIcon::fromTheme(QStringLiteral("text-html"));
+    if (shortcutIcon_.isNull()) shortcutIcon_ = style()->standardIcon(QStyle::SP_FileLinkIcon);
+
+    auto* title = new QLabel(QStringLiteral("<b>Favorites</b>"), this);
+    tree_ = new QTreeWidget(this);
+    tree_->setHeaderHidden(true);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* add = new QPushButton(QStringLiteral("&Add Current Page"), this);
+    auto* import = new QPushButton(QStringLiteral("&Import bookmarks..."), this);
+    connect(add, &QPushButton::clicked, this, &CFavoritesView::addCurrentPageRequested);
+    connect(import, &QPushButton::clicked, this, &CFavoritesView::ChooseBookmarksFile);
+    connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { OpenItem(item); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(import);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(title);
+    layout->addWidget(tree_, 1);
+    layout->addLayout(buttons);
+    Fill();
+}
+
+QString CFavoritesView::ItemPath(const QTreeWidgetItem* item) {
+    return item ? item->data(0, kPathRole).toString() : QString();
+}
+
+bool CFavoritesView::IsFolderItem(const QTreeWidgetItem* item) {
+    return item && item->data(0, kFolderRole).toBool();
+}
+
+QTreeWidgetItem* CFavoritesView::NewItem(const QString& name, const QString& path, bool folder) {
+    auto* item = new QTreeWidgetItem(QStringList{name});
+    item->setData(0, kPathRole, path);
+    item->setData(0, kFolderRole, folder);
+    item->setIcon(0, folder ? folderIcon_ : shortcutIcon_);
+    if (!folder) item->setToolTip(0, path);
+    return item;
+}
+
+void CFavoritesView::AddNodes(QTreeWidgetItem* parent, const FavoriteNode& folder) {
+    for (const FavoriteNode& node : folder.children) {
+        QTreeWidgetItem* item = NewItem(FromLocal(node.name), FromLocal(node.path), node.folder);
+        if (parent)
+            parent->addChild(item);
+        else
+            tree_->addTopLevelItem(item);
+        if (node.folder) AddNodes(item, node);
+    }
+}
+
+void CFavoritesView::Fill() {
+    tree_->clear();
+    AddNodes(nullptr, ReadFavorites(FavoritesDir()));
+}
+
+void CFavoritesView::OpenItem(QTreeWidgetItem* item) {
+    if (!item || IsFolderItem(item)) return;
+    std::string url = ReadShortcutUrl(Local(ItemPath(item)));
+    if (url == kNoShortcutUrl) return;
+    emit openAddress(QString::fromStdString(url));
+}
+
+bool CFavoritesView::AddPage(const QString& url, const QString& name) {
+    QTreeWidgetItem* folder = tree_->currentItem();
+    while (folder && !IsFolderItem(folder)) folder = folder->parent();
+    QString dir = folder ? ItemPath(folder) : FromLocal(FavoritesDir());
+
+    std::string error;
+    QString path = FromLocal(WriteShortcut(Local(dir), Local(name.trimmed()), url.toStdString(), &error));
+    if (path.isEmpty()) {
+        ShowMessage(this,
+                    QStringLiteral("Could not add the page to your favorites:\n%1")
+                        .arg(QString::fromStdString(error)),
+                    kTitle, MessageKind::Warning);
+        return false;
+    }
+
+    // Writing over a shortcut of the same name keeps its one item.
+    QTreeWidgetItem* item = nullptr;
+    int count = folder ? folder->childCount() : tree_->topLevelItemCount();
+    for (int i = 0; i < count && !item; ++i) {
+        QTreeWidgetItem* sibling = folder ? folder->child(i) : tree_->topLevelItem(i);
+        if (QDir::cleanPath(ItemPath(sibling)) == QDir::cleanPath(path)) item = sibling;
+    }
+    if (!item) {
+        item = NewItem(QFileInfo(path).completeBaseName(), path, false);
+        if (folder) {
+            folder->addChild(item);
+            folder->setExpanded(true);
+        } else {
+            tree_->addTopLevelItem(item);
+        }
+    }
+    tree_->setCurrentItem(item);
+    tree_->scrollToItem(item);
+    return true;
+}
+
+void CFavoritesView::ChooseBookmarksFile() {
+    QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Import Bookmarks"), QDir::homePath(),
+                                                QStringLiteral("Bookmark Files (*.html *.htm)"));
+    if (!path.isEmpty()) ImportBookmarksFile(path);
+}
+
+bool CFavoritesView::ImportBookmarksFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessage(this, QStringLiteral("Could not read the bookmarks file\n%1").arg(path), kTitle,
+                    MessageKind::Warning);
+        return false;
+    }
+    QByteArray html = file.readAll();
+    std::vector<Bookmark> bookmarks = ParseNetscapeBookmarks(std::string_view(html.constData(), html.size()));
+    BookmarkImportResult result = ImportBookmarks(bookmarks, FavoritesDir());
+    QString text = QStringLiteral("Imported %1 shortcut(s) and %2 folder(s) into your favorites.")
+                       .arg(result.shortcuts)
+                       .arg(result.folders);
+    if (result.skipped > 0)
+        text += QStringLiteral("\n\n%1 bookmark(s) without a web address were skipped.").arg(result.skipped);
+    ShowMessage(this, text, kTitle);
+    Fill();
+    return true;
+}
+
+}  // namespace sky::ui
