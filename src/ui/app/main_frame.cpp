@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDockWidget>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -29,6 +31,8 @@
 #include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
+#include "core/channels/channel_list.h"
+#include "core/channels/channel_nav.h"
 #include "ui/app/address_box.h"
 #include "ui/app/address_dialogs.h"
 #include "ui/app/browser_settings_dialog.h"
@@ -43,6 +47,13 @@
 #include "ui/browser/link_drag.h"
 #include "ui/browser/sky_web_page.h"
 #include "ui/browser/web_search_dialog.h"
+#include "ui/channels/channel_bar.h"
+#include "ui/channels/channel_designer.h"
+#include "ui/channels/channel_import.h"
+#include "ui/channels/export_sheet.h"
+#include "ui/channels/favorites_view.h"
+#include "ui/channels/local_sheet.h"
+#include "ui/channels/sub_channel_view.h"
 #include "ui/httpsvr/httpsvr_doc.h"
 #include "ui/httpsvr/httpsvr_view.h"
 #include "ui/httpsvr/server_options_dialog.h"
@@ -207,29 +218,95 @@ void CMainFrame::CreateChannelBar() {
     channelDock_ = new QDockWidget(QStringLiteral("Channels"), this);
     channelDock_->setObjectName(QStringLiteral("ChannelBar"));
     channelDock_->setAllowedAreas(Qt::AllDockWidgetAreas);
-    auto* holder = new QWidget(channelDock_);
-    holder->setObjectName(QStringLiteral("ChannelBarContent"));
-    holder->setMinimumWidth(150);
-    holder->setAutoFillBackground(true);
-    QPalette pal = holder->palette();
-    pal.setColor(QPalette::Window, QColor(22, 40, 88));
-    pal.setColor(QPalette::WindowText, QColor(230, 236, 250));
-    holder->setPalette(pal);
-    auto* layout = new QVBoxLayout(holder);
-    activity_ = new QLabel(holder);
-    activity_->setObjectName(QStringLiteral("ActivityIndicator"));
-    activity_->setAlignment(Qt::AlignRight);
-    activity_->setProperty("busy", false);
-    layout->addWidget(activity_);
-    auto* note = new QLabel(QStringLiteral("Your channels will be listed here."), holder);
-    note->setWordWrap(true);
-    note->setAlignment(Qt::AlignCenter);
-    layout->addWidget(note);
-    channelDock_->setWidget(holder);
+    bar_ = new CChannelBar(channelDock_);
+    activity_ = bar_->activityIndicator();
+    channelDock_->setWidget(bar_);
     addDockWidget(Qt::RightDockWidgetArea, channelDock_);
     connect(channelDock_, &QDockWidget::visibilityChanged, this, [this](bool) {
         if (navBar_ && !isMinimized()) navBar_->SetChannelBarVisible(!channelDock_->isHidden());
     });
+    connect(bar_, &CChannelBar::placeChosen, this, &CMainFrame::OnChannelPlace);
+    connect(bar_, &CChannelBar::favoritesChosen, this, [this] { RunCommand(FrameCommand::Favorites); });
+    SetChannelSaver([this] {
+        std::string error;
+        return bar_->mainList().Save(MainChannelFilePath(), nullptr, &error);
+    });
+    bar_->Fill();
+}
+
+void CMainFrame::ApplyChannelColours() {
+    ChannelColours c = ReadChannelColours(colourCount_);
+    auto colour = [](unsigned v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); };
+    bar_->SetColours(colour(c.channelBack), colour(c.channelText));
+    for (QMdiSubWindow* w : {channelViewer_.data(), localSites_.data()})
+        if (CSubChannelView* v = SubChannelViewOf(w))
+            v->SetColours(colour(c.navBack), colour(c.navText), colour(c.subBack), colour(c.subText));
+}
+
+CSubChannelView* CMainFrame::SubChannelViewOf(QMdiSubWindow* window) {
+    return window ? window->findChild<CSubChannelView*>() : nullptr;
+}
+
+QMdiSubWindow* CMainFrame::ChannelWindow(bool local, bool create) {
+    QPointer<QMdiSubWindow>& slot = local ? localSites_ : channelViewer_;
+    if (slot || !create) return slot;
+    QString title = local ? QStringLiteral("Local Web Sites") : QStringLiteral("Channel Viewer");
+    QMdiSubWindow* sub = OpenDocument(TemplateId::Browser2, title);
+    if (!sub) return nullptr;
+    sub->setProperty("keepTitle", true);
+    CK7View* view = ViewOf(sub);
+    view->SetDocumentTitle(title);
+    auto* rows = new CSubChannelView(view);
+    rows->SetLists(&bar_->mainList(), &bar_->localList());
+    view->SetTopArea(rows);
+    connect(rows, &CSubChannelView::openAddress, view,
+            [view](const QString& address) { view->Navigate(address); });
+    connect(view, &CK7View::channelIntroStateChanged, rows,
+            [this, rows](bool on) { rows->SetIntroShown(on && showChannelIntro_); });
+    slot = sub;
+    ApplyChannelColours();
+    sub->setGeometry(QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(QSize(640, 480))));
+    sub->showMaximized();
+    return sub;
+}
+
+void CMainFrame::OnChannelPlace(int place) {
+    if (place == CChannelBar::kPlaceBrowse) {
+        if (!mainView_) OpenMainBrowser();
+        if (QMdiSubWindow* sub = SubWindowOf(mainView_)) mdi_->setActiveSubWindow(sub);
+        return;
+    }
+    if (place == CChannelBar::kPlaceLocal) {
+        bool fresh = !localSites_;
+        QMdiSubWindow* sub = ChannelWindow(true);
+        if (!sub) return;
+        if (fresh) SubChannelViewOf(sub)->ShowChannel(-3);
+        mdi_->setActiveSubWindow(sub);
+        return;
+    }
+    int index = place - CChannelBar::kPlaceFirstChannel;
+    QMdiSubWindow* sub = ChannelWindow(false);
+    if (!sub) return;
+    CSubChannelView* rows = SubChannelViewOf(sub);
+    rows->RememberLeaving(ViewOf(sub)->LocationUrl());
+    rows->ShowChannel(index);
+    mdi_->setActiveSubWindow(sub);
+    bar_->SelectPlace(place);
+}
+
+void CMainFrame::ChannelsChanged(bool saved) {
+    bar_->Refresh();
+    if (CSubChannelView* rows = SubChannelViewOf(channelViewer_)) rows->Reshow();
+    SetChannelSetupChanged(!saved);
+}
+
+void CMainFrame::OpenChannelDesigner() {
+    BrowserPane* page = ActiveBrowser();
+    CChannelDesigner designer(bar_->mainList(), page ? page->PageTitle() : QString(),
+                              page ? page->LocationUrl() : QString(), this);
+    designer.Open();
+    if (designer.exec() != QDialog::Accepted) return;
+    ChannelsChanged(designer.saved());
 }
 
 void CMainFrame::CreateNavigationBar() {
@@ -392,7 +469,8 @@ QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {
         connect(browser, &BrowserPane::pageTitleChanged, sub,
                 [sub, browser, title, view, this](const QString& page) {
                     // The main browser keeps its name, popups show their address; others their page.
-                    if (browser != mainView_ && !qobject_cast<CExplorerFrame*>(view))
+                    if (browser != mainView_ && !qobject_cast<CExplorerFrame*>(view) &&
+                        !sub->property("keepTitle").toBool())
                         sub->setWindowTitle(page.isEmpty() ? title : page);
                     UpdateTitle();
                 });
@@ -474,6 +552,7 @@ void CMainFrame::FirstNavigation(const QString& file) {
         int depth = screen->depth();
         colourCount_ = depth <= 0 ? 16 : (depth <= 8 ? (1 << depth) : 257);
     }
+    ApplyChannelColours();
     QMdiSubWindow* sub = OpenMainBrowser();
     if (!sub) return;
     if (SettingsStore::App().GetInt("Server", "StartAtStartup", 0) != 0) {
@@ -896,17 +975,52 @@ void CMainFrame::RunCommand(FrameCommand command) {
         case FrameCommand::Exit:
             close();
             break;
-        // Tools that later work brings.
         case FrameCommand::CustomChannels:
-        case FrameCommand::Register:
-        case FrameCommand::LocalSettings:
-        case FrameCommand::UpdateSoftware:
         case FrameCommand::AddToChannel:
+            OpenChannelDesigner();
+            break;
+        case FrameCommand::ImportChannels:
+            if (RunImportFromMenu(this, bar_->mainList())) ChannelsChanged(false);
+            break;
+        case FrameCommand::ExportChannels: {
+            CExportSheet sheet(bar_->mainList(), this);
+            sheet.exec();
+            break;
+        }
         case FrameCommand::Favorites:
+            if (channelDock_->isHidden()) SetChannelBarShown(true);
+            if (!favoritesConnected_) {
+                favoritesConnected_ = true;
+                CFavoritesView* favorites = bar_->favorites();
+                connect(favorites, &CFavoritesView::openAddress, this, [this](const QString& url) {
+                    HandleAddress(url, false);
+                    bar_->ShowFavorites(false);
+                });
+                connect(favorites, &CFavoritesView::addCurrentPageRequested, this, [this, favorites] {
+                    BrowserPane* page = ActiveBrowser();
+                    if (!page || page->LocationUrl().isEmpty()) return;
+                    bool ok = false;
+                    QString name = QInputDialog::getText(this, QStringLiteral("Add to Favorites"),
+                                                         QStringLiteral("Name of the shortcut:"),
+                                                         QLineEdit::Normal, page->PageTitle(), &ok);
+                    if (ok && !name.trimmed().isEmpty())
+                        favorites->AddPage(page->LocationUrl(), name.trimmed());
+                });
+            }
+            bar_->ShowFavorites(!bar_->favoritesShown());
+            break;
+        case FrameCommand::LocalSettings: {
+            CLocalPropertySheet sheet(this);
+            sheet.exec();
+            bar_->ReloadLocal();
+            if (CSubChannelView* rows = SubChannelViewOf(localSites_)) rows->ShowChannel(-3);
+            break;
+        }
+        // Tools that later work brings.
+        case FrameCommand::Register:
+        case FrameCommand::UpdateSoftware:
         case FrameCommand::NotYetAvailable:
         case FrameCommand::Settings:
-        case FrameCommand::ExportChannels:
-        case FrameCommand::ImportChannels:
         case FrameCommand::Login:
         case FrameCommand::ControlPanel:
             NotYetAvailable();
@@ -1034,6 +1148,14 @@ void CMainFrame::StartPing() {
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     if (window) lastActive_ = window;
+    if (window && window == SubWindowOf(mainView_)) {
+        bar_->SelectPlace(CChannelBar::kPlaceBrowse);
+    } else if (window && window == localSites_) {
+        bar_->SelectPlace(CChannelBar::kPlaceLocal);
+    } else if (window && window == channelViewer_) {
+        int current = SubChannelViewOf(window)->currentChannel();
+        if (current >= 0) bar_->SelectPlace(CChannelBar::kPlaceFirstChannel + current);
+    }
     if (BrowserPane* view = PaneOf(window)) {
         addressBox()->ShowActive(view->LocationUrl());
         bool secure = view->LocationUrl().startsWith(QLatin1String("https:"));
@@ -1069,8 +1191,8 @@ void CMainFrame::SaveSettings() {
                  QStringLiteral("Save Changes ?"))) {
         if (!channelSaver_ || !channelSaver_()) {
             channelSetupChanged_ = true;
-            ShowMessage(this, QStringLiteral("Your channels could not be saved."),
-                        QStringLiteral("SkyHarbor"), MessageKind::Warning);
+            ShowMessage(this, QString::fromLatin1(kSaveError), QStringLiteral("SkyHarbor"),
+                        MessageKind::Warning);
         }
     } else {
         ShowMessage(this, QStringLiteral("Changes have been forgotten !"));

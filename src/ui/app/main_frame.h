@@ -23,6 +23,8 @@ class CExplorerFrame;
 class DefaultBrowser;
 class NavBar;
 class NavStrip;
+class CChannelBar;
+class CSubChannelView;
 
 // The frame's menu commands.
 enum class FrameCommand {
@@ -135,6 +137,16 @@ public:
     QToolBar* zoomBar() const { return zoomBar_; }
     QToolBar* toolBar() const { return toolBar_; }
     QDockWidget* channelBar() const { return channelDock_; }
+    CChannelBar* channels() const { return bar_; }
+    // A place of the channel bar: 0 the main browser, 1 "Local Web Sites",
+    // 4 + i channel i in the "Channel Viewer".
+    void OnChannelPlace(int place);
+    // The "Channel Viewer" or "Local Web Sites" window, made when missing.
+    QMdiSubWindow* ChannelWindow(bool local, bool create = true);
+    static CSubChannelView* SubChannelViewOf(QMdiSubWindow* window);
+    // After an import or the designer: the bar and the channel rows show the list again.
+    void ChannelsChanged(bool saved);
+    void OpenChannelDesigner();
     QLabel* securityPane() const { return securityPane_; }
 
     void EnterZoomMode();
@@ -179,6 +191,7 @@ protected:
 private:
     void CreateStatusBar();
     void CreateChannelBar();
+    void ApplyChannelColours();
     void CreateNavigationBar();
     void CreateZoomBar();
     void CreateToolBarAndMenus();
@@ -207,6 +220,9 @@ private:
     NavStrip* zoomStrip_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QDockWidget* channelDock_ = nullptr;
+    CChannelBar* bar_ = nullptr;
+    QPointer<QMdiSubWindow> channelViewer_, localSites_;
+    bool favoritesConnected_ = false;
     QLabel* securityPane_ = nullptr;
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineView>
+#include <utility>
 
 #include "core/base/service_config.h"
 #include "core/base/settings_store.h"
@@ -20,8 +21,9 @@ namespace sky::ui {
 
 CLocalPropertyPage1::CLocalPropertyPage1(QWidget* parent) : QWizardPage(parent) {
     setTitle(QStringLiteral("Your Local Channel"));
-    setSubTitle(QStringLiteral("Web sites for where you live: enter your zip code, then choose your area on the "
-                               "next page."));
+    setSubTitle(
+        QStringLiteral("Web sites for where you live: enter your zip code, then choose your area on the "
+                       "next page."));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Zip code:"), this));
     zip_ = new QLineEdit(this);
@@ -60,10 +62,13 @@ CLocalPropertyPage2::CLocalPropertyPage2(QWidget* parent) : QWizardPage(parent) 
     browser_->page()->onBeforeNavigate = [this](NavigationEvent& ev) {
         if (!IsLocalChannelFileLink(ev.url.toString().toStdString())) return;
         ev.cancel = true;
+        // The engine reports the cancelled load as failed; that is no page error.
+        cancelledLoad_ = true;
         QUrl url = ev.url;
         QTimer::singleShot(0, this, [this, url] { StartDownload(url); });
     };
     connect(browser_->engine(), &QWebEngineView::loadFinished, this, [this](bool ok) {
+        if (std::exchange(cancelledLoad_, false) && !ok) return;
         // One box per failure, not one per frame that fails with it.
         if (!ok && !pageErrorShown_) {
             pageErrorShown_ = true;
@@ -92,8 +97,8 @@ void CLocalPropertyPage2::StartDownload(const QUrl& url) {
     JoinWorker();
     cancel_ = false;
     finished_ = false;
-    auto* progress = new QProgressDialog(QStringLiteral("Downloading ") + url.fileName(), QStringLiteral("Cancel"),
-                                         0, 1000, this);
+    auto* progress = new QProgressDialog(QStringLiteral("Downloading ") + url.fileName(),
+                                         QStringLiteral("Cancel"), 0, 1000, this);
     progress->setWindowTitle(QStringLiteral("Downloading Local Channel"));
     progress->setObjectName(QStringLiteral("LocalDownloadProgress"));
     progress->setMinimumDuration(0);

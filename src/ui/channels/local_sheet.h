@@ -51,6 +51,7 @@ private:
     QLabel* status_;
     bool done_ = false;
     bool pageErrorShown_ = false;
+    bool cancelledLoad_ = false;
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     std::atomic<bool> finished_{false};

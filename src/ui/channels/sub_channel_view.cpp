@@ -62,7 +62,7 @@ void ChannelHintLine::paintEvent(QPaintEvent*) {
     const HintState& s = kHints[g_hintCounter];
     g_hintCounter = (g_hintCounter + 1) % 5;
     lastText_ = QString::fromLatin1(s.text);
-    lastColour_ = s.colour.isValid() ? textColour_ : s.colour;
+    lastColour_ = s.colour.isValid() ? s.colour : textColour_;
     QPainter p(this);
     QFont f = font();
     f.setBold(true);
@@ -132,8 +132,10 @@ CSubChannelView::CSubChannelView(QWidget* parent) : QWidget(parent) {
 void CSubChannelView::SetLists(CChannelList* mainList, CChannelList* localList) {
     main_ = mainList;
     local_ = localList;
-    if (!localMode_) list_ = main_;
-    else list_ = local_;
+    if (!localMode_)
+        list_ = main_;
+    else
+        list_ = local_;
 }
 
 CChannelItem* CSubChannelView::Channel() const {
@@ -154,6 +156,16 @@ void CSubChannelView::RememberLeaving(const QString& currentAddress) {
         c->lastAddress.clear();
     else
         c->lastAddress = currentAddress.toStdString();
+}
+
+void CSubChannelView::Reshow() {
+    if (!list_ || channel_ < 0 || static_cast<size_t>(channel_) >= list_->size()) {
+        ShowChannel(-1);
+        return;
+    }
+    quiet_ = true;
+    ShowChannel(channel_);
+    quiet_ = false;
 }
 
 void CSubChannelView::ShowChannel(int index) {
@@ -249,6 +261,7 @@ void CSubChannelView::ChoosePage(int index, bool returnToChannel) {
 }
 
 void CSubChannelView::Open(QString address, CChannelItem* channel) {
+    if (quiet_) return;
     BrowserHost* host = GetBrowserHost();
     if (host && host->ChannelIntroOption() && channel->introPending) {
         std::string cookie = SettingsStore::App().GetString("Misc", "Cook");

@@ -51,6 +51,8 @@ public:
     void SetLists(CChannelList* mainList, CChannelList* localList);
     // -1 hides the rows; -3 shows the local channel in local mode.
     void ShowChannel(int index);
+    // The rows again after the list changed, without opening anything.
+    void Reshow();
     // Before another channel is shown: the address the window shows now.
     void RememberLeaving(const QString& currentAddress);
 
@@ -66,7 +68,8 @@ public:
     QComboBox* pageList() const { return pageList_; }
     ChannelHintLine* hintLine() const { return hint_; }
 
-    void SetColours(const QColor& navBack, const QColor& navText, const QColor& subBack, const QColor& subText);
+    void SetColours(const QColor& navBack, const QColor& navText, const QColor& subBack,
+                    const QColor& subText);
     // The window shows (or left) the channel introduction page.
     void SetIntroShown(bool shown);
 
@@ -89,6 +92,7 @@ private:
     int channel_ = -1;
     int entry_ = -1;
     bool filling_ = false;
+    bool quiet_ = false;  // fill the rows, open nothing
     QWidget* entryRow_;
     QWidget* pageRow_;
     QTabBar* entries_;

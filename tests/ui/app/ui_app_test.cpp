@@ -14,8 +14,11 @@
 #include <filesystem>
 #include <memory>
 
+#include <QTabBar>
+#include <QToolButton>
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
+#include "core/channels/channel_list.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
 #include "ui/app/ck7_app.h"
@@ -26,6 +29,8 @@
 #include "ui/base/messages.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/browser/ck7_view.h"
+#include "ui/channels/channel_bar.h"
+#include "ui/channels/sub_channel_view.h"
 
 using namespace sky;
 using namespace sky::ui;
@@ -325,6 +330,52 @@ private slots:
         // A second browser opens as its own window.
         app->frame()->RunCommand(FrameCommand::NewBrowser);
         QCOMPARE(app->frame()->mdiArea()->subWindowList().size(), windows + 1);
+        app->ExitInstance();
+    }
+
+    void channelTabsOpenTheChannelViewer() {
+        std::string pages = sandbox_->path("pages");
+        std::filesystem::create_directories(pages);
+        test::WriteFile(pages + "/a.htm", "<html><title>Alpha</title><body>A</body></html>");
+        test::WriteFile(pages + "/b.htm", "<html><title>Beta</title><body>B</body></html>");
+        CChannelList list;
+        CChannelList::AppendChild(list.AppendChannel("Alpha"), "A", "file://" + pages + "/a.htm");
+        CChannelItem* beta = list.AppendChannel("Beta Sites");
+        CChannelItem* folder = CChannelList::AppendChild(beta, "Folder", "_FOLDER");
+        CChannelList::AppendChild(folder, "B", "file://" + pages + "/b.htm");
+        QVERIFY(list.Save(MainChannelFilePath()));
+
+        auto app = Start();
+        QVERIFY(app);
+        CMainFrame* f = app->frame();
+        QCOMPARE(f->channels()->channelTabCount(), 2);
+        f->channels()->channelTab(1)->click();
+        QMdiSubWindow* viewer = f->ChannelWindow(false, false);
+        QVERIFY(viewer);
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Channel Viewer"));
+        QCOMPARE(f->mdiArea()->activeSubWindow(), viewer);
+        CSubChannelView* rows = CMainFrame::SubChannelViewOf(viewer);
+        QCOMPARE(rows->currentChannel(), 1);
+        QCOMPARE(rows->pageTabs()->tabText(0), QStringLiteral("B"));
+        auto* view = qobject_cast<CK7View*>(viewer->widget());
+        QVERIFY(test::WaitFor([&] {
+            QApplication::processEvents();
+            return view->LocationUrl().endsWith(QLatin1String("/b.htm"));
+        }));
+        // The window keeps its name whatever page it shows.
+        QVERIFY(test::WaitFor([&] {
+            QApplication::processEvents();
+            return view->PageTitle() == QLatin1String("Beta");
+        }));
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Channel Viewer"));
+
+        // Browse brings the main browser back and marks its place.
+        f->channels()->placeTab(0)->click();
+        QCOMPARE(f->mdiArea()->activeSubWindow()->widget(), static_cast<QWidget*>(f->MainBrowserView()));
+        QCOMPARE(f->channels()->selectedChannel(), -1);
+        // Activating the viewer again marks its channel.
+        f->mdiArea()->setActiveSubWindow(viewer);
+        QCOMPARE(f->channels()->selectedChannel(), 1);
         app->ExitInstance();
     }
 

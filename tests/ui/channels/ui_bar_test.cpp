@@ -1,0 +1,357 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <filesystem>
+#include <memory>
+
+#include "core/base/service_config.h"
+#include "core/base/settings_store.h"
+#include "core/channels/channel_list.h"
+#include "support/sandbox.h"
+#include "ui/base/messages.h"
+#include "ui/browser/browser_host.h"
+#include "ui/browser/browser_pane.h"
+#include "ui/browser/browser_profile.h"
+#include "ui/browser/sky_web_page.h"
+#include "ui/channels/channel_bar.h"
+#include "ui/channels/local_sheet.h"
+#include "ui/channels/sub_channel_view.h"
+
+using namespace sky;
+using namespace sky::ui;
+
+namespace {
+
+class FakeHost : public BrowserHost {
+public:
+    bool introOption = false;
+    void RunMainFilterAction(BrowserPane*, const MainFilterResult&) override {}
+    bool HandleCommandLink(BrowserPane*, const QUrl&, const QString&) override { return false; }
+    SkyWebPage* OpenRequestedPopup(BrowserPane*, const QString&) override { return nullptr; }
+    void SetActivity(bool) override {}
+    bool ChannelIntroOption() const override { return introOption; }
+    QString Account() const override { return QStringLiteral("sampleid"); }
+    void HandleAddress(const QString&, bool) override {}
+};
+
+// Channels: "First" (one page), "My News" (page, folder of two, empty folder,
+// an entry whose URL starts with "_"), "Bare" (no entries).
+void BuildList(CChannelList& list) {
+    CChannelItem* first = list.AppendChannel("First");
+    CChannelList::AppendChild(first, "Home", "http://first.example/");
+    CChannelItem* news = list.AppendChannel("My News");
+    CChannelList::AppendChild(news, "Front", "http://news.example/front");
+    CChannelItem* papers = CChannelList::AppendChild(news, "Papers", std::string(kFolderMark));
+    CChannelList::AppendChild(papers, "Morning", "http://news.example/morning");
+    CChannelList::AppendChild(papers, "Evening", "http://news.example/evening");
+    CChannelList::AppendChild(news, "Nothing", std::string(kDesignerFolderMark));
+    CChannelItem* odd = CChannelList::AppendChild(news, "Odd", "_elsewhere");
+    CChannelList::AppendChild(odd, "Inside", "http://news.example/inside");
+    list.AppendChannel("Bare");
+}
+
+}  // namespace
+
+class UiChannelBarTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Sandbox> sandbox_;
+    FakeHost host_;
+    QStringList boxes_;
+
+private slots:
+    void init() {
+        sandbox_ = std::make_unique<test::Sandbox>();
+        host_ = FakeHost();
+        SetBrowserHost(&host_);
+        boxes_.clear();
+        SetMessageHook([this](MessageKind, const QString&, const QString& text) {
+            boxes_ << text;
+            return false;
+        });
+    }
+    void cleanup() {
+        SetMessageHook({});
+        SetBrowserHost(nullptr);
+        sandbox_.reset();
+    }
+
+    void rowsRememberWhereTheUserWas() {
+        CChannelList main, local;
+        BuildList(main);
+        CSubChannelView view;
+        view.SetLists(&main, &local);
+        QSignalSpy opened(&view, &CSubChannelView::openAddress);
+        auto last = [&] { return opened.isEmpty() ? QString() : opened.last().at(0).toString(); };
+
+        view.ShowChannel(1);
+        QCOMPARE(view.entryTabs()->count(), 4);
+        QCOMPARE(last(), QStringLiteral("http://news.example/front"));
+        QVERIFY(!view.pageTabs()->isVisibleTo(&view));
+        view.ChooseEntry(1, false);
+        QCOMPARE(view.pageTabs()->count(), 2);
+        QCOMPARE(last(), QStringLiteral("http://news.example/morning"));
+        view.ChoosePage(1, false);
+        QCOMPARE(last(), QStringLiteral("http://news.example/evening"));
+
+        // Leaving for another channel and coming back returns to the page the
+        // user was on; the folder and its page are chosen again.
+        view.RememberLeaving(QStringLiteral("http://news.example/evening#story"));
+        view.ShowChannel(0);
+        QCOMPARE(last(), QStringLiteral("http://first.example/"));
+        view.RememberLeaving(QStringLiteral("http://first.example/deep"));  // the first channel forgets
+        view.ShowChannel(1);
+        QCOMPARE(last(), QStringLiteral("http://news.example/evening#story"));
+        QCOMPARE(view.entryTabs()->currentIndex(), 1);
+        QCOMPARE(view.pageTabs()->currentIndex(), 1);
+        view.ShowChannel(0);
+        QCOMPARE(last(), QStringLiteral("http://first.example/"));
+
+        // A local file is never the place to return to: the page itself opens.
+        view.ShowChannel(1);
+        view.RememberLeaving(QStringLiteral("file:///home/me/page.htm"));
+        view.ShowChannel(2);
+        int before = opened.size();
+        view.ShowChannel(1);
+        QCOMPARE(opened.size(), before + 1);
+        QCOMPARE(last(), QStringLiteral("http://news.example/evening"));
+
+        // An empty folder shows "Empty !" and opens nothing; "_" entries are folders.
+        before = opened.size();
+        view.ChooseEntry(2, false);
+        QCOMPARE(view.pageTabs()->count(), 1);
+        QCOMPARE(view.pageTabs()->tabText(0), QStringLiteral("Empty !"));
+        QCOMPARE(opened.size(), before);
+        view.ChooseEntry(3, false);
+        QCOMPARE(last(), QStringLiteral("http://news.example/inside"));
+
+        // A channel without entries shows no tabs and opens nothing; an index
+        // outside the list is ignored.
+        before = opened.size();
+        view.ShowChannel(2);
+        QCOMPARE(view.entryTabs()->count(), 0);
+        view.ShowChannel(7);
+        QCOMPARE(view.currentChannel(), 2);
+        QCOMPARE(opened.size(), before);
+    }
+
+    void introductionQueryOncePerChannel() {
+        host_.introOption = true;
+        SettingsStore::App().WriteString("Misc", "Cook", "12345");
+        CChannelList main, local;
+        BuildList(main);
+        CSubChannelView view;
+        view.SetLists(&main, &local);
+        QSignalSpy opened(&view, &CSubChannelView::openAddress);
+        view.ShowChannel(1);
+        QString intro = opened.last().at(0).toString();
+        QVERIFY2(intro.endsWith(QStringLiteral("/Scripts/channelx.dll?GetPage&IC=12345&U=sampleid"
+                                               "&CHANNEL=My_News&SOURCE=srcSKYB3")),
+                 qPrintable(intro));
+        view.ChooseEntry(0, false);
+        QCOMPARE(opened.last().at(0).toString(), QStringLiteral("http://news.example/front"));
+        // Each choice from the entry list brings the introduction back; tabs do not.
+        view.entryList()->activated(0);
+        QCOMPARE(opened.last().at(0).toString(), intro);
+        view.entryList()->activated(0);
+        QCOMPARE(opened.last().at(0).toString(), intro);
+        view.ChooseEntry(0, false);
+        QCOMPARE(opened.last().at(0).toString(), QStringLiteral("http://news.example/front"));
+    }
+
+    void hintLineCyclesThroughFiveStates() {
+        CChannelList main, local;
+        BuildList(main);
+        CSubChannelView view;
+        view.SetLists(&main, &local);
+        view.SetColours(Qt::gray, Qt::white, Qt::black, QColor(200, 200, 10));
+        view.resize(600, 120);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.ShowChannel(0);
+        view.SetIntroShown(true);
+        QVERIFY(view.hintLine()->isVisible());
+        // Where the shared counter stands is wherever other views left it.
+        int start = ChannelHintLine::counter();
+        const QStringList texts = {QStringLiteral("Click above to browse the pages in this channel !"),
+                                   QStringLiteral("Click above for pages !"),
+                                   QStringLiteral("CLICK UP HERE!"),
+                                   QStringLiteral("Click above to browse the pages in this channel !"),
+                                   QStringLiteral("Click-ay Up-ay Ere-hay !")};
+        const QList<QColor> colours = {QColor(200, 200, 10), QColor(255, 64, 64), QColor(64, 255, 64),
+                                       QColor(64, 255, 255), QColor(64, 64, 255)};
+        for (int i = 0; i < 6; ++i) {
+            view.hintLine()->repaint();
+            int state = (start + i) % 5;
+            QCOMPARE(view.hintLine()->lastText(), texts[state]);
+            QCOMPARE(view.hintLine()->lastColour(), colours[state]);
+        }
+        view.SetIntroShown(false);
+        QVERIFY(!view.hintLine()->isVisible());
+    }
+
+    void barTabsAndPlaces() {
+        CChannelList source;
+        BuildList(source);
+        for (int i = 0; i < 20; ++i) source.AppendChannel("Extra " + std::to_string(i));
+        QVERIFY(source.Save(MainChannelFilePath()));
+        CChannelBar bar;
+        bar.resize(180, 300);
+        bar.show();
+        bar.Fill();
+        QCOMPARE(bar.channelTabCount(), 23);
+        QCOMPARE(bar.channelTab(1)->text(), QStringLiteral("My News"));
+        QSignalSpy places(&bar, &CChannelBar::placeChosen);
+        QSignalSpy favourites(&bar, &CChannelBar::favoritesChosen);
+
+        bar.placeTab(1)->click();
+        QCOMPARE(places.last().at(0).toInt(), 1);
+        QVERIFY(bar.placeTab(1)->isChecked());
+        bar.channelTab(2)->click();
+        QCOMPARE(places.last().at(0).toInt(), 6);
+        QVERIFY(!bar.placeTab(1)->isChecked());
+        QCOMPARE(bar.selectedChannel(), 2);
+        bar.placeTab(2)->click();
+        QCOMPARE(favourites.size(), 1);
+        QCOMPARE(places.size(), 2);
+
+        // Refresh keeps the chosen tab; a place clears it.
+        bar.mainList().AppendChannel("Added");
+        bar.Refresh();
+        QCOMPARE(bar.channelTabCount(), 24);
+        QCOMPARE(bar.selectedChannel(), 2);
+        bar.SelectPlace(CChannelBar::kPlaceBrowse);
+        QCOMPARE(bar.selectedChannel(), -1);
+        QVERIFY(bar.placeTab(0)->isChecked());
+
+        // The scroll buttons move the tabs by one.
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QCOMPARE(bar.firstVisibleTab(), 0);
+        bar.findChild<QToolButton*>(QStringLiteral("ScrollDown"))->click();
+        QCOMPARE(bar.firstVisibleTab(), 1);
+        bar.findChild<QToolButton*>(QStringLiteral("ScrollDown"))->click();
+        bar.findChild<QToolButton*>(QStringLiteral("ScrollUp"))->click();
+        QCOMPARE(bar.firstVisibleTab(), 1);
+    }
+
+    void localSheetStoresZipAndDownloadsOnlyChannelFiles() {
+        // The service's local page, served by a real web server.
+        std::string site = sandbox_->path("site");
+        std::filesystem::create_directories(site + "/~skylocal");
+        test::WriteFile(site + "/~skylocal/local2.htm",
+                        "<html><title>Local</title><body><a id=other href='other.htm'>Other</a> "
+                        "<a id=file href='/areas/north.sky'>North</a></body></html>");
+        test::WriteFile(site + "/~skylocal/other.htm",
+                        "<html><title>Other</title><body><a id=file href='/areas/north.sky'>North</a>"
+                        "</body></html>");
+        std::filesystem::create_directories(site + "/areas");
+        test::WriteFile(site + "/areas/north.sky",
+                        "[Tab:local]\r\nPage0Label=Town\r\nPage0URL=http://town/\r\n");
+        int port = test::FreePort();
+        QProcess server;
+        server.setWorkingDirectory(QString::fromStdString(site));
+        server.start(QStringLiteral("python3"),
+                     {QStringLiteral("-m"), QStringLiteral("http.server"), QString::number(port),
+                      QStringLiteral("--bind"), QStringLiteral("127.0.0.1")});
+        QVERIFY(server.waitForStarted());
+        QVERIFY(test::WaitFor([&] {
+            return test::FreePort() != port &&
+                   QProcess::execute(
+                       QStringLiteral("curl"),
+                       {QStringLiteral("-sf"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                        QStringLiteral("http://127.0.0.1:%1/areas/north.sky").arg(port)}) == 0;
+        }));
+        SettingsStore& s = SettingsStore::App();
+        SetActiveServiceHosts({"127.0.0.1:" + std::to_string(port), {}, {}, {}});
+
+        CLocalPropertySheet sheet;
+        sheet.show();
+        QCOMPARE(sheet.page1()->zipField()->text(), QStringLiteral("00000"));
+        QCOMPARE(sheet.page1()->zipField()->selectedText(), QStringLiteral("00000"));
+        sheet.page1()->zipField()->setText(QStringLiteral("   "));
+        sheet.next();
+        QCOMPARE(s.GetString("local", "zip"), std::string("00000"));
+        QVERIFY(!sheet.page2()->isComplete());
+
+        QWebEngineView* web = sheet.page2()->browser()->engine();
+        QVERIFY(test::WaitFor(
+            [&] {
+                QApplication::processEvents();
+                return web->title() == QLatin1String("Local");
+            },
+            std::chrono::seconds(20)));
+        // A plain page is followed in the sheet.
+        web->page()->runJavaScript(QStringLiteral("document.getElementById('other').click()"));
+        QVERIFY(test::WaitFor(
+            [&] {
+                QApplication::processEvents();
+                return web->title() == QLatin1String("Other");
+            },
+            std::chrono::seconds(20)));
+        QVERIFY(!std::filesystem::exists(LocalChannelFilePath()));
+        // A channel file is stored as the local channel, not shown.
+        web->page()->runJavaScript(QStringLiteral("document.getElementById('file').click()"));
+        QVERIFY(test::WaitFor(
+            [&] {
+                QApplication::processEvents();
+                return sheet.page2()->isComplete();
+            },
+            std::chrono::seconds(20)));
+        QCOMPARE(boxes_, QStringList{QStringLiteral(" OK.  I'm Done !")});
+        QVERIFY(web->url().path().endsWith("other.htm"));
+        CChannelList local;
+        QVERIFY(local.Load(LocalChannelFilePath()));
+        QCOMPARE(local.size(), size_t(1));
+        QCOMPARE(local.at(0)->name, std::string("local"));
+        QCOMPARE(local.at(0)->children.at(0)->name, std::string("Town"));
+
+        // A link whose file is missing aborts and keeps the stored channel.
+        boxes_.clear();
+        web->page()->runJavaScript(QStringLiteral("location.href='/areas/south.sky'"));
+        QVERIFY(test::WaitFor(
+            [&] {
+                QApplication::processEvents();
+                return !boxes_.isEmpty();
+            },
+            std::chrono::seconds(20)));
+        QCOMPARE(boxes_, QStringList{QStringLiteral("Download Aborted")});
+        QVERIFY(local.Load(LocalChannelFilePath()));
+        QCOMPARE(local.at(0)->children.at(0)->name, std::string("Town"));
+        server.kill();
+        server.waitForFinished();
+    }
+
+    void localSheetSaysErrorWhenThePageFails() {
+        SetActiveServiceHosts({"127.0.0.1:" + std::to_string(test::FreePort()), {}, {}, {}});
+        CLocalPropertySheet sheet;
+        sheet.show();
+        sheet.next();
+        QVERIFY(test::WaitFor(
+            [&] {
+                QApplication::processEvents();
+                return !boxes_.isEmpty();
+            },
+            std::chrono::seconds(20)));
+        QCOMPARE(boxes_, QStringList{QStringLiteral("Error")});
+    }
+};
+
+int main(int argc, char** argv) {
+    sky::ui::RegisterCommandSchemes();
+    QApplication app(argc, argv);
+    int rc;
+    {
+        UiChannelBarTest test;
+        rc = QTest::qExec(&test, argc, argv);
+    }
+    sky::ui::BrowserProfile::Shutdown();
+    return rc;
+}
+
+#include "ui_bar_test.moc"
