@@ -827,7 +827,9 @@ void CMainFrame::SetActivity(bool busy) {
 }
 
 void CMainFrame::OpenWebSearch() {
-    WebSearchDialog dialog(QStringList{}, this);
+    QStringList channels;
+    for (const auto& c : bar_->mainList().channels()) channels << QString::fromStdString(c->name);
+    WebSearchDialog dialog(channels, this);
     dialog.exec();
 }
 

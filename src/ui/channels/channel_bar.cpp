@@ -67,7 +67,10 @@ CChannelBar::CChannelBar(QWidget* parent) : QWidget(parent) {
     scroller_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller_->setWidgetResizable(true);
-    scroller_->viewport()->setAutoFillBackground(false);
+    // The bar's own colour behind the tabs, not the light colour of text fields.
+    scroller_->setStyleSheet(
+        QStringLiteral("QScrollArea, QScrollArea > QWidget, QScrollArea > QWidget > QWidget "
+                       "{ background: transparent; }"));
     tabsHolder_ = new QWidget(scroller_);
     tabsHolder_->setAutoFillBackground(false);
     tabsLayout_ = new QVBoxLayout(tabsHolder_);
@@ -210,16 +213,15 @@ void CChannelBar::SetColours(const QColor& back, const QColor& text) {
     pal.setColor(QPalette::WindowText, text);
     pal.setColor(QPalette::ButtonText, text);
     setPalette(pal);
-    // Checked tabs stand out the way a chosen tab does: lighter, framed.
-    QColor lit = back.lighter(150);
+    // Tabs look pressable; the chosen one stands out lighter and framed.
+    QColor lit = back.lighter(150), edge = back.lighter(125), shade = back.darker(115);
     setStyleSheet(
-        QStringLiteral(
-            "QToolButton[channelTab=\"true\"] { color: %1; border: 1px solid transparent; padding: 2px 6px;"
-            " text-align: left; }"
-            "QToolButton[channelTab=\"true\"]:hover { border-color: %1; }"
-            "QToolButton[channelTab=\"true\"]:checked { background: %2; border-color: %1; font-weight: bold; "
-            "}")
-            .arg(text.name(), lit.name()));
+        QStringLiteral("QToolButton[channelTab=\"true\"] { color: %1; background: %4; border: 1px solid %3;"
+                       " border-radius: 3px; padding: 2px 6px; }"
+                       "QToolButton[channelTab=\"true\"]:hover { border-color: %1; }"
+                       "QToolButton[channelTab=\"true\"]:checked { background: %2; border-color: %1;"
+                       " font-weight: bold; }")
+            .arg(text.name(), lit.name(), edge.name(), shade.name()));
 }
 
 CFavoritesView* CChannelBar::favorites() {

@@ -1,5 +1,6 @@
 #include "ui/channels/sub_channel_view.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -277,8 +278,8 @@ void CSubChannelView::SetColours(const QColor& navBack, const QColor& navText, c
     auto paint = [](QWidget* w, const QColor& back, const QColor& text) {
         QPalette pal = w->palette();
         pal.setColor(QPalette::Window, back);
+        // Tabs draw with the window text; the lists keep the desktop's button colours.
         pal.setColor(QPalette::WindowText, text);
-        pal.setColor(QPalette::ButtonText, text);
         w->setPalette(pal);
     };
     paint(entryRow_, navBack, navText);
