@@ -387,6 +387,9 @@ void CMainFrame::CreateToolBarAndMenus() {
         {"&Channels", "&Customize Channels...", FrameCommand::CustomChannels, {}},
         {"&Channels", "&Add to Channel", FrameCommand::AddToChannel, {}},
         {"&Channels", "&Local Settings...", FrameCommand::LocalSettings, {}},
+        {"&Channels", "-", FrameCommand::NotAvailable, {}},
+        {"&Channels", "&Import Channels...", FrameCommand::ImportChannels, {}},
+        {"&Channels", "&Export Channels...", FrameCommand::ExportChannels, {}},
         {"&Member", "&Login...", FrameCommand::Login, {}},
         {"&Member", "&Register...", FrameCommand::Register, {}},
         {"&Member", "&Update Software", FrameCommand::UpdateSoftware, {}},
@@ -1090,11 +1093,11 @@ void CMainFrame::LeaveZoomMode() {
     navToolBar_->show();
     SetChannelBarShown(true);
     zoomBar_->hide();
-    // Another browsing window first, then the one that was active.
-    if (mainView_) {
-        auto* mainSub = qobject_cast<QMdiSubWindow*>(mainView_->parentWidget());
-        if (mainSub && mainSub != previous) mdi_->setActiveSubWindow(mainSub);
-    }
+    // Another browsing window first (the main browser, or "Local Web Sites"
+    // when the main browser was the active one), then the one that was active.
+    QMdiSubWindow* mainSub = SubWindowOf(mainView_);
+    QMdiSubWindow* other = mainSub != previous ? mainSub : localSites_.data();
+    if (other) mdi_->setActiveSubWindow(other);
     if (previous) mdi_->setActiveSubWindow(previous);
     setUpdatesEnabled(true);
 }
