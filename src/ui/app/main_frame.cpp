@@ -281,6 +281,7 @@ void CMainFrame::OnChannelPlace(int place) {
         QMdiSubWindow* sub = ChannelWindow(true);
         if (!sub) return;
         if (fresh) SubChannelViewOf(sub)->ShowChannel(-3);
+        if (bar_->localList().empty()) ShowNoLocalChannel(ViewOf(sub));
         mdi_->setActiveSubWindow(sub);
         return;
     }
@@ -292,6 +293,16 @@ void CMainFrame::OnChannelPlace(int place) {
     rows->ShowChannel(index);
     mdi_->setActiveSubWindow(sub);
     bar_->SelectPlace(place);
+}
+
+void CMainFrame::ShowNoLocalChannel(CK7View* view) {
+    // An empty window says nothing; say how to get a local channel instead.
+    view->page()->setHtml(QStringLiteral(
+        "<html><head><title>Local Web Sites</title></head>"
+        "<body style='font-family:sans-serif;margin:2em'><h2>No local channel yet</h2>"
+        "<p>Your local channel holds web sites for where you live.</p>"
+        "<p><a href='command:localsettings' target='_skycmd'>Choose your local web sites...</a></p>"
+        "<p style='color:#666'>You can do this later from Channels &gt; Local Settings.</p></body></html>"));
 }
 
 void CMainFrame::ChannelsChanged(bool saved) {
@@ -1018,7 +1029,10 @@ void CMainFrame::RunCommand(FrameCommand command) {
             CLocalPropertySheet sheet(this);
             sheet.exec();
             bar_->ReloadLocal();
-            if (CSubChannelView* rows = SubChannelViewOf(localSites_)) rows->ShowChannel(-3);
+            if (CSubChannelView* rows = SubChannelViewOf(localSites_)) {
+                rows->ShowChannel(-3);
+                if (bar_->localList().empty()) ShowNoLocalChannel(ViewOf(localSites_));
+            }
             break;
         }
         // Tools that later work brings.

@@ -192,6 +192,7 @@ private:
     void CreateStatusBar();
     void CreateChannelBar();
     void ApplyChannelColours();
+    void ShowNoLocalChannel(CK7View* view);
     void CreateNavigationBar();
     void CreateZoomBar();
     void CreateToolBarAndMenus();

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QWebEngineView>
@@ -29,6 +30,7 @@
 #include "ui/base/messages.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/browser/ck7_view.h"
+#include "ui/browser/sky_web_page.h"
 #include "ui/channels/channel_bar.h"
 #include "ui/channels/sub_channel_view.h"
 
@@ -376,6 +378,38 @@ private slots:
         // Activating the viewer again marks its channel.
         f->mdiArea()->setActiveSubWindow(viewer);
         QCOMPARE(f->channels()->selectedChannel(), 1);
+        app->ExitInstance();
+    }
+
+    void localPlaceWithoutChannelOffersTheSheet() {
+        auto app = Start();
+        QVERIFY(app);
+        CMainFrame* f = app->frame();
+        f->channels()->placeTab(1)->click();
+        QMdiSubWindow* local = f->ChannelWindow(true, false);
+        QVERIFY(local);
+        QCOMPARE(local->windowTitle(), QStringLiteral("Local Web Sites"));
+        auto* view = qobject_cast<CK7View*>(local->widget());
+        QVERIFY(test::WaitFor([&] {
+            QApplication::processEvents();
+            return view->PageTitle() == QLatin1String("Local Web Sites");
+        }));
+        // Its link is a command link: it opens the local channel sheet.
+        QString sheetTitle;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                sheetTitle = modal->windowTitle();
+                modal->close();
+            }
+        });
+        poll.start(50);
+        view->page()->runJavaScript(QStringLiteral("document.querySelector('a').click()"));
+        QVERIFY(test::WaitFor([&] {
+            QApplication::processEvents();
+            return !sheetTitle.isEmpty();
+        }));
+        QCOMPARE(sheetTitle, QStringLiteral("Local Channel Settings"));
         app->ExitInstance();
     }
 
