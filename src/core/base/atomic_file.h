@@ -13,7 +13,7 @@ namespace sky {
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error = nullptr,
                          const std::function<bool()>& beforeRename = {});
 
-// Reads a whole file; false when it cannot be opened.
+// Reads a whole file; false when it cannot be opened or read, or is a folder.
 bool ReadWholeFile(const std::string& path, std::string* out);
 
 }  // namespace sky

@@ -1,10 +1,5 @@
 #include "core/channels/channel_list.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <optional>
 
 #include "core/base/atomic_file.h"
@@ -100,31 +95,6 @@ private:
     std::string_view data_;
     size_t pos_ = 0;
 };
-
-// Reads a whole regular file; a folder or an unreadable file counts as not opened.
-bool ReadChannelFile(const std::string& path, std::string* out) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    out->clear();
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        out->append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
 
 void AppendValue(std::string& out, std::string_view tag, std::string_view value) {
     out += "\r\n~";
@@ -264,7 +234,7 @@ bool CChannelList::ParseProfileFormat(std::string_view text, const std::string& 
 
 bool CChannelList::Load(const std::string& path) {
     std::string bytes;
-    if (!ReadChannelFile(path, &bytes)) return false;
+    if (!ReadWholeFile(path, &bytes)) return false;
     if (!ParseLineFormat(bytes)) ParseProfileFormat(bytes, path);
     return true;
 }
