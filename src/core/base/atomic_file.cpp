@@ -23,55 +23,80 @@ std::string DirOf(const std::string& path) {
 }
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error,
-                         const std::function<bool()>& beforeRename) {
-    std::string tmpl = path + ".XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) {
-        SetError(error, "cannot create a temporary file beside " + path);
-        return false;
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)), temp_(path_ + ".XXXXXX") {
+    fd_ = ::mkstemp(temp_.data());
+    if (fd_ < 0) {
+        SetError(&error_, "cannot create a temporary file beside " + path_);
+        return;
     }
     // Keep the old file's permissions; a new file gets the usual private mode.
     struct stat st {};
-    mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0600;
-    ::fchmod(fd, mode);
+    mode_t mode = (::stat(path_.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0600;
+    ::fchmod(fd_, mode);
+}
 
+AtomicFileWriter::~AtomicFileWriter() {
+    Abandon();
+}
+
+void AtomicFileWriter::Abandon() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(temp_.c_str());
+}
+
+bool AtomicFileWriter::Write(std::string_view data) {
+    if (fd_ < 0) return false;
     const char* p = data.data();
     size_t left = data.size();
     while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
+        ssize_t n = ::write(fd_, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            SetError(error, "cannot write " + path);
-            ::close(fd);
-            ::unlink(tmpl.c_str());
+            SetError(&error_, "cannot write " + path_);
+            Abandon();
             return false;
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
+    return true;
+}
+
+bool AtomicFileWriter::Commit(const std::function<bool()>& beforeRename) {
+    if (fd_ < 0) return false;
+    int fd = std::exchange(fd_, -1);
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        SetError(error, "cannot write " + path);
-        ::unlink(tmpl.c_str());
+        SetError(&error_, "cannot write " + path_);
+        ::unlink(temp_.c_str());
         return false;
     }
     if (beforeRename && !beforeRename()) {
-        ::unlink(tmpl.c_str());
-        if (error) *error = "write abandoned";
+        ::unlink(temp_.c_str());
+        error_ = "write abandoned";
         return false;
     }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-        SetError(error, "cannot replace " + path);
-        ::unlink(tmpl.c_str());
+    if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+        SetError(&error_, "cannot replace " + path_);
+        ::unlink(temp_.c_str());
         return false;
     }
     // The rename itself must reach the disk too.
-    int dfd = ::open(DirOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    int dfd = ::open(DirOf(path_).c_str(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
     return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error,
+                         const std::function<bool()>& beforeRename) {
+    AtomicFileWriter writer(path);
+    if (writer.Write(data) && writer.Commit(beforeRename)) return true;
+    if (error) *error = writer.error();
+    return false;
 }
 
 bool ReadWholeFile(const std::string& path, std::string* out) {

@@ -6,6 +6,34 @@
 
 namespace sky {
 
+// Builds a file under a temporary name beside `path`; Commit() syncs it and
+// renames it over `path`. Destroyed without a successful Commit(), it removes
+// the temporary file and leaves `path` as it was. For data that arrives in
+// pieces (downloads); whole buffers go through WriteFileAtomically.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // The temporary file could be made.
+    bool ok() const { return fd_ >= 0; }
+    bool Write(std::string_view data);
+    // `beforeRename`, when given, runs after the data is synced; false abandons.
+    bool Commit(const std::function<bool()>& beforeRename = {});
+    // Why the last step failed.
+    const std::string& error() const { return error_; }
+
+private:
+    void Abandon();
+
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+    std::string error_;
+};
+
 // Writes `data` to a temporary file beside `path`, syncs it and renames it over
 // `path`, so a crash leaves either the old or the new file, never half of one.
 // `beforeRename`, when given, runs after the data is synced; returning false

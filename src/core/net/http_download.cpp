@@ -1,24 +1,19 @@
 #include "core/net/http_download.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
+#include <string_view>
+
+#include "core/base/atomic_file.h"
 
 namespace sky {
 
 namespace {
 
 struct Transfer {
-    int fd = -1;
+    AtomicFileWriter* file = nullptr;
     bool writeFailed = false;
-    int writeErrno = 0;
     long long bytes = 0;
     const DownloadOptions* options = nullptr;
 };
@@ -26,16 +21,9 @@ struct Transfer {
 size_t OnData(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     size_t total = size * count;
-    size_t done = 0;
-    while (done < total) {
-        ssize_t n = ::write(t->fd, data + done, total - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            t->writeFailed = true;
-            t->writeErrno = errno;
-            return 0;  // makes curl stop with a write error
-        }
-        done += static_cast<size_t>(n);
+    if (!t->file->Write(std::string_view(data, total))) {
+        t->writeFailed = true;
+        return 0;  // makes curl stop with a write error
     }
     t->bytes += static_cast<long long>(total);
     return total;
@@ -59,16 +47,15 @@ DownloadResult DownloadToFile(const std::string& url, const std::string& target,
                               const DownloadOptions& options) {
     GlobalInit();
     DownloadResult r;
-    std::string temp = target + ".part-XXXXXX";
-    Transfer t;
-    t.options = &options;
-    t.fd = ::mkstemp(temp.data());
-    if (t.fd < 0) {
+    AtomicFileWriter file(target);
+    if (!file.ok()) {
         r.status = DownloadStatus::WriteError;
-        r.error = "cannot create " + target + ": " + std::strerror(errno);
+        r.error = file.error();
         return r;
     }
-    ::fchmod(t.fd, 0644);
+    Transfer t;
+    t.file = &file;
+    t.options = &options;
 
     CURL* curl = curl_easy_init();
     char errbuf[CURL_ERROR_SIZE] = {};
@@ -91,12 +78,9 @@ DownloadResult DownloadToFile(const std::string& url, const std::string& target,
     curl_easy_cleanup(curl);
     r.bytes = t.bytes;
 
-    bool synced = !t.writeFailed && ::fsync(t.fd) == 0;
-    if (::close(t.fd) != 0) synced = false;
-    if (t.writeFailed || (rc == CURLE_OK && !synced)) {
+    if (t.writeFailed) {
         r.status = DownloadStatus::WriteError;
-        r.error =
-            std::string("cannot write ") + target + ": " + std::strerror(t.writeErrno ? t.writeErrno : EIO);
+        r.error = file.error();
     } else if (rc == CURLE_ABORTED_BY_CALLBACK) {
         r.status = DownloadStatus::Cancelled;
         r.error = "cancelled";
@@ -106,14 +90,13 @@ DownloadResult DownloadToFile(const std::string& url, const std::string& target,
     } else if (r.httpCode >= 400) {
         r.status = DownloadStatus::HttpError;
         r.error = "the server answered " + std::to_string(r.httpCode);
-    } else if (::rename(temp.c_str(), target.c_str()) != 0) {
+    } else if (!file.Commit()) {
         r.status = DownloadStatus::WriteError;
-        r.error = "cannot replace " + target + ": " + std::strerror(errno);
+        r.error = file.error();
     } else {
         r.status = DownloadStatus::Ok;
-        return r;
     }
-    ::unlink(temp.c_str());
+    // An uncommitted file is removed with `file`; `target` stays as it was.
     return r;
 }
 
