@@ -9,13 +9,12 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "ui/base/messages.h"
+#include "ui/channels/channel_icons.h"
 
 namespace sky::ui {
 
@@ -45,51 +44,6 @@ protected:
 private:
     CChannelDesigner* designer_;
 };
-
-// Three 16-pixel pictures side by side on magenta, the colour that becomes transparent.
-QPixmap DrawImageStrip() {
-    QPixmap strip(48, 16);
-    if (strip.isNull()) return strip;
-    strip.fill(Qt::magenta);
-    QPainter p(&strip);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    // Channel: a small screen on a stand.
-    p.setPen(QColor(20, 40, 90));
-    p.setBrush(QColor(60, 110, 200));
-    p.drawRect(1, 2, 13, 9);
-    p.setBrush(QColor(170, 210, 255));
-    p.drawRect(3, 4, 9, 5);
-    p.setPen(QColor(60, 60, 60));
-    p.drawLine(7, 12, 7, 13);
-    p.drawLine(4, 14, 11, 14);
-    // Folder.
-    p.translate(16, 0);
-    p.setPen(QColor(140, 100, 10));
-    p.setBrush(QColor(240, 200, 80));
-    p.drawRect(1, 3, 6, 2);
-    p.drawRect(1, 5, 13, 9);
-    p.setPen(QColor(255, 235, 160));
-    p.drawLine(2, 6, 13, 6);
-    // Page with a folded corner and lines of text.
-    p.translate(16, 0);
-    QPainterPath page;
-    page.moveTo(3, 1);
-    page.lineTo(10, 1);
-    page.lineTo(13, 4);
-    page.lineTo(13, 14);
-    page.lineTo(3, 14);
-    page.closeSubpath();
-    p.setPen(QColor(90, 90, 90));
-    p.setBrush(Qt::white);
-    p.drawPath(page);
-    p.drawLine(10, 1, 10, 4);
-    p.drawLine(10, 4, 13, 4);
-    p.setPen(QColor(70, 120, 200));
-    for (int y = 6; y <= 12; y += 2) p.drawLine(5, y, 11, y);
-    p.end();
-    strip.setMask(strip.createMaskFromColor(Qt::magenta));
-    return strip;
-}
 
 // Lays out the page the user is about to add.
 class PageDialog : public QDialog {
@@ -193,7 +147,7 @@ CChannelDesigner::CChannelDesigner(CChannelList& mainList, const QString& pageTi
 }
 
 bool CChannelDesigner::BuildImages() {
-    QPixmap strip = DrawImageStrip();
+    QPixmap strip = ChannelImageStrip();
     if (strip.isNull() || strip.width() < 48) return false;
     channelIcon_ = QIcon(strip.copy(0, 0, 16, 16));
     folderIcon_ = QIcon(strip.copy(16, 0, 16, 16));

@@ -46,6 +46,17 @@ QTabBar* MakeTabBar(QWidget* parent) {
     return bar;
 }
 
+void ClearRow(QTabBar* tabs, QComboBox* list) {
+    while (tabs->count()) tabs->removeTab(0);
+    list->clear();
+}
+
+// Each row offers its items twice: as tabs and as a list.
+void AddToRow(QTabBar* tabs, QComboBox* list, const QIcon& icon, const QString& text) {
+    tabs->addTab(icon, text);
+    list->addItem(icon, text);
+}
+
 }  // namespace
 
 ChannelHintLine::ChannelHintLine(QWidget* parent) : QWidget(parent) {
@@ -186,15 +197,11 @@ void CSubChannelView::ShowChannel(int index) {
     entry_ = -1;
     CChannelItem* c = Channel();
     filling_ = true;
-    while (entries_->count()) entries_->removeTab(0);
-    while (pages_->count()) pages_->removeTab(0);
-    entryList_->clear();
-    pageList_->clear();
-    for (const auto& e : c->children) {
-        QIcon icon = e->ShownAsFolder() ? FolderIcon() : PageIcon();
-        entries_->addTab(icon, Q(e->name));
-        entryList_->addItem(icon, Q(e->name));
-    }
+    ClearRow(entries_, entryList_);
+    ClearRow(pages_, pageList_);
+    const QIcon folderIcon = FolderIcon(), pageIcon = PageIcon();
+    for (const auto& e : c->children)
+        AddToRow(entries_, entryList_, e->ShownAsFolder() ? folderIcon : pageIcon, Q(e->name));
     filling_ = false;
     SetRowsVisible(!c->children.empty(), false);
     if (c->children.empty()) return;
@@ -221,8 +228,7 @@ void CSubChannelView::ChooseEntry(int index, bool returnToChannel) {
         return;
     }
     filling_ = true;
-    while (pages_->count()) pages_->removeTab(0);
-    pageList_->clear();
+    ClearRow(pages_, pageList_);
     filling_ = false;
     SetRowsVisible(true, false);
     QString address = Q(e->url);
@@ -232,16 +238,10 @@ void CSubChannelView::ChooseEntry(int index, bool returnToChannel) {
 
 void CSubChannelView::FillPages(CChannelItem* folder) {
     filling_ = true;
-    while (pages_->count()) pages_->removeTab(0);
-    pageList_->clear();
-    if (folder->children.empty()) {
-        pages_->addTab(QStringLiteral("Empty !"));
-        pageList_->addItem(QStringLiteral("Empty !"));
-    }
-    for (const auto& p : folder->children) {
-        pages_->addTab(PageIcon(), Q(p->name));
-        pageList_->addItem(PageIcon(), Q(p->name));
-    }
+    ClearRow(pages_, pageList_);
+    if (folder->children.empty()) AddToRow(pages_, pageList_, QIcon(), QStringLiteral("Empty !"));
+    const QIcon pageIcon = PageIcon();
+    for (const auto& p : folder->children) AddToRow(pages_, pageList_, pageIcon, Q(p->name));
     filling_ = false;
 }
 
