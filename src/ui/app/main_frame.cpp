@@ -265,8 +265,7 @@ QMdiSubWindow* CMainFrame::ChannelWindow(bool local, bool create) {
             [this, rows](bool on) { rows->SetIntroShown(on && showChannelIntro_); });
     slot = sub;
     ApplyChannelColours();
-    sub->setGeometry(QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(QSize(640, 480))));
-    sub->showMaximized();
+    MaximiseBrowserWindow(sub);
     return sub;
 }
 
@@ -647,10 +646,14 @@ QMdiSubWindow* CMainFrame::OpenMainBrowser() {
     QMdiSubWindow* sub = OpenDocument(TemplateId::Browser, QStringLiteral("Browser"));
     if (!sub) return nullptr;
     mainView_ = ViewOf(sub);
-    // Restored, the browser still fills the frame.
+    MaximiseBrowserWindow(sub);
+    return sub;
+}
+
+void CMainFrame::MaximiseBrowserWindow(QMdiSubWindow* sub) {
+    // Restored, a browsing window still fills the frame.
     sub->setGeometry(QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(QSize(640, 480))));
     sub->showMaximized();
-    return sub;
 }
 
 CExplorerFrame* CMainFrame::OpenPopup(const QUrl& url, const QString& name) {

@@ -207,6 +207,7 @@ private:
     QMdiSubWindow* SubWindowOf(QWidget* w) const;
     // The main browser window ("Browser"), maximised over a frame-filling size.
     QMdiSubWindow* OpenMainBrowser();
+    void MaximiseBrowserWindow(QMdiSubWindow* sub);
     // A popup window named `name`, cascaded inside the frame; not yet listed.
     QMdiSubWindow* NewPopupWindow(const QString& name);
     QMdiSubWindow* FindServerWindow() const;
