@@ -360,15 +360,10 @@ private slots:
         QCOMPARE(rows->currentChannel(), 1);
         QCOMPARE(rows->pageTabs()->tabText(0), QStringLiteral("B"));
         auto* view = qobject_cast<CK7View*>(viewer->widget());
-        QVERIFY(test::WaitFor([&] {
-            QApplication::processEvents();
-            return view->LocationUrl().endsWith(QLatin1String("/b.htm"));
-        }));
+        QVERIFY(
+            QTest::qWaitFor([&] { return view->LocationUrl().endsWith(QLatin1String("/b.htm")); }, 10000));
         // The window keeps its name whatever page it shows.
-        QVERIFY(test::WaitFor([&] {
-            QApplication::processEvents();
-            return view->PageTitle() == QLatin1String("Beta");
-        }));
+        QVERIFY(QTest::qWaitFor([&] { return view->PageTitle() == QLatin1String("Beta"); }, 10000));
         QCOMPARE(viewer->windowTitle(), QStringLiteral("Channel Viewer"));
 
         // Browse brings the main browser back and marks its place.
@@ -390,10 +385,8 @@ private slots:
         QVERIFY(local);
         QCOMPARE(local->windowTitle(), QStringLiteral("Local Web Sites"));
         auto* view = qobject_cast<CK7View*>(local->widget());
-        QVERIFY(test::WaitFor([&] {
-            QApplication::processEvents();
-            return view->PageTitle() == QLatin1String("Local Web Sites");
-        }));
+        QVERIFY(
+            QTest::qWaitFor([&] { return view->PageTitle() == QLatin1String("Local Web Sites"); }, 10000));
         // Its link is a command link: it opens the local channel sheet.
         QString sheetTitle;
         QTimer poll;
@@ -405,10 +398,7 @@ private slots:
         });
         poll.start(50);
         view->page()->runJavaScript(QStringLiteral("document.querySelector('a').click()"));
-        QVERIFY(test::WaitFor([&] {
-            QApplication::processEvents();
-            return !sheetTitle.isEmpty();
-        }));
+        QVERIFY(QTest::qWaitFor([&] { return !sheetTitle.isEmpty(); }, 10000));
         QCOMPARE(sheetTitle, QStringLiteral("Local Channel Settings"));
         app->ExitInstance();
     }

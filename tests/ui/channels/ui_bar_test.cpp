@@ -261,8 +261,7 @@ private slots:
                       QStringLiteral("--bind"), QStringLiteral("127.0.0.1")});
         QVERIFY(server.waitForStarted());
         QVERIFY(test::WaitFor([&] {
-            return test::FreePort() != port &&
-                   QProcess::execute(
+            return QProcess::execute(
                        QStringLiteral("curl"),
                        {QStringLiteral("-sf"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
                         QStringLiteral("http://127.0.0.1:%1/areas/north.sky").arg(port)}) == 0;
@@ -280,29 +279,14 @@ private slots:
         QVERIFY(!sheet.page2()->isComplete());
 
         QWebEngineView* web = sheet.page2()->browser()->engine();
-        QVERIFY(test::WaitFor(
-            [&] {
-                QApplication::processEvents();
-                return web->title() == QLatin1String("Local");
-            },
-            std::chrono::seconds(20)));
+        QVERIFY(QTest::qWaitFor([&] { return web->title() == QLatin1String("Local"); }, 20000));
         // A plain page is followed in the sheet.
         web->page()->runJavaScript(QStringLiteral("document.getElementById('other').click()"));
-        QVERIFY(test::WaitFor(
-            [&] {
-                QApplication::processEvents();
-                return web->title() == QLatin1String("Other");
-            },
-            std::chrono::seconds(20)));
+        QVERIFY(QTest::qWaitFor([&] { return web->title() == QLatin1String("Other"); }, 20000));
         QVERIFY(!std::filesystem::exists(LocalChannelFilePath()));
         // A channel file is stored as the local channel, not shown.
         web->page()->runJavaScript(QStringLiteral("document.getElementById('file').click()"));
-        QVERIFY(test::WaitFor(
-            [&] {
-                QApplication::processEvents();
-                return sheet.page2()->isComplete();
-            },
-            std::chrono::seconds(20)));
+        QVERIFY(QTest::qWaitFor([&] { return sheet.page2()->isComplete(); }, 20000));
         QCOMPARE(boxes_, QStringList{QStringLiteral(" OK.  I'm Done !")});
         QVERIFY(web->url().path().endsWith("other.htm"));
         CChannelList local;
@@ -314,12 +298,7 @@ private slots:
         // A link whose file is missing aborts and keeps the stored channel.
         boxes_.clear();
         web->page()->runJavaScript(QStringLiteral("location.href='/areas/south.sky'"));
-        QVERIFY(test::WaitFor(
-            [&] {
-                QApplication::processEvents();
-                return !boxes_.isEmpty();
-            },
-            std::chrono::seconds(20)));
+        QVERIFY(QTest::qWaitFor([&] { return !boxes_.isEmpty(); }, 20000));
         QCOMPARE(boxes_, QStringList{QStringLiteral("Download Aborted")});
         QVERIFY(local.Load(LocalChannelFilePath()));
         QCOMPARE(local.at(0)->children.at(0)->name, std::string("Town"));
@@ -332,12 +311,7 @@ private slots:
         CLocalPropertySheet sheet;
         sheet.show();
         sheet.next();
-        QVERIFY(test::WaitFor(
-            [&] {
-                QApplication::processEvents();
-                return !boxes_.isEmpty();
-            },
-            std::chrono::seconds(20)));
+        QVERIFY(QTest::qWaitFor([&] { return !boxes_.isEmpty(); }, 20000));
         QCOMPARE(boxes_, QStringList{QStringLiteral("Error")});
     }
 };
