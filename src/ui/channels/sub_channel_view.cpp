@@ -231,9 +231,7 @@ void CSubChannelView::ChooseEntry(int index, bool returnToChannel) {
     ClearRow(pages_, pageList_);
     filling_ = false;
     SetRowsVisible(true, false);
-    QString address = Q(e->url);
-    if (returnToChannel && !c->lastAddress.empty()) address = Q(c->lastAddress);
-    Open(address, c);
+    Open(Q(e->url), c, returnToChannel);
 }
 
 void CSubChannelView::FillPages(CChannelItem* folder) {
@@ -256,13 +254,13 @@ void CSubChannelView::ChoosePage(int index, bool returnToChannel) {
     pages_->setCurrentIndex(index);
     pageList_->setCurrentIndex(index);
     filling_ = false;
-    QString address = Q(folder->children[static_cast<size_t>(index)]->url);
-    if (returnToChannel && !c->lastAddress.empty()) address = Q(c->lastAddress);
-    Open(address, c);
+    Open(Q(folder->children[static_cast<size_t>(index)]->url), c, returnToChannel);
 }
 
-void CSubChannelView::Open(QString address, CChannelItem* channel) {
+void CSubChannelView::Open(QString address, CChannelItem* channel, bool returnToChannel) {
     if (quiet_) return;
+    // Coming back to a channel goes to where the user left it.
+    if (returnToChannel && !channel->lastAddress.empty()) address = Q(channel->lastAddress);
     BrowserHost* host = GetBrowserHost();
     if (host && host->ChannelIntroOption() && channel->introPending) {
         std::string cookie = SettingsStore::App().GetString("Misc", "Cook");

@@ -82,7 +82,8 @@ signals:
 private:
     CChannelItem* Channel() const;
     void FillPages(CChannelItem* folder);
-    void Open(QString address, CChannelItem* channel);
+    // The page's address, the last address on a return, or the introduction.
+    void Open(QString address, CChannelItem* channel, bool returnToChannel);
     void SetRowsVisible(bool entries, bool pages);
 
     CChannelList* main_ = nullptr;
