@@ -90,10 +90,16 @@ PostDialog::PostDialog(const QString& loginName, QWidget* parent) : QDialog(pare
             QStringLiteral("HTML Files (*.htm*);;GIF Files (*.gif*);;All Files (*)"));
         if (!f.isEmpty()) local_->setText(f);
     });
-    // Posting, editing and the login come with the web space and the service session.
+    // Posting and editing come with the web space.
     connect(post, &QPushButton::clicked, this, [this] { NotYet(this); });
     connect(edit, &QPushButton::clicked, this, [this] { NotYet(this); });
-    connect(login, &QPushButton::clicked, this, [this] { NotYet(this); });
+    connect(login, &QPushButton::clicked, this, [this] {
+        if (!onLogin) return;
+        QString account = onLogin();
+        if (account.isEmpty()) return;
+        ShowMessage(this, QStringLiteral("Login was successful !"));
+        login_->setText(account);
+    });
 }
 
 OpenAddressDialog::OpenAddressDialog(QWidget* parent) : QDialog(parent) {

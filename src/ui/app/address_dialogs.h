@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -34,6 +35,11 @@ class PostDialog : public QDialog {
 public:
     PostDialog(const QString& loginName, QWidget* parent = nullptr);
     QLineEdit* localFileEdit() const { return local_; }
+    QLineEdit* loginNameEdit() const { return login_; }
+
+    // The service login: the member logged in as, or empty when it failed.
+    // Set by the caller.
+    std::function<QString()> onLogin;
 
 private:
     QLineEdit* local_;

@@ -1,6 +1,7 @@
 #include "ui/app/ck7_app.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLinearGradient>
 #include <QMdiArea>
@@ -11,10 +12,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <cstdio>
 
 #include "core/base/paths.h"
+#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
+#include "member_service/member_service.h"
 #include "ui/app/browser_settings_dialog.h"
 #include "ui/app/default_browser.h"
 #include "ui/app/doc_templates.h"
@@ -96,6 +100,7 @@ CK7App::CK7App(const QStringList& arguments, Options options) : arguments_(argum
 
 CK7App::~CK7App() {
     frame_.reset();
+    service_.reset();
     BrowserProfile::Shutdown();
 }
 
@@ -129,9 +134,15 @@ bool CK7App::InitInstance() {
     SettingsStore& s = SettingsStore::App();
     std::string leftOver = s.GetString("Misc", "DeleteUpdateFile");
     if (!leftOver.empty()) {
-        QFile::remove(QString::fromStdString(leftOver));
+        QString path = QString::fromStdString(leftOver);
+        QFile::remove(path);
+        // The installer had a private folder of its own.
+        QDir().rmdir(QFileInfo(path).absolutePath());
         s.WriteString("Misc", "DeleteUpdateFile", "");
     }
+
+    // 5. The member service: inside this copy unless the settings name one.
+    StartMemberService();
 
     // 6. The splash, unless a file was named.
     if (file_.isEmpty() && options_.splash) ShowSplash();
@@ -167,13 +178,39 @@ bool CK7App::InitInstance() {
         splash_ = nullptr;
     }
 
-    // 16. First run: the account. The registration sheet comes with the
-    // member service; until then an empty account is recorded as such.
-    if (s.GetString("Misc", "Account").empty()) {
-        s.WriteString("Misc", "Account", "UNREGISTERED");
-        frame_->SetAccount(QStringLiteral("UNREGISTERED"));
-    }
+    // The public channels while the user has none; the download runs
+    // beside the first-run sheets.
+    frame_->StartUpChannelImport();
+
+    // 16.-17. First run: the registration sheet, then the local channel sheet.
+    frame_->RunFirstRunSheets();
     return true;
+}
+
+void CK7App::StartMemberService() {
+    ServiceConfig config = ServiceConfig::Load(SettingsStore::App());
+    if (!config.embedded) {
+        SetActiveServiceHosts(config.hosts);
+        return;
+    }
+    member::Options options;
+    options.listenHost = "127.0.0.1";
+    options.port = config.embeddedPort;
+    options.dataDir = JoinPath(DataRoot(), "MemberService");
+    std::string error;
+    service_ = std::make_unique<member::MemberService>(options);
+    if (!service_->Start(&error) && options.port != 0) {
+        // The port is taken (another user's copy, say): any free one will do.
+        options.port = 0;
+        service_ = std::make_unique<member::MemberService>(options);
+        if (!service_->Start(&error)) service_.reset();
+    }
+    if (service_) {
+        SetActiveServiceHosts(ServiceConfig::EmbeddedHosts(service_->port()));
+    } else {
+        std::fprintf(stderr, "skyharbor: the member service could not start: %s\n", error.c_str());
+        SetActiveServiceHosts(config.hosts);
+    }
 }
 
 void CK7App::ShowSplash() {
@@ -203,6 +240,7 @@ void CK7App::OnActivationRequested(const QString& file) {
 
 void CK7App::ExitInstance() {
     frame_.reset();
+    service_.reset();
     instance_.reset();
     BrowserProfile::Shutdown();
 }

@@ -6,6 +6,10 @@
 
 class QSplashScreen;
 
+namespace sky::member {
+class MemberService;
+}
+
 namespace sky::ui {
 
 class CMainFrame;
@@ -35,6 +39,8 @@ public:
     void ExitInstance();
 
     CMainFrame* frame() const { return frame_.get(); }
+    // The member service inside this process, when the settings ask for it.
+    member::MemberService* embeddedService() const { return service_.get(); }
     DocTemplates* templates() const { return templates_.get(); }
     // The file named on the command line, if any.
     QString commandLineFile() const { return file_; }
@@ -44,6 +50,7 @@ public:
 
 private:
     void ShowSplash();
+    void StartMemberService();
     void OnActivationRequested(const QString& file);
 
     QStringList arguments_;
@@ -53,6 +60,7 @@ private:
     std::unique_ptr<DefaultBrowser> ownDefaultBrowser_;
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<DocTemplates> templates_;
+    std::unique_ptr<member::MemberService> service_;
     std::unique_ptr<CMainFrame> frame_;
     QSplashScreen* splash_ = nullptr;
 };

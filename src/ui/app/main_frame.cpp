@@ -26,6 +26,7 @@
 #include <ctime>
 
 #include "core/app/command_dispatch.h"
+#include "core/app/sky_reg_client.h"
 #include "core/app/typed_commands.h"
 #include "core/base/identity.h"
 #include "core/base/service_config.h"
@@ -124,6 +125,10 @@ CMainFrame::CMainFrame(DocTemplates* templates, DefaultBrowser* defaultBrowser)
 }
 
 CMainFrame::~CMainFrame() {
+    // Workers report to this frame; none may outlive it.
+    cancel_.exchange(true);
+    if (downloadWorker_.joinable()) downloadWorker_.join();
+    for (auto& ping : pings_) ping.thread.join();
     // Destruction repeats the settings step; the channel question is not
     // asked twice because answering it cleared the flag.
     if (g_frame == this) {
@@ -546,11 +551,7 @@ void CMainFrame::StartServerDialogFlow() {
         else
             options.settings().Save(SettingsStore::App());
     };
-    dialog.onLogin = [this] {
-        // The service login comes with the member service session.
-        NotYetAvailable();
-        return false;
-    };
+    dialog.onLogin = [this] { return RunLogin(); };
     dialog.exec();
     if (dialog.startChosen()) OpenDocument(TemplateId::HttpSvr, QStringLiteral("Server Status"));
 }
@@ -613,6 +614,7 @@ void CMainFrame::HandleAddress(const QString& text, bool useMainBrowser) {
         }
         case TypedAction::Post: {
             PostDialog dialog(account_, this);
+            dialog.onLogin = [this] { return RunLogin() ? account_ : QString(); };
             dialog.exec();
             return;
         }
@@ -731,11 +733,17 @@ void CMainFrame::RunMainFilterAction(BrowserPane*, const MainFilterResult& r) {
         case MainFilterAction::Search:
             RunCommand(FrameCommand::Search);
             break;
-        case MainFilterAction::ImportPublicChannel:
-        case MainFilterAction::ReplaceChannels:
-            // Public channel files arrive with the channel list.
-            NotYetAvailable();
+        case MainFilterAction::ImportPublicChannel: {
+            // After the navigation event returns, as the original posted it.
+            QString url = QString::fromStdString(r.text);
+            QTimer::singleShot(0, this, [this, url] { ImportPublicChannel(url); });
             break;
+        }
+        case MainFilterAction::ReplaceChannels: {
+            QString source = QString::fromStdString(r.text);
+            QTimer::singleShot(0, this, [this, source] { ReplaceChannels(source); });
+            break;
+        }
     }
 }
 
@@ -1030,7 +1038,7 @@ void CMainFrame::RunCommand(FrameCommand command) {
             break;
         case FrameCommand::LocalSettings: {
             CLocalPropertySheet sheet(this);
-            sheet.exec();
+            ExecDialog(sheet);
             bar_->ReloadLocal();
             if (CSubChannelView* rows = SubChannelViewOf(localSites_)) {
                 rows->ShowChannel(-3);
@@ -1038,12 +1046,18 @@ void CMainFrame::RunCommand(FrameCommand command) {
             }
             break;
         }
-        // Tools that later work brings.
         case FrameCommand::Register:
+            RunRegistration();
+            break;
+        case FrameCommand::Login:
+            if (RunLogin()) ShowMessage(this, QStringLiteral("Login was successful !"));
+            break;
         case FrameCommand::UpdateSoftware:
+            UpdateSoftware();
+            break;
+        // Tools that later work brings.
         case FrameCommand::NotYetAvailable:
         case FrameCommand::Settings:
-        case FrameCommand::Login:
         case FrameCommand::ControlPanel:
             NotYetAvailable();
             break;
@@ -1123,11 +1137,11 @@ void CMainFrame::OnTimer(int id) {
     switch (id) {
         case kTimerFirstPing:
             timer1_.stop();
-            StartPing();
+            StartPing(true);
             timer2_.start(pingIntervalMs_, this);
             break;
         case kTimerPing:
-            StartPing();
+            StartPing(false);
             break;
         case kTimerZoomBar:
             if (zoomed_ && !zoomBar_->isVisible()) {
@@ -1161,11 +1175,6 @@ void CMainFrame::timerEvent(QTimerEvent* event) {
         UpdateLockPanes();
     else
         QMainWindow::timerEvent(event);
-}
-
-void CMainFrame::StartPing() {
-    // The service session brings the ping itself; the count keeps the cycle visible.
-    ++pingCount_;
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {

@@ -3,7 +3,13 @@
 #include <QBasicTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "core/app/download_job.h"
 
 #include "ui/app/doc_templates.h"
 #include "ui/browser/browser_host.h"
@@ -15,7 +21,13 @@ class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
 
+namespace sky {
+class CSkyRegClient;
+}
+
 namespace sky::ui {
+
+class CDownloadProgressDlg;
 
 class AddressBox;
 class BrowserPane;
@@ -179,6 +191,41 @@ public:
 
     static QString BaseTitle();
 
+    // Service session: login, registration and the ping.
+    CSkyRegClient& regClient();
+    // The login dialog; true when a member logged in.
+    bool RunLogin();
+    // The registration sheet; true when the service took the new member.
+    bool RunRegistration();
+    // First start: the registration sheet when no account is stored, the
+    // local channel sheet when no postal code is.
+    void RunFirstRunSheets();
+    // A request to the registration script on a worker; its server lines
+    // come back to OnServerLine. Nothing is sent without a network.
+    void SendPing(const QString& action, const QString& text);
+    void OnServerLine(const QString& field);
+    int pingCount() const { return pingCount_; }
+    int pingsSent() const { return pingsSent_; }
+    int pingIntervalMs() const { return pingIntervalMs_; }
+
+    // Background downloads: one job at a time, with the progress window.
+    bool busy() const { return busy_; }
+    bool StartDownload(DownloadJobId id, const QString& url, const QString& target, const QString& title);
+    void CancelDownload();
+    CDownloadProgressDlg* downloadWindow() const { return progress_; }
+    // A public channel file (".sdf" links, the start-up import) merged into
+    // the channels; `replace` swaps the whole list instead ("rlc:").
+    void ImportPublicChannel(const QString& url, bool replace = false);
+    void ReplaceChannels(const QString& source);
+    void UpdateSoftware();
+    // While the main list holds no channel: the service's public channels,
+    // tried at most three times in a run.
+    void StartUpChannelImport();
+    // Starts the downloaded installer once the windows are closed; tests
+    // put their own in place.
+    using InstallerRunner = std::function<bool(const QString& path)>;
+    static void SetInstallerRunner(InstallerRunner runner);
+
 signals:
     // Every address the main browser goes to.
     void mainBrowserNavigated(const QString& url);
@@ -199,7 +246,14 @@ private:
     void OnSubWindowActivated(QMdiSubWindow* window);
     void UpdateTitle();
     void UpdateLockPanes();
-    void StartPing();
+    void StartPing(bool first);
+    void OnDownloadSize(long long total);
+    void OnDownloadChunk(long long bytes);
+    void OnDownloadCancelled();
+    void OnDownloadFinished(int code);
+    void FinishChannelJob();
+    void RunInstaller(const QString& path);
+    void JoinFinishedPings();
     void ShowBrowser();
     void StartTerminalProgram(const QString& program);
     void StartEmailProgram();
@@ -247,6 +301,27 @@ private:
     int colourCount_ = 16;
     int pingCount_ = 0;
     int pingIntervalMs_ = kPingMs;
+    int pingsSent_ = 0;
+    QString loginPassword_;
+    std::unique_ptr<CSkyRegClient> regClient_;
+    struct PingWorker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<PingWorker> pings_;
+
+    // The one background download.
+    bool busy_ = false;
+    std::atomic<bool> cancel_{false};
+    std::thread downloadWorker_;
+    DownloadJobId downloadJob_ = DownloadJobId::ChannelFile;
+    QString downloadTarget_;
+    bool replaceChannels_ = false;
+    bool startUpImport_ = false;
+    int startUpImportFailures_ = 0;
+    long long downloadTotal_ = 0;
+    long long downloadReceived_ = 0;
+    CDownloadProgressDlg* progress_ = nullptr;
 
     bool zoomed_ = false;
     bool zoomAtStart_ = false;

@@ -1,5 +1,6 @@
 #include "ui/base/messages.h"
 
+#include <QDialog>
 #include <QMessageBox>
 
 namespace sky::ui {
@@ -29,6 +30,29 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title, Mes
 bool AskYesNo(QWidget* parent, const QString& text, const QString& title) {
     if (Hook()) return Hook()(MessageKind::Question, title, text);
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace sky::ui
+
+namespace sky::ui {
+
+namespace {
+DialogHook& DialogHookSlot() {
+    static DialogHook hook;
+    return hook;
+}
+}  // namespace
+
+void SetDialogHook(DialogHook hook) {
+    DialogHookSlot() = std::move(hook);
+}
+
+int ExecDialog(QDialog& dialog) {
+    if (DialogHookSlot()) {
+        int answer = DialogHookSlot()(dialog);
+        if (answer != -1) return answer;
+    }
+    return dialog.exec();
 }
 
 }  // namespace sky::ui

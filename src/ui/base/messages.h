@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 namespace sky::ui {
@@ -19,5 +20,11 @@ bool AskYesNo(QWidget* parent, const QString& text, const QString& title = QStri
 // The hook sees every box; for a question its return value is the answer.
 using MessageHook = std::function<bool(MessageKind kind, const QString& title, const QString& text)>;
 void SetMessageHook(MessageHook hook);
+
+// Runs a modal dialog. A hook, when set, sees it first and may answer in the
+// user's place (a result code), or return -1 to let it run as usual.
+int ExecDialog(QDialog& dialog);
+using DialogHook = std::function<int(QDialog& dialog)>;
+void SetDialogHook(DialogHook hook);
 
 }  // namespace sky::ui

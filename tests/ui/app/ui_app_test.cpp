@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDialog>
 #include <QDockWidget>
 #include <QImage>
 #include <QLineEdit>
@@ -68,6 +69,9 @@ class UiAppTest : public QObject {
     int prompts_ = 0;
 
     std::unique_ptr<CK7App> Start(const QStringList& args = {QStringLiteral("skyharbor")}) {
+        // The first-run sheets and the embedded service have tests of their own.
+        if (S().GetString("local", "zip").empty()) S().WriteString("local", "zip", "10001");
+        S().WriteInt("Service", "EmbeddedPort", 0);
         auto app = std::make_unique<CK7App>(args, CK7App::Options{false, &browser_});
         if (!app->InitInstance()) return nullptr;
         return app;
@@ -90,6 +94,9 @@ private slots:
             boxes_.append({kind, title, text});
             return answerYes_;
         });
+        SetDialogHook([](QDialog& dialog) {
+            return dialog.objectName() == QLatin1String("CRegPropertySheet") ? int(QDialog::Rejected) : -1;
+        });
         SetDefaultBrowserPrompt([this](QWidget*, bool* dontAsk) {
             ++prompts_;
             *dontAsk = true;
@@ -98,6 +105,7 @@ private slots:
     }
     void cleanup() {
         SetMessageHook({});
+        SetDialogHook({});
         SetDefaultBrowserPrompt({});
         sandbox_.reset();
     }

@@ -146,6 +146,10 @@ private slots:
         });
         SettingsStore::App().WriteString("Startup", "Home", "about:blank");
         SettingsStore::App().WriteInt("Service", "Embedded", 0);
+        // No first-run sheets, and channels of its own so nothing is imported.
+        SettingsStore::App().WriteString("Misc", "Account", "UNREGISTERED");
+        SettingsStore::App().WriteString("local", "zip", "10001");
+        test::WriteFile(sandbox_->path("skychan1.sky"), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
         SettingsStore::App().WriteString("Service", "WebHost", server_->host().toStdString());
         SetActiveServiceHosts({server_->host().toStdString(), "", "", ""});
         app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},

@@ -1,0 +1,96 @@
+#include "ui/service/login_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/app/sky_reg_client.h"
+#include "ui/base/messages.h"
+
+namespace sky::ui {
+
+CLoginDlg::CLoginDlg(CSkyRegClient& client, const QString& account, QWidget* parent)
+    : QDialog(parent), client_(client) {
+    setWindowTitle(QStringLiteral("Member Login"));
+    setObjectName(QStringLiteral("CLoginDlg"));
+    auto* layout = new QVBoxLayout(this);
+    auto* intro = new QLabel(QStringLiteral("Log in with your SkyHarbor member name and password."), this);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    auto* form = new QFormLayout;
+    account_ = new QLineEdit(account, this);
+    account_->setObjectName(QStringLiteral("account"));
+    password_ = new QLineEdit(this);
+    password_->setObjectName(QStringLiteral("password"));
+    password_->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("&Member name:"), account_);
+    form->addRow(QStringLiteral("&Password:"), password_);
+    layout->addLayout(form);
+    auto* hint = new QLabel(
+        QStringLiteral("Forgot your password? Log in with a blank password to see your password prompt."),
+        this);
+    hint->setWordWrap(true);
+    hint->setStyleSheet(QStringLiteral("color: palette(mid)"));
+    layout->addWidget(hint);
+    status_ = new QLabel(this);
+    layout->addWidget(status_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setText(QStringLiteral("&Login"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CLoginDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CLoginDlg::reject);
+    layout->addWidget(buttons);
+    connect(this, &CLoginDlg::loginFinished, this, &CLoginDlg::OnLoginFinished, Qt::QueuedConnection);
+    if (!account.isEmpty() && account != QLatin1String("UNREGISTERED"))
+        password_->setFocus();
+    else
+        account_->clear();
+    resize(380, sizeHint().height());
+}
+
+CLoginDlg::~CLoginDlg() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void CLoginDlg::SetBusy(bool busy) {
+    ok_->setEnabled(!busy);
+    account_->setEnabled(!busy);
+    password_->setEnabled(!busy);
+    status_->setText(busy ? QStringLiteral("Logging in...") : QString());
+}
+
+void CLoginDlg::accept() {
+    if (worker_.joinable()) return;
+    std::string account = account_->text().toStdString();
+    std::string password = password_->text().toStdString();
+    SetBusy(true);
+    worker_ =
+        std::thread([this, account, password] { emit loginFinished(client_.Login(account, password)); });
+}
+
+void CLoginDlg::reject() {
+    // The request has time-outs; leaving waits for it rather than abandon it.
+    if (worker_.joinable()) return;
+    QDialog::reject();
+}
+
+void CLoginDlg::OnLoginFinished(int code) {
+    if (worker_.joinable()) worker_.join();
+    lastResult_ = code;
+    SetBusy(false);
+    if (code == 0) {
+        QDialog::accept();
+        return;
+    }
+    if (code == -24)
+        ShowMessage(this, QStringLiteral("Incorrect password. Here's your hint: ") +
+                              QString::fromStdString(client_.hint()));
+    else
+        ShowMessage(this, QStringLiteral("Error login in.\n\nPlease try again."));
+    password_->setFocus();
+}
+
+}  // namespace sky::ui

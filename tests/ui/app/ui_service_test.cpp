@@ -1,0 +1,357 @@
+// The service session end to end: the program with its embedded member
+// service, driven as a user would.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+
+#include "core/base/paths.h"
+#include "core/base/service_config.h"
+#include "core/base/settings_store.h"
+#include "core/channels/channel_list.h"
+#include "member_service/member_service.h"
+#include "support/sandbox.h"
+#include "ui/app/ck7_app.h"
+#include "ui/app/default_browser.h"
+#include "ui/app/download_progress.h"
+#include "ui/app/main_frame.h"
+#include "ui/base/messages.h"
+#include "ui/browser/browser_profile.h"
+#include "ui/browser/ck7_view.h"
+#include "ui/browser/explorer.h"
+#include "ui/channels/channel_bar.h"
+#include "ui/channels/local_sheet.h"
+#include "ui/service/login_dialog.h"
+#include "ui/service/registration_sheet.h"
+
+using namespace sky;
+using namespace sky::ui;
+
+namespace {
+
+class NoDesktop : public DefaultBrowser {
+public:
+    std::optional<bool> IsDefault() override { return true; }
+    bool MakeDefault(QString*) override { return true; }
+};
+
+}  // namespace
+
+class UiServiceTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Sandbox> sandbox_;
+    NoDesktop desktop_;
+    std::unique_ptr<CK7App> app_;
+    QStringList boxes_;
+    bool answerYes_ = true;
+    QStringList dialogs_;
+    // Answers the next modal dialogs; -1 lets one run.
+    std::function<int(QDialog&)> onDialog_;
+
+    SettingsStore& S() { return SettingsStore::App(); }
+    CMainFrame* frame() { return app_->frame(); }
+    std::string DataDir() { return JoinPath(DataRoot(), "MemberService"); }
+    CChannelList& channels() { return frame()->channels()->mainList(); }
+
+    void Start() {
+        app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
+                                        CK7App::Options{false, &desktop_});
+        QVERIFY(app_->InitInstance());
+        QVERIFY(app_->embeddedService());
+    }
+    // The start-up import of the public channels has run its course.
+    void WaitForStartUpImport() {
+        QVERIFY(QTest::qWaitFor([&] { return !frame()->busy() && !channels().empty(); }, 20000));
+        QVERIFY(boxes_.contains(QStringLiteral("Channel File has been processed !")));
+        boxes_.clear();
+    }
+    // Runs the dialog with `drive` called once it is on screen.
+    static int Drive(QDialog& dialog, std::function<void()> drive) {
+        QTimer::singleShot(0, &dialog, std::move(drive));
+        return -1;
+    }
+
+private slots:
+    void init() {
+        sandbox_ = std::make_unique<test::Sandbox>();
+        boxes_.clear();
+        dialogs_.clear();
+        answerYes_ = true;
+        onDialog_ = {};
+        S().WriteInt("Service", "EmbeddedPort", 0);
+        S().WriteString("Startup", "Home", "about:blank");
+        SetMessageHook([this](MessageKind, const QString&, const QString& text) {
+            boxes_ << text;
+            return answerYes_;
+        });
+        SetDialogHook([this](QDialog& dialog) {
+            dialogs_ << dialog.objectName();
+            if (onDialog_) return onDialog_(dialog);
+            return int(QDialog::Rejected);
+        });
+    }
+    void cleanup() {
+        if (app_) app_->ExitInstance();
+        app_.reset();
+        SetMessageHook({});
+        SetDialogHook({});
+        CMainFrame::SetInstallerRunner({});
+        sandbox_.reset();
+    }
+
+    void firstStartAsksForRegistrationAndCancelLeavesUnregistered() {
+        Start();
+        QCOMPARE(dialogs_,
+                 (QStringList{QStringLiteral("CRegPropertySheet"), QStringLiteral("LocalPropertySheet")}));
+        QCOMPARE(S().GetString("Misc", "Account"), std::string("UNREGISTERED"));
+        QCOMPARE(frame()->account(), QStringLiteral("UNREGISTERED"));
+        QVERIFY(!frame()->loggedIn());
+        // The public channels arrive while the user has none; the first
+        // import of an installation asks nothing.
+        WaitForStartUpImport();
+        QCOMPARE(S().GetInt("misc", "FirstChannelImport", 0), 1);
+        QVERIFY(channels().size() >= 3);
+        // A second start with an account and a postal code shows no sheet.
+        app_->ExitInstance();
+        S().WriteString("local", "zip", "10001");
+        dialogs_.clear();
+        Start();
+        QVERIFY(dialogs_.isEmpty());
+    }
+
+    void registrationSheetRegistersAndRefusesATakenName() {
+        S().WriteString("local", "zip", "10001");
+        int sheets = 0;
+        onDialog_ = [&](QDialog& dialog) -> int {
+            auto* sheet = qobject_cast<CRegPropertySheet*>(&dialog);
+            if (!sheet) return QDialog::Rejected;
+            ++sheets;
+            return Drive(dialog, [sheet] {
+                sheet->next();
+                sheet->page2()->member->setText(QStringLiteral("  New.Member "));
+                sheet->page2()->password->setText(QStringLiteral("Secret-1"));
+                sheet->page2()->password2->setText(QStringLiteral("secret-1"));
+                sheet->page2()->prompt->setText(QStringLiteral("my dog's name"));
+                sheet->next();
+                sheet->page3()->email->setText(QStringLiteral("me@example.org"));
+                sheet->page3()->firstName->setText(QStringLiteral("Ann Marie"));
+                sheet->button(QWizard::FinishButton)->click();
+            });
+        };
+        Start();
+        QCOMPARE(sheets, 1);
+        QCOMPARE(S().GetString("Misc", "Account"), std::string("new.member"));
+        QCOMPARE(frame()->account(), QStringLiteral("new.member"));
+        QVERIFY(frame()->loggedIn());
+        QVERIFY(boxes_.contains(QStringLiteral(
+            "Congrats... You are now a member\n\nYou'll be contacted soon with further information...")));
+        WaitForStartUpImport();
+
+        // The same name again: refused, and the sheet stays open on its last page.
+        boxes_.clear();
+        bool stayedOpen = false;
+        onDialog_ = [&](QDialog& dialog) -> int {
+            auto* sheet = qobject_cast<CRegPropertySheet*>(&dialog);
+            if (!sheet) return QDialog::Rejected;
+            return Drive(dialog, [&, sheet] {
+                sheet->next();
+                sheet->page2()->member->setText(QStringLiteral("NEW.MEMBER"));
+                sheet->page2()->password->setText(QStringLiteral("x"));
+                sheet->page2()->password2->setText(QStringLiteral("x"));
+                sheet->page2()->prompt->setText(QStringLiteral("p"));
+                sheet->next();
+                sheet->page3()->email->setText(QStringLiteral("a@b"));
+                sheet->button(QWizard::FinishButton)->click();
+                QVERIFY(QTest::qWaitFor([&] { return !boxes_.isEmpty(); }, 10000));
+                stayedOpen = sheet->isVisible() && sheet->currentPage() == sheet->page3();
+                sheet->reject();
+            });
+        };
+        QVERIFY(!frame()->RunRegistration());
+        QCOMPARE(boxes_, QStringList{QStringLiteral("Sorry, that name has already been taken")});
+        QVERIFY(stayedOpen);
+    }
+
+    void loginShowsTheHintThenLogsInAndPings() {
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        std::string error;
+        QVERIFY2(member::AddMember(DataDir(), "walker", "trail-42", "the long walk", "w@example.org", &error),
+                 error.c_str());
+        WaitForStartUpImport();
+        QStringList passwords{QStringLiteral("wrong"), QStringLiteral(" TRAIL-42 ")};
+        int attempt = 0;
+        onDialog_ = [&](QDialog& dialog) -> int {
+            auto* login = qobject_cast<CLoginDlg*>(&dialog);
+            if (!login) return QDialog::Rejected;
+            return Drive(dialog, [&, login] {
+                login->accountEdit()->setText(QStringLiteral("Walker"));
+                for (const QString& password : passwords) {
+                    ++attempt;
+                    login->passwordEdit()->setText(password);
+                    login->accept();
+                    QVERIFY(
+                        QTest::qWaitFor([&] { return !login->busy() && login->lastResult() != 1; }, 10000));
+                    if (!login->isVisible()) return;
+                }
+                login->reject();
+            });
+        };
+        int pingsBefore = frame()->pingsSent();
+        QVERIFY(frame()->RunLogin());
+        QCOMPARE(attempt, 2);
+        QCOMPARE(boxes_.value(0), QStringLiteral("Incorrect password. Here's your hint: the long walk"));
+        QCOMPARE(S().GetString("Misc", "Account"), std::string("walker"));
+        QVERIFY(frame()->loggedIn());
+        QCOMPARE(frame()->pingsSent(), pingsBefore + 1);
+
+        // The built-in test account needs no service at all.
+        passwords = {QStringLiteral("anything")};
+        attempt = 0;
+        onDialog_ = [&](QDialog& dialog) -> int {
+            auto* login = qobject_cast<CLoginDlg*>(&dialog);
+            return Drive(dialog, [&, login] {
+                login->accountEdit()->setText(QStringLiteral("sampleid"));
+                login->passwordEdit()->setText(QStringLiteral("x"));
+                login->accept();
+            });
+        };
+        QVERIFY(frame()->RunLogin());
+        QCOMPARE(frame()->account(), QStringLiteral("sampleid"));
+    }
+
+    void postedBulletinOpensAtTheNextPing() {
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        WaitForStartUpImport();
+        QString url =
+            QStringLiteral("http://127.0.0.1:%1/sky_start/skydata.htm").arg(app_->embeddedService()->port());
+        // Posted by the service's own admin command, as an operator would.
+        QProcess post;
+        post.start(QStringLiteral(SKYHARBOR_MEMBER_SERVICE_PATH),
+                   {QStringLiteral("--data"), QString::fromStdString(DataDir()), QStringLiteral("post"),
+                    QStringLiteral("bulletin"), url});
+        QVERIFY(post.waitForFinished(20000));
+        QCOMPARE(post.exitCode(), 0);
+
+        auto bulletins = [&] {
+            int n = 0;
+            for (CExplorerFrame* popup : frame()->popups())
+                if (popup->windowName() == QLatin1String("Bulletin")) ++n;
+            return n;
+        };
+        frame()->OnTimer(CMainFrame::kTimerFirstPing);
+        QVERIFY(QTest::qWaitFor([&] { return bulletins() == 1; }, 15000));
+        QCOMPARE(S().GetInt("Ping", "LastBulletin", 0), 1);
+        // The next ping reports serial 1: nothing new opens.
+        frame()->OnTimer(CMainFrame::kTimerPing);
+        QTest::qWait(1500);
+        QCOMPARE(bulletins(), 1);
+        QCOMPARE(frame()->pingCount(), 1);
+    }
+
+    void publicChannelLinksImportAndReplace() {
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        WaitForStartUpImport();
+        size_t before = channels().size();
+        QString host = QStringLiteral("127.0.0.1:%1").arg(app_->embeddedService()->port());
+        CK7View* view = frame()->MainBrowserView();
+
+        // A second import asks first; No leaves the channels alone.
+        answerYes_ = false;
+        view->Navigate(QStringLiteral("http://%1/channels/news.sdf").arg(host));
+        QVERIFY(QTest::qWaitFor([&] { return !boxes_.isEmpty(); }, 10000));
+        QVERIFY(boxes_.value(0).startsWith(QStringLiteral("A Public Channel file will now be imported")));
+        QTest::qWait(300);
+        QVERIFY(!frame()->busy());
+        QCOMPARE(channels().size(), before);
+
+        // "rlc:" swaps the whole list for the service's file.
+        boxes_.clear();
+        answerYes_ = true;
+        channels().AppendChannel("Mine");
+        view->Navigate(QStringLiteral("skycommand://rlc:%1/skychan1.sky").arg(host));
+        QVERIFY(QTest::qWaitFor([&] { return boxes_.size() >= 2; }, 15000));
+        QCOMPARE(boxes_.value(0),
+                 QStringLiteral("Your channels will now be replaced.\n\nReplacement file: http://") + host +
+                     QStringLiteral("/skychan1.sky\n\nDo you want to continue ?"));
+        QCOMPARE(boxes_.value(1), QStringLiteral("Channel File has been processed !"));
+        QCOMPARE(channels().size(), before);
+        for (const auto& c : channels().channels()) QVERIFY(c->name != "Mine");
+        QVERIFY(frame()->channelSetupChanged());
+    }
+
+    void softwareUpdateDownloadsCancelsAndReportsAMissingInstaller() {
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        WaitForStartUpImport();
+        // None on the service: the server's 404 is a failure.
+        frame()->UpdateSoftware();
+        QVERIFY(boxes_.value(0).startsWith(QStringLiteral("We will now download an updated version")));
+        QVERIFY(QTest::qWaitFor([&] { return !frame()->busy() && boxes_.size() == 2; }, 15000));
+        QCOMPARE(boxes_.last(), QStringLiteral("Error connecting to the server.  Please try again"));
+
+        std::string installer(24 << 20, '\0');
+        for (size_t i = 0; i < installer.size(); i += 4096) installer[i] = char('A' + (i / 4096) % 26);
+        std::filesystem::create_directories(DataDir() + "/bin");
+        test::WriteFile(DataDir() + "/bin/skysetup.exe", installer);
+
+        // Cancelled at once: "Update Aborted", nothing run.
+        QString ran;
+        CMainFrame::SetInstallerRunner([&](const QString& path) {
+            ran = path;
+            return true;
+        });
+        boxes_.clear();
+        frame()->UpdateSoftware();
+        QVERIFY(frame()->busy());
+        frame()->CancelDownload();
+        QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 2; }, 15000));
+        QCOMPARE(boxes_.last(), QStringLiteral("Update Aborted"));
+        QVERIFY(ran.isEmpty());
+
+        // Through to the end: the bar is full, the installer runs once the
+        // frame has closed, and the next start deletes it.
+        boxes_.clear();
+        frame()->UpdateSoftware();
+        CDownloadProgressDlg* progress = frame()->downloadWindow();
+        QCOMPARE(progress->windowTitle(), QStringLiteral("Downloading Software Updates"));
+        QVERIFY(QTest::qWaitFor([&] { return !ran.isEmpty(); }, 20000));
+        QCOMPARE(progress->bar()->value(), progress->bar()->maximum());
+        QVERIFY(progress->statusLine()->text().startsWith(QStringLiteral("Downloaded '")));
+        QVERIFY(!frame()->isVisible());
+        QCOMPARE(QString::fromStdString(test::ReadFile(ran.toStdString())).size(),
+                 qsizetype(installer.size()));
+        QVERIFY(test::ReadFile(ran.toStdString()) == installer);
+        QCOMPARE(S().GetString("Misc", "DeleteUpdateFile"), ran.toStdString());
+        app_->ExitInstance();
+        app_.reset();
+        Start();
+        QVERIFY(!QFile::exists(ran));
+        QCOMPARE(S().GetString("Misc", "DeleteUpdateFile"), std::string());
+    }
+};
+
+int main(int argc, char** argv) {
+    sky::ui::RegisterCommandSchemes();
+    QApplication app(argc, argv);
+    UiServiceTest test;
+    int rc = QTest::qExec(&test, argc, argv);
+    sky::ui::BrowserProfile::Shutdown();
+    return rc;
+}
+
+#include "ui_service_test.moc"
