@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <filesystem>
-#include <mutex>
 
 #include "scripted_server.h"
 #include "support/sandbox.h"
@@ -13,37 +12,20 @@ namespace sky {
 namespace {
 
 // Every report of a job, in order: "size N", "chunk N", "cancelled", "finished N".
-class Recorder {
-public:
+struct Recorder {
+    std::vector<std::string> log;
+    long long bytes = 0;
+    int chunks = 0;
     DownloadJobEvents events() {
-        return {
-            [this](long long total) { Add("size " + std::to_string(total)); },
-            [this](long long bytes) {
-                Add("chunk " + std::to_string(bytes));
-                std::lock_guard lock(mutex_);
-                bytes_ += bytes;
-                ++chunks_;
-            },
-            [this] { Add("cancelled"); },
-            [this](int code) { Add("finished " + std::to_string(code)); },
-        };
+        return {[this](long long total) { log.push_back("size " + std::to_string(total)); },
+                [this](long long n) {
+                    log.push_back("chunk " + std::to_string(n));
+                    bytes += n;
+                    ++chunks;
+                },
+                [this] { log.push_back("cancelled"); },
+                [this](int code) { log.push_back("finished " + std::to_string(code)); }};
     }
-    std::vector<std::string> log() const {
-        std::lock_guard lock(mutex_);
-        return log_;
-    }
-    long long bytes() const { return bytes_; }
-    int chunks() const { return chunks_; }
-
-private:
-    void Add(std::string line) {
-        std::lock_guard lock(mutex_);
-        log_.push_back(std::move(line));
-    }
-    mutable std::mutex mutex_;
-    std::vector<std::string> log_;
-    long long bytes_ = 0;
-    int chunks_ = 0;
 };
 
 size_t FilesIn(const std::string& folder) {
@@ -59,12 +41,12 @@ TEST(DownloadJob, WithoutLengthTheSizeIsZeroAndChunksStillCount) {
     spec.target = box.path("skytemp.sdf");
     Recorder rec;
     EXPECT_EQ(RunDownloadJob(spec, rec.events()), download_result::kOk);
-    auto log = rec.log();
+    const auto& log = rec.log;
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log.front(), "size 0");
     EXPECT_EQ(log.back(), "finished 0");
-    EXPECT_EQ(rec.bytes(), 120000);
-    EXPECT_GT(rec.chunks(), 1);
+    EXPECT_EQ(rec.bytes, 120000);
+    EXPECT_GT(rec.chunks, 1);
     EXPECT_EQ(test::ReadFile(spec.target), body);
     EXPECT_EQ(server.requestLine(), "GET /skychan1.sky HTTP/1.1");
 }
@@ -80,18 +62,18 @@ TEST(DownloadJob, WithLengthOnItsOwnThread) {
     spec.id = DownloadJobId::Installer;
     Recorder rec;
     StartDownloadJob(spec, rec.events()).join();
-    auto log = rec.log();
+    const auto& log = rec.log;
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front(), "size 50000");
     EXPECT_EQ(log.back(), "finished 0");
-    EXPECT_EQ(rec.bytes(), 50000);
+    EXPECT_EQ(rec.bytes, 50000);
     EXPECT_EQ(test::ReadFile(spec.target), body);
 
     // An empty body still reports its size before it finishes.
     Recorder empty;
     spec.target = box.path("empty.sdf");
     EXPECT_EQ(RunDownloadJob(spec, empty.events()), download_result::kOk);
-    EXPECT_EQ(empty.log(), (std::vector<std::string>{"size 0", "finished 0"}));
+    EXPECT_EQ(empty.log, (std::vector<std::string>{"size 0", "finished 0"}));
     EXPECT_TRUE(std::filesystem::exists(spec.target));
 }
 
@@ -107,7 +89,7 @@ TEST(DownloadJob, FailuresLeaveTheTargetAsItWas) {
         spec.url = server.url("/skychan1.sky");
         Recorder rec;
         EXPECT_EQ(RunDownloadJob(spec, rec.events()), download_result::kUrlNotOpened);
-        EXPECT_EQ(rec.log().back(), "finished -20");
+        EXPECT_EQ(rec.log.back(), "finished -20");
     }
     spec.url = "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/x";
     EXPECT_EQ(RunDownloadJob(spec, {}), download_result::kUrlNotOpened);
@@ -122,7 +104,7 @@ TEST(DownloadJob, FailuresLeaveTheTargetAsItWas) {
     spec.target = box.path("no/such/folder/skytemp.sdf");
     Recorder rec;
     EXPECT_EQ(RunDownloadJob(spec, rec.events()), download_result::kCannotCreate);
-    EXPECT_EQ(rec.log(), (std::vector<std::string>{"finished -36"}));
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"finished -36"}));
 }
 
 TEST(DownloadJob, CancelStopsBeforeTheNextPiece) {
@@ -144,13 +126,13 @@ TEST(DownloadJob, CancelStopsBeforeTheNextPiece) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RunDownloadJob(spec, events), download_result::kCancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // not the whole 3 s body
-    auto log = rec.log();
+    const auto& log = rec.log;
     ASSERT_GE(log.size(), 4u);
     EXPECT_EQ(log[0], "size 0");
     EXPECT_EQ(log[1].rfind("chunk ", 0), 0u);
     EXPECT_EQ(log[log.size() - 2], "cancelled");
     EXPECT_EQ(log.back(), "finished -41");
-    EXPECT_LT(rec.bytes(), 400000);
+    EXPECT_LT(rec.bytes, 400000);
     EXPECT_EQ(FilesIn(box.home()), 0u);  // no partial file, temporary or not
 }
 

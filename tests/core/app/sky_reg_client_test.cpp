@@ -155,7 +155,7 @@ TEST(Login, AgainstTheScript) {
     EXPECT_EQ(client.Login("pilot", "wrong"), -24);
     EXPECT_EQ(client.hint(), "first pet");
     EXPECT_EQ(client.Login("pilot", "secret"), -20);  // status 404, whatever the body says
-    EXPECT_EQ(server.requests().size(), 3u);
+    EXPECT_EQ(server.requests(), 3u);
 }
 
 TEST(Login, SampleAccountAndUnreachableHost) {
