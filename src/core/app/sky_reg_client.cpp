@@ -3,7 +3,6 @@
 #include <curl/curl.h>
 
 #include <charconv>
-#include <climits>
 #include <mutex>
 
 #include "core/base/identity.h"
