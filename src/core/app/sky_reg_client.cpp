@@ -1,0 +1,297 @@
+#include "core/app/sky_reg_client.h"
+
+#include <curl/curl.h>
+
+#include <charconv>
+#include <mutex>
+
+#include "core/base/identity.h"
+#include "core/base/text_util.h"
+
+namespace sky {
+
+namespace {
+
+constexpr size_t kPingUrlMax = 1024;
+
+bool IsHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool MustEscape(unsigned char c) {
+    if (c <= 0x20 || c > 0x7E) return true;
+    switch (c) {
+        case '"':
+        case '<':
+        case '>':
+        case '\\':
+        case '^':
+        case '`':
+        case '{':
+        case '|':
+        case '}':
+            return true;
+        default:
+            return false;
+    }
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        // A "%" that starts no escape cannot stand alone either.
+        bool lonePercent = c == '%' && !(i + 2 < text.size() && IsHex(text[i + 1]) && IsHex(text[i + 2]));
+        if (MustEscape(c) || lonePercent) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+// RFC 3986 remove_dot_segments.
+std::string RemoveDotSegments(std::string_view in) {
+    std::string out;
+    while (!in.empty()) {
+        if (in.starts_with("../")) {
+            in.remove_prefix(3);
+        } else if (in.starts_with("./")) {
+            in.remove_prefix(2);
+        } else if (in.starts_with("/./")) {
+            in.remove_prefix(2);
+        } else if (in == "/.") {
+            in = "/";
+        } else if (in.starts_with("/../") || in == "/..") {
+            in = in.size() == 3 ? std::string_view("/") : in.substr(3);
+            size_t cut = out.rfind('/');
+            out.resize(cut == std::string::npos ? 0 : cut);
+        } else if (in == "." || in == "..") {
+            in = {};
+        } else {
+            size_t next = in.find('/', 1);
+            if (next == std::string_view::npos) next = in.size();
+            out.append(in.substr(0, next));
+            in.remove_prefix(next);
+        }
+    }
+    return out;
+}
+
+// A decimal number of digits only; nullopt when there is none or it overflows.
+std::optional<int> LeadingNumber(std::string_view text, size_t* used) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end == text.data() || value < 0 || text[0] == '-') return std::nullopt;
+    *used = static_cast<size_t>(end - text.data());
+    return value;
+}
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Sink {
+    std::string* body;
+    size_t maxBytes;
+    bool full = false;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    size_t n = size * count;
+    size_t room = sink->maxBytes - sink->body->size();
+    sink->body->append(data, std::min(n, room));
+    if (n > room) {
+        sink->full = true;
+        return 0;  // enough read: curl stops with a write error we expect
+    }
+    return n;
+}
+
+// "name:port" or "[v6]:port" split; the port is kept only when it is a number.
+void SplitHostPort(std::string& host, int& port) {
+    size_t colon = host.rfind(':');
+    if (colon == std::string::npos) return;
+    if (host.find(':') != colon && host.front() != '[') return;  // bare IPv6 address
+    if (host.front() == '[' && host.find(']') > colon) return;
+    std::string_view digits = std::string_view(host).substr(colon + 1);
+    int value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (ec != std::errc() || end != digits.data() + digits.size() || value <= 0 || value > 65535) return;
+    port = value;
+    host.resize(colon);
+}
+
+}  // namespace
+
+std::string CanonicalizeUrl(std::string_view url) {
+    size_t pathStart = 0;
+    size_t scheme = url.find("://");
+    if (scheme != std::string_view::npos &&
+        url.substr(0, scheme).find_first_of("/?#") == std::string_view::npos) {
+        pathStart = url.find_first_of("/?#", scheme + 3);
+        if (pathStart == std::string_view::npos) pathStart = url.size();
+    }
+    size_t pathEnd = url.find_first_of("?#", pathStart);
+    if (pathEnd == std::string_view::npos) pathEnd = url.size();
+
+    std::string out;
+    out.reserve(url.size() * 3);
+    AppendEscaped(out, url.substr(0, pathStart));
+    std::string path;
+    AppendEscaped(path, url.substr(pathStart, pathEnd - pathStart));
+    out += RemoveDotSegments(path);
+    AppendEscaped(out, url.substr(pathEnd));
+    return out;
+}
+
+std::string BuildPingUrl(const PingRequest& r) {
+    std::string account = r.account == "UNREGISTERED" ? "U" + r.cookie : r.account;
+    std::string url = "http://" + r.host + "/Scripts/SkyReg.dll?Ping&Account=" + account +
+                      "&InstallCookie=" + r.cookie + "&Action=" + r.action + "&Text=" + r.text +
+                      "&URL=SKY&Ver=" + r.version + "&ie=" + r.engine + "&IP=" + r.ip +
+                      "&LastStartupMsg=" + std::to_string(r.lastStartupMsg) +
+                      "&LastBroadcast=" + std::to_string(r.lastBroadcast) +
+                      "&LastBulletin=" + std::to_string(r.lastBulletin);
+    if (url.size() > kPingUrlMax) url.resize(kPingUrlMax);
+    return CanonicalizeUrl(url);
+}
+
+std::optional<std::vector<std::string>> ParsePingAnswer(std::string_view body) {
+    if (!body.starts_with("PONG#")) return std::nullopt;
+    body.remove_prefix(5);
+    std::vector<std::string> fields;
+    for (size_t end; (end = body.find('#')) != std::string_view::npos; body.remove_prefix(end + 1))
+        fields.emplace_back(body.substr(0, end));
+    return fields;
+}
+
+ServerLine ParseServerLine(std::string_view field) {
+    static const struct {
+        std::string_view word;
+        ServerLineKind kind;
+    } kWords[] = {
+        {"PINGINTERVAL", ServerLineKind::PingInterval},
+        {"STARTUPMSG", ServerLineKind::StartupMsg},
+        {"BROADCAST", ServerLineKind::Broadcast},
+        {"BULLETIN", ServerLineKind::Bulletin},
+    };
+    ServerLine line;
+    for (const auto& w : kWords) {
+        if (!field.starts_with(w.word)) continue;
+        line.kind = w.kind;
+        // One separator character of any kind follows the word and the serial.
+        std::string_view rest = field.substr(std::min(field.size(), w.word.size() + 1));
+        size_t used = 0;
+        std::optional<int> number = LeadingNumber(rest, &used);
+        if (!number) return line;
+        if (w.kind == ServerLineKind::PingInterval) {
+            line.value = *number;
+            return line;
+        }
+        rest.remove_prefix(std::min(rest.size(), used + 1));
+        // A message without a page has nothing to show.
+        if (!rest.empty() && *number != 0) {
+            line.value = *number;
+            line.url = std::string(rest);
+        }
+        return line;
+    }
+    return line;
+}
+
+int ParseLoginAnswer(std::string_view body, std::string* hint) {
+    if (body.find("__OK") != std::string_view::npos) return 0;
+    constexpr std::string_view kBad = "__BADPASS__";
+    size_t at = body.find(kBad);
+    if (at == std::string_view::npos) return -26;
+    std::string_view after = body.substr(at + kBad.size());
+    size_t end = after.find("__");
+    if (end == std::string_view::npos) return -25;
+    if (hint) *hint = std::string(after.substr(0, end));
+    return -24;
+}
+
+std::string BuildLoginUrl(const std::string& host, int port, const std::string& scriptPath,
+                          const std::string& account, const std::string& password) {
+    std::string_view script = scriptPath;
+    if (script.starts_with('/')) script.remove_prefix(1);
+    return "http://" + host + ":" + std::to_string(port) + "/" + std::string(script) +
+           "?Login&Account=" + ToLower(Trim(account)) + "&Password=" + ToLower(Trim(password));
+}
+
+HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec) {
+    GlobalInit();
+    HttpGetResult r;
+    CURL* curl = curl_easy_init();
+    if (!curl) {
+        r.code = -18;
+        r.error = "the transfer could not be set up";
+        return r;
+    }
+    Sink sink{&r.body, maxBytes};
+    char errbuf[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeoutSec);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeoutSec);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "SkyHarbor");
+    CURLcode rc = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.httpStatus);
+    curl_easy_cleanup(curl);
+
+    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && sink.full)) {
+        r.code = -20;
+        r.error = errbuf[0] ? errbuf : curl_easy_strerror(rc);
+    } else if (r.httpStatus >= 400) {
+        r.code = -20;
+        r.error = "the server answered " + std::to_string(r.httpStatus);
+    } else {
+        r.code = 0;
+    }
+    return r;
+}
+
+CSkyRegClient::CSkyRegClient(std::string host, int port, std::string scriptPath)
+    : host_(std::move(host)), port_(port), scriptPath_(std::move(scriptPath)) {
+    SplitHostPort(host_, port_);
+}
+
+int CSkyRegClient::Login(const std::string& account, const std::string& password) {
+    std::string name = ToLower(Trim(account));
+    std::string pass = ToLower(Trim(password));
+    if (name.empty()) return -1;
+    if (name != "sampleid") {
+        HttpGetResult got = HttpGet(BuildLoginUrl(host_, port_, scriptPath_, name, pass), kAnswerSize);
+        if (got.code != 0) return got.code;
+        int code = ParseLoginAnswer(got.body, &hint_);
+        if (code != 0) return code;
+    }
+    loggedIn_ = true;
+    account_ = name;
+    password_ = pass;
+    return 0;
+}
+
+std::string PingAddress(const std::string& webHost) {
+    std::string ip = FirstIPv4Address();
+    if (!ip.empty()) return ip;
+    std::string host = ToLower(Trim(webHost));
+    int ignored = 0;
+    SplitHostPort(host, ignored);
+    if (host.size() > 1 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    bool local =
+        host == "localhost" || host.starts_with("127.") || host == "::1" || host == ToLower(ComputerName());
+    return local ? "127.0.0.1" : "0.0.0.0";
+}
+
+}  // namespace sky
