@@ -1,6 +1,8 @@
 // The frame's service session and background downloads.
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -34,6 +36,7 @@ namespace sky::ui {
 namespace {
 
 constexpr int kStartUpImportTries = 3;
+constexpr int kMinPingMs = 10000;
 
 CMainFrame::InstallerRunner& Runner() {
     static CMainFrame::InstallerRunner runner;
@@ -174,7 +177,8 @@ void CMainFrame::OnServerLine(const QString& field) {
     QString popupName;
     switch (line.kind) {
         case ServerLineKind::PingInterval:
-            pingIntervalMs_ = line.value;
+            // A service gone wrong must not turn the ping into a flood.
+            pingIntervalMs_ = std::max(line.value, kMinPingMs);
             // Before the first ping the cycle starts with the new period anyway.
             if (!timer1_.isActive()) timer2_.start(pingIntervalMs_, this);
             return;
