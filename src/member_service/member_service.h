@@ -38,6 +38,9 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Where the program's embedded service keeps its data: the data root + "/MemberService".
+std::string DefaultDataDir();
+
 // Admin operations on the database of a data folder; a running service sees
 // their effect at its next request.
 enum class PostKind { Startup, Broadcast, Bulletin };
