@@ -12,13 +12,17 @@ namespace {
 
 const char* kUsage =
     "usage: skyharbor-member-service [--listen HOST:PORT] [--data DIR] [--search-url URL]\n"
+    "                                [--news-search-url URL]\n"
     "       skyharbor-member-service [--data DIR] post startup|broadcast|bulletin URL\n"
     "       skyharbor-member-service [--data DIR] interval MS\n"
     "       skyharbor-member-service [--data DIR] add-member NAME PASSWORD PROMPT EMAIL\n"
     "\n"
     "Without a command it serves until interrupted (default 127.0.0.1:7780).\n"
     "post      stores a message for the next pings and prints its serial\n"
-    "interval  sets the ping interval sent with every answer (0 = send none)\n"
+    "interval  sets the ping interval sent with every answer (0, the default, sends\n"
+    "          none and the program keeps its own 15 minutes)\n"
+    "add-member  adds a member as registration would (name and password lower-cased)\n"
+    "Search addresses default to [Service] search= and newssearch= of DIR/service.ini.\n"
     "DIR defaults to the program's own: $SKYHARBOR_HOME/MemberService, else\n"
     "$XDG_DATA_HOME/skyharbor/MemberService.\n";
 
@@ -64,6 +68,10 @@ int main(int argc, char** argv) {
             const char* v = value();
             if (!v) return Usage("--search-url needs an address");
             options.searchUrl = v;
+        } else if (a == "--news-search-url") {
+            const char* v = value();
+            if (!v) return Usage("--news-search-url needs an address");
+            options.newsSearchUrl = v;
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage(("unknown option " + a).c_str());
         } else {

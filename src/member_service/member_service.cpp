@@ -234,7 +234,9 @@ void MemberService::Impl::Show(const httplib::Request& req, httplib::Response& r
     std::string base = Base(req);
     auto cut = [](std::string s, size_t n) { return s.size() > n ? s.substr(0, n) : s; };
     if (q.Is("Start")) {
-        Html(res, StartPage(base, cut(Trim(q.Get("z")), 10), cut(Trim(q.Get("u")), 60)));
+        std::string account = ToLower(Trim(q.Get("u")));
+        bool member = ValidMemberName(account) && store->FindMember(account).has_value();
+        Html(res, StartPage(base, cut(Trim(q.Get("z")), 10), cut(account, 60), member));
     } else if (q.Is("AddTopic")) {
         Topic t;
         t.category = std::atoi(q.Get("c").c_str());
@@ -321,7 +323,7 @@ void MemberService::Impl::Get(const httplib::Request& req, httplib::Response& re
 
     if (p == "/scripts/skyreg.dll") return SkyReg(req, res, q);
     if (p == "/" || p == "/sky_start/" || p == "/sky_start/skydata.htm")
-        return Html(res, StartPage(base, "", ""));
+        return Html(res, StartPage(base, "", "", false));
     if (p == "/sky_start/sky.css") return res.set_content(StyleSheet(), "text/css");
     if (p == "/skychan1.sky") {
         std::vector<const Channel*> all;

@@ -435,12 +435,13 @@ std::string Page(const std::string& title, const std::string& body, const std::s
            "\n</div></body></html>\n";
 }
 
-std::string StartPage(const std::string& base, const std::string& zip, const std::string& account) {
+std::string StartPage(const std::string& base, const std::string& zip, const std::string& account,
+                      bool member) {
     std::string b;
-    if (!account.empty() && account != "UNREGISTERED" && account[0] != 'U')
+    if (member)
         b += "<p>Welcome back, <b>" + HtmlEscape(account) + "</b>. " +
              A(base + "/~" + QueryEncode(account) + "/", "Your home page") + "</p>\n";
-    else if (!account.empty())
+    else
         b += "<p>Welcome! " + Command("register", "Become a member") +
              " to get a home page and web space.</p>\n";
     b +=
@@ -474,14 +475,20 @@ std::string StartPage(const std::string& base, const std::string& zip, const std
          Command("custchannels", "Customise my channels") + "</p></div>\n";
     b += "<div class=\"box\"><h2>Around you</h2>";
     if (!zip.empty() && zip != "00000" && zip != "000000") {
+        bool known = false;
         for (const LocalRegion& r : LocalRegions()) {
-            if (zip >= r.zips.substr(0, 5) && zip.substr(0, 5) <= r.zips.substr(6)) {
-                b += "<p>Your postal code " + HtmlEscape(zip) + " is in the " + HtmlEscape(r.title) + ": ";
-                for (const ChannelEntry& e : r.channel.entries)
-                    if (!e.url.empty()) b += A(e.url, HtmlEscape(e.name)) + " ";
-                b += "</p>";
+            if (zip.size() < 5 || zip.substr(0, 5) < r.zips.substr(0, 5) ||
+                zip.substr(0, 5) > r.zips.substr(6))
+                continue;
+            known = true;
+            b += "<p>Your postal code " + HtmlEscape(zip) + " is in the " + HtmlEscape(r.title) + ": ";
+            for (const ChannelEntry& e : r.channel.entries) {
+                if (!e.url.empty()) b += A(e.url, HtmlEscape(e.name)) + " ";
+                for (const ChannelPage& page : e.pages) b += A(page.url, HtmlEscape(page.name)) + " ";
             }
+            b += "</p>";
         }
+        if (!known) b += "<p>There is no local channel for the postal code " + HtmlEscape(zip) + " yet.</p>";
     }
     b += "<p>" + A(base + "/~skylocal/local2.htm", "Pick your local channel") + " &middot; " +
          Command("localsettings", "Local settings") + "</p></div>\n";

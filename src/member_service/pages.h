@@ -54,7 +54,9 @@ std::string TemplatePage(std::string_view name, const std::string& base);
 std::string Page(const std::string& title, const std::string& body, const std::string& base);
 std::string StyleSheet();
 
-std::string StartPage(const std::string& base, const std::string& zip, const std::string& account);
+// `member`: the account is a known member (else it is greeted as a visitor).
+std::string StartPage(const std::string& base, const std::string& zip, const std::string& account,
+                      bool member);
 std::string ChannelIntroPage(const std::string& base, const std::string& channel, const std::string& account);
 std::string MemberLookupPage(const std::string& base, const std::string& query,
                              const std::optional<MemberRecord>& member);
