@@ -191,7 +191,7 @@ void MemberService::Impl::SkyReg(const httplib::Request& req, httplib::Response&
         static const char* seen[] = {"laststartupmsg", "lastbroadcast", "lastbulletin"};
         for (int kind = 0; kind < 3; ++kind) {
             auto [serial, url] = store->NewestMessage(kind);
-            if (serial <= std::atoi(q.Get(seen[kind]).c_str())) continue;
+            if (serial == 0 || serial <= std::atoi(q.Get(seen[kind]).c_str())) continue;
             if (!url.empty() && url[0] == '/') url = Base(req) + url;
             answer += std::string(KindName(kind)) + "=" + std::to_string(serial) + "=" + url + "#";
         }

@@ -42,6 +42,14 @@ TEST_F(AdminTest, CommandsOfTheBinaryReachARunningService) {
     EXPECT_EQ(RunService(data + "add-member henry other hint h@example.org").status, 1);
 }
 
+TEST_F(AdminTest, WithoutDataFolderUsesTheProgramsOwn) {
+    // The fixture's service keeps its data where the program's embedded one does.
+    ASSERT_EQ(data_, DefaultDataDir());
+    EXPECT_EQ(RunService("post startup http://example.org/welcome.htm").out, "1\n");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Ping&LastStartupMsg=0&LastBroadcast=0&LastBulletin=0").body,
+              "PONG#STARTUPMSG=1=http://example.org/welcome.htm#");
+}
+
 TEST_F(AdminTest, UsageErrorsExitWithTwo) {
     const std::string data = "--data '" + data_ + "' ";
     EXPECT_EQ(RunService(data + "post weekly http://example.org/").status, 2);

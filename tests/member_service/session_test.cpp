@@ -19,6 +19,7 @@ TEST_F(PingTest, AnswersPongAloneWhenNothingIsNew) {
     Reply r = Get(PingQuery(0, 0, 0));
     EXPECT_EQ(r.code, 200);
     EXPECT_EQ(r.body, "PONG#");
+    EXPECT_EQ(Get(PingQuery(-1, -5, -1)).body, "PONG#") << "no message is serial 0";
 }
 
 TEST_F(PingTest, SendsOnlyMessagesNewerThanTheReportedSerials) {
