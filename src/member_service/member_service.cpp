@@ -2,6 +2,7 @@
 #include "member_service/member_service.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -409,6 +410,9 @@ void MemberService::Impl::Post(const httplib::Request& req, httplib::Response& r
                      "");
     switch (record->command) {
         case kPutPiece:
+            // A listing line ends its name at the first comma.
+            if (record->secondName.find(',') != std::string::npos)
+                return reply(kStatusBadName, "comma in name");
             return reply(
                 webSpace->PutPiece(account, record->secondName, record->offset, record->data, kMemberQuota),
                 "");
@@ -423,8 +427,8 @@ void MemberService::Impl::Post(const httplib::Request& req, httplib::Response& r
     std::string text = "SkyHarbor web space ~" + account + ", " + std::to_string(files.size()) + " files\r\n";
     // The program reads a listing into 4,116 bytes: whole lines up to that.
     for (const FileInfo& f : files) {
-        std::string line = ListingLine(f.mtime, f.size, false, f.name);
         if (f.name.find(',') != std::string::npos) continue;
+        std::string line = ListingLine(f.mtime, f.size, false, f.name);
         if (16 + text.size() + line.size() > 4116) break;
         text += line;
     }
@@ -458,6 +462,12 @@ bool MemberService::Start(std::string* error) {
     s.searchUrl = pick(s.options.searchUrl, "search", kDefaultSearch);
     s.newsSearchUrl = pick(s.options.newsSearchUrl, "newssearch", kDefaultNewsSearch);
 
+    // httplib's default adds SO_REUSEPORT, which lets a second service bind
+    // the same port unnoticed; address reuse alone only skips TIME_WAIT.
+    s.server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     s.server.set_payload_max_length(kMaxBody);
     s.server.set_read_timeout(30, 0);
     s.server.set_write_timeout(30, 0);

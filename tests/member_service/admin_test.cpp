@@ -50,6 +50,17 @@ TEST_F(AdminTest, WithoutDataFolderUsesTheProgramsOwn) {
               "PONG#STARTUPMSG=1=http://example.org/welcome.htm#");
 }
 
+TEST_F(AdminTest, SecondServiceOnABusyPortFailsToStart) {
+    Options options;
+    options.port = service_->port();
+    options.dataDir = data_;
+    MemberService second(options);
+    std::string error;
+    EXPECT_FALSE(second.Start(&error));
+    EXPECT_NE(error.find(std::to_string(service_->port())), std::string::npos) << error;
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Ping").body, "PONG#");
+}
+
 TEST_F(AdminTest, UsageErrorsExitWithTwo) {
     const std::string data = "--data '" + data_ + "' ";
     EXPECT_EQ(RunService(data + "post weekly http://example.org/").status, 2);

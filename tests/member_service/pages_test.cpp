@@ -103,9 +103,11 @@ TEST_F(MemberPageTest, ServesWebSpaceIndexAndFinger) {
     EXPECT_EQ(Get("/~alice/").body, "<p>hi</p>");
     EXPECT_EQ(Get("/~ALICE/INDEX.HTM").body, "<p>hi</p>");
 
+    Get("/Scripts/SkyReg.dll?Ping&Account=alice&InstallCookie=7&Action=START&Text=SKYB3&URL=SKY&Ver=1.5.2");
     Reply finger = Get("/~alice/finger.htm");
     EXPECT_EQ(finger.code, 200);
-    EXPECT_NE(finger.body.find("alice"), std::string::npos);
+    EXPECT_NE(finger.body.find("<b>alice</b>"), std::string::npos);
+    EXPECT_NE(finger.body.find("SkyHarbor 1.5.2"), std::string::npos);
     EXPECT_EQ(finger.body.find("alice@example.org"), std::string::npos) << "finger shows no e-mail";
     EXPECT_EQ(Get("/~bob/finger.htm").code, 404);
     EXPECT_EQ(Get("/~alice/..%2F..%2Fmembers.db").code, 404);

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstring>
 #include <regex>
 
@@ -127,6 +129,21 @@ TEST_F(TransferTest, UploadInTwoPiecesListThenDelete) {
     EXPECT_EQ(Status(WebRecord(kDeleteFile, "alice", "secret", "big.htm", "")), kStatusNotFound);
     EXPECT_EQ(ReadHead(Post(WebRecord(kListFiles, "alice", "secret", "", "")).body).text.find(",1,"),
               std::string::npos);
+}
+
+TEST_F(TransferTest, ListingFitsTheProgramsReplyBuffer) {
+    ::mkdir((data_ + "/webspace").c_str(), 0700);
+    ::mkdir((data_ + "/webspace/alice").c_str(), 0700);
+    for (int i = 0; i < 150; ++i)
+        sky::test::WriteFile(
+            data_ + "/webspace/alice/page-with-a-rather-long-name-" + std::to_string(i) + ".htm", "x");
+    Reply r = Post(WebRecord(kListFiles, "alice", "secret", "", ""));
+    Head h = ReadHead(r.body);
+    EXPECT_EQ(h.status, kStatusOk);
+    EXPECT_LE(r.body.size(), 4116u);
+    EXPECT_GT(r.body.size(), 4000u);
+    EXPECT_EQ(h.text.substr(h.text.size() - 2), "\r\n") << "only whole lines";
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "alice", "secret", "x", "a,b.htm", 0, "x")), kStatusBadName);
 }
 
 TEST_F(TransferTest, RefusesStrangersAndWrongPasswords) {
