@@ -10,8 +10,8 @@ struct Options {
     int port = 7780;      // 0 = any free port
     std::string dataDir;  // members.db, webspace/<name>/, public/, bin/skysetup.exe
     // Where "/r?q=" and "/search/news?p=" send the browser; the search words
-    // are appended, encoded. Empty: the data folder's "service.ini" key
-    // "search", else a default engine.
+    // are appended, encoded. Empty: the data folder's "service.ini", section
+    // [Service], key "search" (or "newssearch"), else a default engine.
     std::string searchUrl;
     std::string newsSearchUrl;
 };
@@ -37,6 +37,9 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Where the program's embedded service keeps its data: the data root + "/MemberService".
+std::string DefaultDataDir();
 
 // Admin operations on the database of a data folder; a running service sees
 // their effect at its next request.

@@ -1,0 +1,141 @@
+#include <sqlite3.h>
+
+#include "service_fixture.h"
+
+namespace sky::member::test {
+namespace {
+
+std::string PingQuery(int startup, int broadcast, int bulletin) {
+    return "/Scripts/"
+           "SkyReg.dll?Ping&Account=alice&InstallCookie=12345&Action=PING&Text=P1-C16&URL=SKY&Ver=1.5"
+           "&ie=120&IP=192.0.2.7&LastStartupMsg=" +
+           std::to_string(startup) + "&LastBroadcast=" + std::to_string(broadcast) +
+           "&LastBulletin=" + std::to_string(bulletin);
+}
+
+using PingTest = ServiceTest;
+
+TEST_F(PingTest, AnswersPongAloneWhenNothingIsNew) {
+    Reply r = Get(PingQuery(0, 0, 0));
+    EXPECT_EQ(r.code, 200);
+    EXPECT_EQ(r.body, "PONG#");
+    EXPECT_EQ(Get(PingQuery(-1, -5, -1)).body, "PONG#") << "no message is serial 0";
+}
+
+TEST_F(PingTest, SendsOnlyMessagesNewerThanTheReportedSerials) {
+    std::string error;
+    ASSERT_EQ(PostMessage(data_, PostKind::Bulletin, "http://example.org/b1.htm", &error), 1) << error;
+    ASSERT_EQ(PostMessage(data_, PostKind::Bulletin, "http://example.org/b2.htm", &error), 2);
+    ASSERT_EQ(PostMessage(data_, PostKind::Startup, "http://example.org/hello.htm", &error), 1);
+    ASSERT_EQ(PostMessage(data_, PostKind::Broadcast, "/news/today.htm", &error), 1);
+
+    EXPECT_EQ(Get(PingQuery(0, 1, 1)).body,
+              "PONG#STARTUPMSG=1=http://example.org/hello.htm#BULLETIN=2=http://example.org/b2.htm#");
+    // A relative address is made absolute on the host the program asked.
+    EXPECT_EQ(Get(PingQuery(1, 0, 2)).body,
+              "PONG#BROADCAST=1=http://127.0.0.1:" + std::to_string(service_->port()) + "/news/today.htm#");
+    EXPECT_EQ(Get(PingQuery(1, 1, 2)).body, "PONG#");
+    // A garbled serial reads as 0: everything is sent again.
+    EXPECT_NE(Get("/scripts/skyreg.dll?ping&LastBulletin=x").body.find("BULLETIN=2="), std::string::npos);
+}
+
+TEST_F(PingTest, CarriesTheIntervalOnceSet) {
+    std::string error;
+    ASSERT_TRUE(SetPingInterval(data_, 600000, &error)) << error;
+    EXPECT_EQ(Get(PingQuery(0, 0, 0)).body, "PONG#PINGINTERVAL=600000#");
+    ASSERT_TRUE(SetPingInterval(data_, 0, &error));
+    EXPECT_EQ(Get(PingQuery(0, 0, 0)).body, "PONG#");
+}
+
+TEST_F(PingTest, RefusesMessageAddressesThatWouldBreakTheAnswer) {
+    std::string error;
+    EXPECT_EQ(PostMessage(data_, PostKind::Bulletin, "http://example.org/a#b", &error), -1);
+    EXPECT_EQ(PostMessage(data_, PostKind::Bulletin, "", &error), -1);
+    EXPECT_EQ(PostMessage(data_, PostKind::Bulletin, "http://x/\r\nPONG", &error), -1);
+    EXPECT_EQ(Get(PingQuery(0, 0, 0)).body, "PONG#");
+}
+
+using LoginTest = ServiceTest;
+
+TEST_F(LoginTest, AnswersEachCaseInTheFormTheProgramReads) {
+    AddAlice();
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=secret").body, "__OK");
+    // The old server matched script names without regard to case.
+    EXPECT_EQ(Get("/scripts/SKYREG.DLL?login&account=ALICE&password=SECRET").body, "__OK");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=wrong").body, "__BADPASS__my cat__");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=").body, "__BADPASS__my cat__");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=bob&Password=secret").body, "__ERROR__");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=&Password=secret").body, "__ERROR__");
+}
+
+TEST_F(LoginTest, HintNeverCarriesTheClosingMark) {
+    std::string error;
+    ASSERT_TRUE(AddMember(data_, "carol", "pw", "a__b_", "c@example.org", &error)) << error;
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=carol&Password=x").body, "__BADPASS__a_b__");
+}
+
+using RegisterTest = ServiceTest;
+
+const char* kRegister =
+    "/Scripts/SkyReg.dll?RegisterUser2&Account=%s&Password=%s&PasswordPrompt=%s&Email=%s"
+    "&Source=SKYB3&fname=%s&lname=%s";
+
+std::string Register(const std::string& account, const std::string& password, const std::string& prompt,
+                     const std::string& email, const std::string& fname = "none",
+                     const std::string& lname = "none") {
+    char buf[1024];
+    std::snprintf(buf, sizeof buf, kRegister, account.c_str(), password.c_str(), prompt.c_str(),
+                  email.c_str(), fname.c_str(), lname.c_str());
+    return buf;
+}
+
+TEST_F(RegisterTest, StoresANewMemberWhoCanThenLogIn) {
+    EXPECT_EQ(Get(Register("Dave", "Pass.1", "first+pet%27s+name", "d@example.org", "Dave+E", "Smith")).body,
+              "__OK__");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=dave&Password=pass.1").body, "__OK");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=dave&Password=x").body, "__BADPASS__first pet's name__");
+    EXPECT_EQ(Get(Register("dave", "other", "p", "x@example.org")).body, "__TAKEN__");
+}
+
+TEST_F(RegisterTest, RejectsWhatTheProgramWouldNotSend) {
+    const std::string bad[] = {
+        Register("", "pw", "p", "a@b"),
+        Register("skyfan", "pw", "p", "a@b"),
+        Register("a+b", "pw", "p", "a@b"),
+        Register("..", "pw", "p", "a@b"),
+        Register("e%2Fve", "pw", "p", "a@b"),
+        Register("eve", "", "p", "a@b"),
+        Register("eve", "pw", "", "a@b"),
+        Register("eve", "pw", "p", "@b"),
+        Register("eve", "pw", "p", "ab"),
+        Register("eve", "pw", "p", "a@b", "<b>"),
+        Register("eve", "pw+x", "p", "a@b"),
+        Register("eve", "a23456789012345678", "p", "a@b"),
+        Register("wiztemplates", "pw", "p", "a@b"),
+    };
+    for (const std::string& q : bad) EXPECT_EQ(Get(q).body, "__ERROR__") << q;
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=eve&Password=pw").body, "__ERROR__");
+}
+
+TEST_F(RegisterTest, KeepsOnlyASaltedHashOfThePassword) {
+    ASSERT_EQ(Get(Register("frank", "hunter2", "p", "f@example.org")).body, "__OK__");
+    ASSERT_EQ(Get(Register("gina", "hunter2", "p", "g@example.org")).body, "__OK__");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((data_ + "/members.db").c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT pass FROM members ORDER BY name", -1, &st, nullptr), SQLITE_OK);
+    std::vector<std::string> stored;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        stored.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    ASSERT_EQ(stored.size(), 2u);
+    for (const std::string& s : stored) {
+        EXPECT_EQ(s.find("hunter2"), std::string::npos);
+        EXPECT_EQ(s.rfind("pbkdf2-sha256$", 0), 0u) << s;
+    }
+    EXPECT_NE(stored[0], stored[1]) << "same password, same salt";
+}
+
+}  // namespace
+}  // namespace sky::member::test
