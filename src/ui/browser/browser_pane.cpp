@@ -95,6 +95,10 @@ QUrl BrowserPane::UrlFromAddress(const QString& address) {
 }
 
 void BrowserPane::Navigate(const QString& address) {
+    QString trimmed = address.trimmed();
+    if (trimmed.startsWith(QLatin1String("skycommand:"), Qt::CaseInsensitive) && page_->onCommandText &&
+        page_->onCommandText(trimmed))
+        return;
     QUrl url = UrlFromAddress(address);
     if (url.isValid()) page_->Navigate(url);
 }

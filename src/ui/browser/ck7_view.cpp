@@ -29,6 +29,13 @@ CK7View::CK7View(QWidget* parent) : BrowserPane(parent) {
     popup_->hide();
 
     page()->onBeforeNavigate = [this](NavigationEvent& ev) { BeforeNavigate(ev); };
+    page()->onCommandText = [this](const QString& text) {
+        MainFilterResult r = MainBrowserFilter(text.toStdString());
+        BrowserHost* host = GetBrowserHost();
+        if (!r.cancel || !host) return false;
+        QTimer::singleShot(0, this, [this, host, r] { host->RunMainFilterAction(this, r); });
+        return true;
+    };
     page()->onNewWindow = [this](const QUrl&, const QString& name) -> SkyWebPage* {
         BrowserHost* host = GetBrowserHost();
         return host ? host->OpenRequestedPopup(this, name) : nullptr;

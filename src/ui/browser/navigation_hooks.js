@@ -42,7 +42,13 @@
         var a = e.target && e.target.closest ? e.target.closest('a[href], area[href]') : null;
         if (!a) return;
         var target = targetOf(a);
-        if (isCommand(target)) {
+        var raw = (a.getAttribute('href') || '').trim();
+        if (/^skycommand:/i.test(raw)) {
+            // Handed over as written: some commands are no valid address.
+            e.preventDefault();
+            e.stopImmediatePropagation();
+            call('commandText', [raw]);
+        } else if (isCommand(target)) {
             e.preventDefault();
             e.stopImmediatePropagation();
             call('commandLink', [a.href, target]);

@@ -53,6 +53,12 @@ void NavigationBridge::commandLink(const QString& url, const QString& target) {
     page_->ScriptCommandLink(QUrl(url), target);
 }
 
+void NavigationBridge::commandText(const QString& text) {
+    if (text.size() > kMaxScriptText) return;
+    if (page_->onCommandText && page_->onCommandText(text)) return;
+    page_->Navigate(QUrl(text));
+}
+
 void NavigationBridge::noteTarget(const QString& url, const QString& target) {
     if (url.size() > kMaxScriptText || target.size() > kMaxScriptText) return;
     page_->ScriptNoteTarget(QUrl(url), target);

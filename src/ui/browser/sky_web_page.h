@@ -30,6 +30,7 @@ public:
     explicit NavigationBridge(SkyWebPage* page);
 
     Q_INVOKABLE void commandLink(const QString& url, const QString& target);
+    Q_INVOKABLE void commandText(const QString& text);
     Q_INVOKABLE void noteTarget(const QString& url, const QString& target);
     Q_INVOKABLE void submitForm(const QString& url, const QString& target, const QString& body,
                                 const QString& contentType);
@@ -47,6 +48,10 @@ public:
 
     // The window's hook: runs before each navigation; setting cancel stops it.
     std::function<void(NavigationEvent&)> onBeforeNavigate;
+    // A "skycommand:" address as written (a link or the program's own), which
+    // need not parse as a URL: true when the window took it. Unset or false:
+    // it is loaded as an address.
+    std::function<bool(const QString& text)> onCommandText;
     // A page wants a new window: return the page to load it in, or null to drop it.
     std::function<SkyWebPage*(const QUrl& url, const QString& name)> onNewWindow;
 

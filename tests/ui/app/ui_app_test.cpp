@@ -71,6 +71,8 @@ class UiAppTest : public QObject {
     std::unique_ptr<CK7App> Start(const QStringList& args = {QStringLiteral("skyharbor")}) {
         // The first-run sheets and the embedded service have tests of their own.
         if (S().GetString("local", "zip").empty()) S().WriteString("local", "zip", "10001");
+        if (!std::filesystem::exists(MainChannelFilePath()))
+            test::WriteFile(MainChannelFilePath(), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
         S().WriteInt("Service", "EmbeddedPort", 0);
         auto app = std::make_unique<CK7App>(args, CK7App::Options{false, &browser_});
         if (!app->InitInstance()) return nullptr;

@@ -26,6 +26,7 @@
 #include "ui/browser/browser_profile.h"
 #include "ui/browser/ck7_view.h"
 #include "ui/browser/explorer.h"
+#include "ui/browser/sky_web_page.h"
 #include "ui/channels/channel_bar.h"
 #include "ui/channels/local_sheet.h"
 #include "ui/service/login_dialog.h"
@@ -278,11 +279,16 @@ private slots:
         QVERIFY(!frame()->busy());
         QCOMPARE(channels().size(), before);
 
-        // "rlc:" swaps the whole list for the service's file.
+        // The start page's "rlc:" link swaps the whole list for the service's file.
         boxes_.clear();
         answerYes_ = true;
         channels().AppendChannel("Mine");
-        view->Navigate(QStringLiteral("skycommand://rlc:%1/skychan1.sky").arg(host));
+        view->Navigate(QStringLiteral("http://%1/sky_start/skydata.htm").arg(host));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return view->LocationUrl().endsWith(QLatin1String("skydata.htm")) && !view->IsLoading(); },
+            15000));
+        view->page()->runJavaScript(
+            QStringLiteral("document.querySelector('a[href^=\"skycommand://rlc:\"]').click()"));
         QVERIFY(QTest::qWaitFor([&] { return boxes_.size() >= 2; }, 15000));
         QCOMPARE(boxes_.value(0),
                  QStringLiteral("Your channels will now be replaced.\n\nReplacement file: http://") + host +

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -146,9 +147,9 @@ private slots:
         });
         SettingsStore::App().WriteString("Startup", "Home", "about:blank");
         SettingsStore::App().WriteInt("Service", "Embedded", 0);
-        // No first-run sheets, and channels of its own so nothing is imported.
+        // Channels of its own so nothing is imported; the first-run sheets are declined.
+        SetDialogHook([](QDialog&) { return int(QDialog::Rejected); });
         SettingsStore::App().WriteString("Misc", "Account", "UNREGISTERED");
-        SettingsStore::App().WriteString("local", "zip", "10001");
         test::WriteFile(sandbox_->path("skychan1.sky"), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
         SettingsStore::App().WriteString("Service", "WebHost", server_->host().toStdString());
         SetActiveServiceHosts({server_->host().toStdString(), "", "", ""});
@@ -161,6 +162,7 @@ private slots:
         app_->ExitInstance();
         app_.reset();
         SetMessageHook({});
+        SetDialogHook({});
         server_.reset();
         sandbox_.reset();
     }
