@@ -5,8 +5,11 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -162,16 +165,36 @@ struct MemberService::Impl {
     void Search(httplib::Response& res, const std::string& prefix, const std::string& words);
 };
 
+namespace {
+
+// Sends a file in pieces straight from disk, so a large one starts at once
+// and never sits whole in memory. False when it cannot be opened.
+bool StreamFile(httplib::Response& res, const std::string& path, const std::string& type) {
+    auto file = std::make_shared<std::ifstream>(path, std::ios::binary);
+    std::error_code ec;
+    if (!*file || !std::filesystem::is_regular_file(path, ec)) return false;
+    auto size = std::filesystem::file_size(path, ec);
+    if (ec) return false;
+    res.set_content_provider(static_cast<size_t>(size), type.c_str(),
+                             [file](size_t offset, size_t length, httplib::DataSink& sink) {
+                                 char buffer[64 * 1024];
+                                 file->seekg(static_cast<std::streamoff>(offset));
+                                 size_t n = std::min(length, sizeof buffer);
+                                 file->read(buffer, static_cast<std::streamsize>(n));
+                                 std::streamsize got = file->gcount();
+                                 if (got <= 0) return false;
+                                 return sink.write(buffer, static_cast<size_t>(got));
+                             });
+    return true;
+}
+
+}  // namespace
+
 void MemberService::Impl::ServeFile(httplib::Response& res, const std::string& path,
                                     const std::string& name) {
-    std::string data;
-    if (!ReadWholeFile(path, &data)) {
-        res.status = 404;
-        return;
-    }
     size_t dot = name.rfind('.');
     std::string type = dot == std::string::npos ? "" : MimeTypeForExtension(name.substr(dot + 1));
-    res.set_content(data, type.empty() ? "application/octet-stream" : type.c_str());
+    if (!StreamFile(res, path, type.empty() ? "application/octet-stream" : type)) res.status = 404;
 }
 
 void MemberService::Impl::Search(httplib::Response& res, const std::string& prefix,
@@ -340,12 +363,10 @@ void MemberService::Impl::Get(const httplib::Request& req, httplib::Response& re
         return res.set_content(ChannelFile(chosen), "text/plain");
     }
     if (p == "/bin/skysetup.exe") {
-        std::string path = options.dataDir + "/bin/skysetup.exe";
-        std::string data;
-        if (!ReadWholeFile(path, &data))
+        if (!StreamFile(res, options.dataDir + "/bin/skysetup.exe", "application/octet-stream"))
             return Html(res, ErrorPage(base, "No update", "There is no software update on this server."),
                         404);
-        return res.set_content(data, "application/octet-stream");
+        return;
     }
     if (p == "/scripts/show.dll") return Show(req, res, q);
     if (p == "/scripts/channelx.dll") {

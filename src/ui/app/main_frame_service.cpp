@@ -298,6 +298,9 @@ void CMainFrame::OnDownloadFinished(int code) {
 }
 
 void CMainFrame::FinishChannelJob() {
+    // The start-up import fills an empty bar; a box about a file the user
+    // never asked for would only puzzle.
+    bool quiet = startUpImport_;
     startUpImport_ = false;
     std::string path = downloadTarget_.toStdString();
     // A page that is no channel file (an error page, say) imports nothing.
@@ -316,7 +319,7 @@ void CMainFrame::FinishChannelJob() {
         return;
     }
     ChannelsChanged(false);
-    ShowMessage(this, QStringLiteral("Channel File has been processed !"));
+    if (!quiet) ShowMessage(this, QStringLiteral("Channel File has been processed !"));
 }
 
 void CMainFrame::ImportPublicChannel(const QString& url, bool replace) {

@@ -71,7 +71,8 @@ class UiServiceTest : public QObject {
     // The start-up import of the public channels has run its course.
     void WaitForStartUpImport() {
         QVERIFY(QTest::qWaitFor([&] { return !frame()->busy() && !channels().empty(); }, 20000));
-        QVERIFY(boxes_.contains(QStringLiteral("Channel File has been processed !")));
+        // Quietly: the channels simply appear.
+        for (const QString& box : boxes_) QVERIFY2(!box.contains(QLatin1String("Channel File")), qPrintable(box));
         boxes_.clear();
     }
     // Runs the dialog with `drive` called once it is on screen.
