@@ -34,31 +34,6 @@ protected:
         return e;
     }
 
-    PingRequest Ping(int lastBulletin) {
-        PingRequest r;
-        r.host = host_;
-        r.account = "UNREGISTERED";
-        r.cookie = "1700000000";
-        r.action = "PING";
-        r.text = "P1-C257";
-        r.version = "1.5";
-        r.engine = "108.0.5359.220";
-        r.ip = "127.0.0.1";
-        r.lastBulletin = lastBulletin;
-        return r;
-    }
-
-    std::vector<ServerLine> Lines(const PingRequest& request) {
-        HttpGetResult answer = HttpGet(BuildPingUrl(request), CSkyRegClient::kAnswerSize, 10);
-        EXPECT_EQ(answer.code, 0) << answer.error;
-        auto fields = ParsePingAnswer(answer.body);
-        EXPECT_TRUE(fields) << answer.body;
-        std::vector<ServerLine> out;
-        if (fields)
-            for (const auto& f : *fields) out.push_back(ParseServerLine(f));
-        return out;
-    }
-
     test::Sandbox sandbox_;
     std::unique_ptr<member::MemberService> service_;
     std::string host_;
@@ -86,29 +61,6 @@ TEST_F(ServiceSession, RegistrationThenLoginWithEveryAnswer) {
     CSkyRegClient unknown(host_);
     EXPECT_EQ(unknown.Login("nobody.here", "x"), -26);
     EXPECT_EQ(CSkyRegClient("127.0.0.1:" + std::to_string(test::FreePort())).Login("a", "b") < 0, true);
-}
-
-TEST_F(ServiceSession, PingBringsOnlyUnseenMessagesAndTheInterval) {
-    std::string error, data = sandbox_.path("service");
-    ASSERT_TRUE(member::SetPingInterval(data, 600000, &error)) << error;
-    ASSERT_EQ(member::PostMessage(data, member::PostKind::Bulletin, "http://" + host_ + "/b1.htm", &error),
-              1);
-    ASSERT_EQ(member::PostMessage(data, member::PostKind::Bulletin, "http://" + host_ + "/b2.htm", &error),
-              2);
-
-    auto lines = Lines(Ping(0));
-    bool interval = false, bulletin = false;
-    for (const auto& l : lines) {
-        if (l.kind == ServerLineKind::PingInterval) interval = l.value == 600000;
-        if (l.kind == ServerLineKind::Bulletin) {
-            bulletin = true;
-            EXPECT_EQ(l.value, 2);
-            EXPECT_EQ(l.url, "http://" + host_ + "/b2.htm");
-        }
-    }
-    EXPECT_TRUE(interval);
-    EXPECT_TRUE(bulletin);
-    for (const auto& l : Lines(Ping(2))) EXPECT_NE(l.kind, ServerLineKind::Bulletin);
 }
 
 TEST_F(ServiceSession, DownloadsThePublicChannelsAndMissesAnAbsentInstaller) {

@@ -132,17 +132,6 @@ TEST_F(PageTest, HostileQueryValuesAreEscaped) {
     EXPECT_EQ(page.find("<script>"), std::string::npos);
 }
 
-TEST_F(PageTest, PersonalStartPageGreetsMembersAndPlacesThePostalCode) {
-    AddAlice();
-    std::string page = Get("/scripts/show.dll?Start&Z=94110&U=alice&V=test").body;
-    EXPECT_NE(page.find("Welcome back, <b>alice</b>"), std::string::npos);
-    EXPECT_NE(page.find("https://www.ca.gov"), std::string::npos);
-    page = Get("/scripts/show.dll?Start&Z=10001&U=U12345&V=test").body;
-    EXPECT_EQ(page.find("Welcome back"), std::string::npos);
-    EXPECT_NE(page.find("command:register"), std::string::npos);
-    EXPECT_NE(page.find("https://www.nyc.gov"), std::string::npos);
-}
-
 TEST_F(PageTest, StartPageCarriesCommandsSearchAndChannelLinks) {
     std::string page = Get("/sky_start/skydata.htm").body;
     for (const char* word : {"register", "login", "updatesoftware", "search", "custchannels", "showfavs",

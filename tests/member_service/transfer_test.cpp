@@ -236,15 +236,5 @@ TEST(TransferRecordTest, ParsesTheFieldsOfEachKind) {
     EXPECT_FALSE(ParseTransferRecord(list, &why));
 }
 
-TEST(TransferRecordTest, ReplyHeadLayout) {
-    std::string r = BuildReply(kStatusBadLogin);
-    ASSERT_EQ(r.size(), 20u);
-    EXPECT_EQ(r.substr(0, 8), std::string("\x14\0\0\0\x01\0\x02\0", 8));
-    r = BuildReply(kStatusOk, "header\r\n");
-    ASSERT_EQ(r.size(), 24u);
-    EXPECT_EQ(uint8_t(r[12]), 8);
-    EXPECT_EQ(r.substr(16), "header\r\n");
-}
-
 }  // namespace
 }  // namespace sky::member::test

@@ -72,7 +72,8 @@ class UiServiceTest : public QObject {
     void WaitForStartUpImport() {
         QVERIFY(QTest::qWaitFor([&] { return !frame()->busy() && !channels().empty(); }, 20000));
         // Quietly: the channels simply appear.
-        for (const QString& box : boxes_) QVERIFY2(!box.contains(QLatin1String("Channel File")), qPrintable(box));
+        for (const QString& box : boxes_)
+            QVERIFY2(!box.contains(QLatin1String("Channel File")), qPrintable(box));
         boxes_.clear();
     }
     // Runs the dialog with `drive` called once it is on screen.
@@ -215,20 +216,6 @@ private slots:
         QCOMPARE(S().GetString("Misc", "Account"), std::string("walker"));
         QVERIFY(frame()->loggedIn());
         QCOMPARE(frame()->pingsSent(), pingsBefore + 1);
-
-        // The built-in test account needs no service at all.
-        passwords = {QStringLiteral("anything")};
-        attempt = 0;
-        onDialog_ = [&](QDialog& dialog) -> int {
-            auto* login = qobject_cast<CLoginDlg*>(&dialog);
-            return Drive(dialog, [&, login] {
-                login->accountEdit()->setText(QStringLiteral("sampleid"));
-                login->passwordEdit()->setText(QStringLiteral("x"));
-                login->accept();
-            });
-        };
-        QVERIFY(frame()->RunLogin());
-        QCOMPARE(frame()->account(), QStringLiteral("sampleid"));
     }
 
     void postedBulletinOpensAtTheNextPing() {
