@@ -182,33 +182,6 @@ const Template kTemplates[] = {
 
 }  // namespace
 
-std::string HtmlEscape(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string QueryEncode(std::string_view s) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/text_util.h"
 #include "member_service/member_store.h"
 
 namespace sky::member {
 
-std::string HtmlEscape(std::string_view s);
 // Percent-encodes everything but unreserved characters; spaces become "+".
 std::string QueryEncode(std::string_view s);
 

@@ -107,32 +107,6 @@ Response::~Response() {
     if (fd >= 0) ::close(fd);
 }
 
-std::string HtmlEscape(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string PercentEncodePath(std::string_view path) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/text_util.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -105,7 +107,6 @@ private:
 };
 
 // Folder listing texts, shared with tests.
-std::string HtmlEscape(std::string_view text);
 // Percent-encodes everything but unreserved characters and "/".
 std::string PercentEncodePath(std::string_view path);
 // The size column of a listing line.

@@ -312,6 +312,11 @@ private slots:
         boxes_.clear();
         frame()->UpdateSoftware();
         QVERIFY(frame()->busy());
+        // A running download keeps the ping back; the count goes on.
+        int sent = frame()->pingsSent();
+        frame()->OnTimer(CMainFrame::kTimerPing);
+        QCOMPARE(frame()->pingsSent(), sent);
+        QCOMPARE(frame()->pingCount(), 1);
         frame()->CancelDownload();
         QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 2; }, 15000));
         QCOMPARE(boxes_.last(), QStringLiteral("Update Aborted"));
