@@ -32,7 +32,11 @@ def main():
     home = tempfile.mkdtemp(prefix="skyharbor-bench-")
     with open(os.path.join(home, "skyharbor.ini"), "w") as f:
         # No questions at start, and no start page to wait for.
-        f.write("[misc]\nPromptForDefBrowser=1\n[Startup]\nHome=about:blank\n[Misc]\nAccount=bench\n")
+        # A known member with a postal code and channels: no first-run sheets.
+        f.write("[misc]\nPromptForDefBrowser=1\nAccount=bench\n[Startup]\nHome=about:blank\n"
+                "[local]\nzip=10001\n")
+    with open(os.path.join(home, "skychan1.sky"), "wb") as f:
+        f.write(b"\r\n~CH:News\r\n~FN:NPR\r\n~FU:https://www.npr.org/\r\n")
     env = dict(os.environ, SKYHARBOR_HOME=home, SKYHARBOR_STARTUP_PROBE="exit")
     times = {"skyharbor": [], "peer": []}
     try:
