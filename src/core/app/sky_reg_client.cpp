@@ -224,7 +224,14 @@ std::string BuildLoginUrl(const std::string& host, int port, const std::string& 
            "?Login&Account=" + ToLower(Trim(account)) + "&Password=" + ToLower(Trim(password));
 }
 
-HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec) {
+namespace {
+int OnProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
+}
+}  // namespace
+
+HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec,
+                      const std::atomic<bool>* cancel) {
     GlobalInit();
     HttpGetResult r;
     CURL* curl = curl_easy_init();
@@ -245,6 +252,11 @@ HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec) 
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "SkyHarbor");
+    if (cancel) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(cancel));
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
     CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.httpStatus);
     curl_easy_cleanup(curl);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,14 +11,14 @@ namespace sky {
 // One request to the service's registration script, as the ping cycle and a
 // login send it. Every field goes into the query in the order below.
 struct PingRequest {
-    std::string host;        // the service's web host, "host" or "host:port"
-    std::string account;     // "UNREGISTERED" is sent as "U" + cookie
-    std::string cookie;      // install cookie
-    std::string action;      // "START", "PING" or "Login"
-    std::string text;        // "SKYB3", "P%d-C%d" or "login"
-    std::string version;     // program version string
-    std::string engine;      // HTML engine build ("?" when unknown)
-    std::string ip;          // this machine's address, dotted
+    std::string host;     // the service's web host, "host" or "host:port"
+    std::string account;  // "UNREGISTERED" is sent as "U" + cookie
+    std::string cookie;   // install cookie
+    std::string action;   // "START", "PING" or "Login"
+    std::string text;     // "SKYB3", "P%d-C%d" or "login"
+    std::string version;  // program version string
+    std::string engine;   // HTML engine build ("?" when unknown)
+    std::string ip;       // this machine's address, dotted
     int lastStartupMsg = 0;
     int lastBroadcast = 0;
     int lastBulletin = 0;
@@ -65,7 +66,9 @@ struct HttpGetResult {
     std::string body;  // at most maxBytes
     std::string error;
 };
-HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec = 20);
+// Setting *cancel stops it within a moment (code -20).
+HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec = 20,
+                      const std::atomic<bool>* cancel = nullptr);
 
 // The service client: the session's login with the registration script.
 class CSkyRegClient {

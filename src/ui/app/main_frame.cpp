@@ -127,6 +127,7 @@ CMainFrame::CMainFrame(DocTemplates* templates, DefaultBrowser* defaultBrowser)
 CMainFrame::~CMainFrame() {
     // Workers report to this frame; none may outlive it.
     cancel_.exchange(true);
+    closing_.store(true);
     if (downloadWorker_.joinable()) downloadWorker_.join();
     for (auto& ping : pings_) ping.thread.join();
     // Destruction repeats the settings step; the channel question is not

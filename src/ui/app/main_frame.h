@@ -309,6 +309,7 @@ private:
         std::shared_ptr<std::atomic<bool>> done;
     };
     std::vector<PingWorker> pings_;
+    std::atomic<bool> closing_{false};
 
     // The one background download.
     bool busy_ = false;

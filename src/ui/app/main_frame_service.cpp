@@ -158,7 +158,7 @@ void CMainFrame::SendPing(const QString& action, const QString& text) {
     JoinFinishedPings();
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::thread worker([this, url, done] {
-        HttpGetResult answer = HttpGet(url, CSkyRegClient::kAnswerSize, 20);
+        HttpGetResult answer = HttpGet(url, CSkyRegClient::kAnswerSize, 20, &closing_);
         if (answer.code == 0)
             if (auto fields = ParsePingAnswer(answer.body))
                 for (const std::string& field : *fields)

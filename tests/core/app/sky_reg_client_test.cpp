@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "scripted_server.h"
 #include "support/sandbox.h"
@@ -186,6 +188,21 @@ TEST(HttpGet, FollowsRedirectsAndStopsAtTheLimit) {
     HttpGetResult closed = HttpGet("http://127.0.0.1:" + std::to_string(test::FreePort()) + "/", 100, 5);
     EXPECT_EQ(closed.code, -20);
     EXPECT_FALSE(closed.error.empty());
+}
+
+TEST(HttpGet, CancelEndsAWaitForASlowServer) {
+    // Ten slow pieces: a whole answer would take five seconds.
+    test::ScriptedServer server({{"HTTP/1.0 200 OK\r\n\r\n", std::string(10, 'x'), 10, 500}});
+    std::atomic<bool> cancel{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel = true;
+    });
+    auto start = std::chrono::steady_clock::now();
+    HttpGetResult r = HttpGet(server.url("/"), 100, 20, &cancel);
+    stopper.join();
+    EXPECT_EQ(r.code, -20);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 }  // namespace
