@@ -278,12 +278,14 @@ CSkyRegClient::CSkyRegClient(std::string host, int port, std::string scriptPath)
     SplitHostPort(host_, port_);
 }
 
-int CSkyRegClient::Login(const std::string& account, const std::string& password) {
+int CSkyRegClient::Login(const std::string& account, const std::string& password,
+                         const std::atomic<bool>* cancel) {
     std::string name = ToLower(Trim(account));
     std::string pass = ToLower(Trim(password));
     if (name.empty()) return -1;
     if (name != "sampleid") {
-        HttpGetResult got = HttpGet(BuildLoginUrl(host_, port_, scriptPath_, name, pass), kAnswerSize);
+        HttpGetResult got =
+            HttpGet(BuildLoginUrl(host_, port_, scriptPath_, name, pass), kAnswerSize, 20, cancel);
         if (got.code != 0) return got.code;
         int code = ParseLoginAnswer(got.body, &hint_);
         if (code != 0) return code;

@@ -83,7 +83,9 @@ public:
     // stored); -25 bad password without a readable hint; -26 neither token;
     // a negative transfer error of HttpGet passed through. "sampleid" logs in
     // at once with no request. Blocking.
-    int Login(const std::string& account, const std::string& password);
+    // Setting *cancel gives up the request (a negative transfer code).
+    int Login(const std::string& account, const std::string& password,
+              const std::atomic<bool>* cancel = nullptr);
 
     bool loggedIn() const { return loggedIn_; }
     const std::string& account() const { return account_; }

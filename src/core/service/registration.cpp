@@ -111,8 +111,9 @@ std::string RegistrationMessage(RegistrationOutcome outcome) {
     return {};
 }
 
-RegistrationOutcome Register(const std::string& webHost, const RegistrationEntries& entries) {
-    HttpGetResult got = HttpGet(BuildRegistrationUrl(webHost, entries), kAnswerSize);
+RegistrationOutcome Register(const std::string& webHost, const RegistrationEntries& entries,
+                             const std::atomic<bool>* cancel) {
+    HttpGetResult got = HttpGet(BuildRegistrationUrl(webHost, entries), kAnswerSize, 20, cancel);
     if (got.code != 0) return RegistrationOutcome::Unreachable;
     return ParseRegistrationAnswer(got.body);
 }

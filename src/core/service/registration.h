@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 namespace sky {
@@ -43,7 +44,8 @@ RegistrationOutcome ParseRegistrationAnswer(const std::string& body);
 std::string RegistrationMessage(RegistrationOutcome outcome);
 
 // Sends the request (blocking, with time-outs): Unreachable when the URL
-// could not be opened.
-RegistrationOutcome Register(const std::string& webHost, const RegistrationEntries& entries);
+// could not be opened; setting *cancel gives up the request (Unreachable).
+RegistrationOutcome Register(const std::string& webHost, const RegistrationEntries& entries,
+                             const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace sky

@@ -67,13 +67,18 @@ void CLoginDlg::accept() {
     std::string account = account_->text().toStdString();
     std::string password = password_->text().toStdString();
     SetBusy(true);
-    worker_ =
-        std::thread([this, account, password] { emit loginFinished(client_.Login(account, password)); });
+    cancel_ = false;
+    worker_ = std::thread(
+        [this, account, password] { emit loginFinished(client_.Login(account, password, &cancel_)); });
 }
 
 void CLoginDlg::reject() {
-    // The request has time-outs; leaving waits for it rather than abandon it.
-    if (worker_.joinable()) return;
+    // Cancel gives up a request in progress; the window goes once it has.
+    if (worker_.joinable()) {
+        cancel_ = true;
+        closeWhenDone_ = true;
+        return;
+    }
     QDialog::reject();
 }
 
@@ -81,6 +86,10 @@ void CLoginDlg::OnLoginFinished(int code) {
     if (worker_.joinable()) worker_.join();
     lastResult_ = code;
     SetBusy(false);
+    if (closeWhenDone_) {
+        QDialog::reject();
+        return;
+    }
     if (code == 0) {
         QDialog::accept();
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -46,6 +47,8 @@ private:
     QLabel* status_;
     QPushButton* ok_;
     std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    bool closeWhenDone_ = false;
     int lastResult_ = 1;
 };
 

@@ -116,7 +116,7 @@ void CRegPropertySheet::ShowEntries() {
 }
 
 void CRegPropertySheet::SetBusy(bool busy) {
-    for (QWizard::WizardButton b : {QWizard::BackButton, QWizard::FinishButton, QWizard::CancelButton})
+    for (QWizard::WizardButton b : {QWizard::BackButton, QWizard::FinishButton})
         if (QAbstractButton* w = button(b)) w->setEnabled(!busy);
     page3_->status->setText(busy ? QStringLiteral("Registering with the service...") : QString());
 }
@@ -135,18 +135,29 @@ bool CRegPropertySheet::validateCurrentPage() {
     SetBusy(true);
     RegistrationEntries entries = entries_;
     std::string host = webHost_;
-    worker_ = std::thread([this, host, entries] { emit registrationFinished(int(Register(host, entries))); });
+    cancel_ = false;
+    worker_ = std::thread(
+        [this, host, entries] { emit registrationFinished(int(Register(host, entries, &cancel_))); });
     return false;
 }
 
 void CRegPropertySheet::reject() {
-    if (worker_.joinable()) return;
+    // Cancel gives up a request in progress; the sheet goes once it has.
+    if (worker_.joinable()) {
+        cancel_ = true;
+        closeWhenDone_ = true;
+        return;
+    }
     QWizard::reject();
 }
 
 void CRegPropertySheet::OnFinished(int outcome) {
     if (worker_.joinable()) worker_.join();
     SetBusy(false);
+    if (closeWhenDone_) {
+        QWizard::reject();
+        return;
+    }
     auto result = static_cast<RegistrationOutcome>(outcome);
     ShowMessage(this, QString::fromStdString(RegistrationMessage(result)));
     if (result != RegistrationOutcome::Ok) return;

@@ -2,6 +2,7 @@
 
 #include <QWizard>
 #include <QWizardPage>
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -75,6 +76,8 @@ private:
     RegistrationEntries entries_;
     bool registered_ = false;
     std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    bool closeWhenDone_ = false;
 };
 
 }  // namespace sky::ui

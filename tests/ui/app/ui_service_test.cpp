@@ -2,16 +2,20 @@
 // service, driven as a user would.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QProgressBar>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <memory>
 
+#include "core/app/sky_reg_client.h"
 #include "core/base/paths.h"
 #include "core/base/service_config.h"
 #include "core/base/settings_store.h"
@@ -216,6 +220,28 @@ private slots:
         QCOMPARE(S().GetString("Misc", "Account"), std::string("walker"));
         QVERIFY(frame()->loggedIn());
         QCOMPARE(frame()->pingsSent(), pingsBefore + 1);
+    }
+
+    void cancelGivesUpALoginTheServiceNeverAnswers() {
+        // A service that takes the connection and says nothing.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QList<QTcpSocket*> held;
+        connect(&silent, &QTcpServer::newConnection, [&] { held << silent.nextPendingConnection(); });
+        CSkyRegClient client(QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()).toStdString());
+        CLoginDlg login(client, QStringLiteral("walker"));
+        login.show();
+        login.passwordEdit()->setText(QStringLiteral("pw"));
+        login.accept();
+        QVERIFY(QTest::qWaitFor([&] { return !held.isEmpty(); }, 5000));
+        QVERIFY(login.busy() && login.isVisible());
+        QElapsedTimer clock;
+        clock.start();
+        login.reject();
+        QVERIFY(QTest::qWaitFor([&] { return !login.isVisible(); }, 5000));
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(login.result(), int(QDialog::Rejected));
+        QVERIFY(boxes_.isEmpty());
     }
 
     void postedBulletinOpensAtTheNextPing() {
