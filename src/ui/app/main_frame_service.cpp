@@ -213,7 +213,10 @@ bool CMainFrame::StartDownload(DownloadJobId id, const QString& url, const QStri
         return false;
     }
     if (target.isEmpty()) {
-        ShowMessage(this, QStringLiteral("Error connecting to the server.  Please try again"));
+        // No private folder to download into.
+        ShowMessage(this, id == DownloadJobId::ChannelFile
+                              ? QStringLiteral("An Error Occurred Updating Your Channels.")
+                              : QStringLiteral("Error connecting to the server.  Please try again"));
         return false;
     }
     if (!progress_) {
@@ -365,8 +368,11 @@ void CMainFrame::UpdateSoftware() {
         ShowMessage(this, QStringLiteral("Software update cancelled.\n\nPlease try again later"));
         return;
     }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QString target = InstallerTarget();
+    QGuiApplication::restoreOverrideCursor();
     StartDownload(DownloadJobId::Installer, Q(ServiceUrl(ActiveServiceHosts().web, "/bin/skysetup.exe")),
-                  InstallerTarget(), QStringLiteral("Downloading Software Updates"));
+                  target, QStringLiteral("Downloading Software Updates"));
 }
 
 void CMainFrame::RunInstaller(const QString& path) {
