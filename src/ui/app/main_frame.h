@@ -213,6 +213,7 @@ public:
     bool StartDownload(DownloadJobId id, const QString& url, const QString& target, const QString& title);
     void CancelDownload();
     CDownloadProgressDlg* downloadWindow() const { return progress_; }
+    QString downloadTarget() const { return downloadTarget_; }
     // A public channel file (".sdf" links, the start-up import) merged into
     // the channels; `replace` swaps the whole list instead ("rlc:").
     void ImportPublicChannel(const QString& url, bool replace = false);

@@ -279,6 +279,12 @@ void CMainFrame::OnDownloadFinished(int code) {
     busy_ = false;
     progress_->hide();
     bool channelJob = downloadJob_ == DownloadJobId::ChannelFile;
+    if (cancel_.load() || code != download_result::kOk) {
+        // Nothing half done stays behind: a file finished just as the user
+        // cancelled, and the installer's own folder.
+        QFile::remove(downloadTarget_);
+        if (!channelJob) QDir().rmdir(QFileInfo(downloadTarget_).absolutePath());
+    }
     if (cancel_.load()) {
         startUpImport_ = false;
         ShowMessage(this, channelJob ? QStringLiteral("Import aborted") : QStringLiteral("Update Aborted"));

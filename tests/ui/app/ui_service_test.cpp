@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -347,6 +348,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 2; }, 15000));
         QCOMPARE(boxes_.last(), QStringLiteral("Update Aborted"));
         QVERIFY(ran.isEmpty());
+        QVERIFY(!QFileInfo::exists(QFileInfo(frame()->downloadTarget()).absolutePath()));
 
         // Through to the end: the bar is full, the installer runs once the
         // frame has closed, and the next start deletes it.
