@@ -91,12 +91,14 @@ std::string DecoderSafeCopy(const std::string& path, std::string* scratch) {
         while (!needed && ReadLine(in, &line, &newline)) needed = fix.Fix(line);
     }
     std::string dir = needed ? PrivateTempDir() : std::string();
-    std::FILE* out = dir.empty() ? nullptr : std::fopen((dir + "decode-copy.eml").c_str(), "wb");
+    // Named per process: decodes of two messages may run side by side.
+    std::string name = dir + "decode-copy-" + std::to_string(::getpid()) + ".eml";
+    std::FILE* out = dir.empty() ? nullptr : std::fopen(name.c_str(), "wb");
     if (!out) {
         std::fclose(in);
         return path;
     }
-    *scratch = dir + "decode-copy.eml";
+    *scratch = name;
     std::rewind(in);
     DecoderSafeLines fix;
     while (ReadLine(in, &line, &newline)) {
@@ -465,6 +467,9 @@ bool GetFrame(int fd, char* tag, std::string* text) {
 // in the work folder.
 DecodedMessage DecodeMessage(const std::string& path, const std::string& workFolder,
                              const std::function<void(const std::string&)>& status) {
+    // The folder is made here, where it is removed at exit; one first made
+    // by the decoding process would outlive it.
+    PrivateTempDir();
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return DecodeHere(path, workFolder, status);
     pid_t pid = ::fork();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "core/mail/mail_store.h"
@@ -59,6 +60,24 @@ TEST_F(DecodeTest, PlainMessageBecomesPlainText) {
 
     DecodedMessage missing = DecodeMessage(sandbox.path("none.mail"), work);
     EXPECT_EQ(missing.messages, std::vector<std::string>{"Error Opening"});
+}
+
+TEST_F(DecodeTest, ScratchCopyLeavesNoFolderBehind) {
+    // Run in a fresh process of this binary, where no temporary folder exists
+    // yet, with its own TMPDIR to look into afterwards.
+    if (const char* message = std::getenv("SKYHARBOR_DECODE_ONLY")) {
+        EXPECT_TRUE(DecodeMessage(message, work).ok);
+        return;
+    }
+    std::string tmp = sandbox.path("tmp");
+    std::filesystem::create_directories(tmp);
+    // A NUL in a line makes the decoder work from a cleaned copy.
+    std::string path = Message(std::string("Subject: x\r\n\r\nbad\0line\r\n", 25));
+    std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    std::string command = "TMPDIR='" + tmp + "' SKYHARBOR_DECODE_ONLY='" + path + "' '" + self +
+                          "' --gtest_filter=DecodeTest.ScratchCopyLeavesNoFolderBehind >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
 }
 
 TEST_F(DecodeTest, AlternativeOpensOnEnhanced) {
