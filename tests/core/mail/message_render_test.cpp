@@ -72,7 +72,7 @@ TEST_F(DecodeTest, ScratchCopyLeavesNoFolderBehind) {
     std::string tmp = sandbox.path("tmp");
     std::filesystem::create_directories(tmp);
     // A NUL in a line makes the decoder work from a cleaned copy.
-    std::string path = Message(std::string("Subject: x\r\n\r\nbad\0line\r\n", 25));
+    std::string path = Message(std::string("Subject: x\r\n\r\nbad\0line\r\n", 24));
     std::string self = std::filesystem::read_symlink("/proc/self/exe");
     std::string command = "TMPDIR='" + tmp + "' SKYHARBOR_DECODE_ONLY='" + path + "' '" + self +
                           "' --gtest_filter=DecodeTest.ScratchCopyLeavesNoFolderBehind >/dev/null 2>&1";
