@@ -14,8 +14,35 @@
 
 namespace sky::test {
 
+namespace {
+
+// Every sandbox of a test process lives in one folder that goes when the
+// process ends, so what a program writes after its sandbox (a settings flush
+// at exit, a web profile closing late) leaves nothing behind.
+struct SandboxRoot {
+    std::string path;
+    pid_t owner = ::getpid();
+    SandboxRoot() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "skyharbor-test-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+        path = tmpl;
+    }
+    ~SandboxRoot() {
+        if (owner != ::getpid()) return;
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+const std::string& Root() {
+    static SandboxRoot root;
+    return root.path;
+}
+
+}  // namespace
+
 Sandbox::Sandbox() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "skyharbor-test-XXXXXX").string();
+    std::string tmpl = Root() + "/home-XXXXXX";
     if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     home_ = tmpl;
     if (const char* old = std::getenv("SKYHARBOR_HOME")) {
