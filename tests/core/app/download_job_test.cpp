@@ -5,7 +5,7 @@
 #include <climits>
 #include <filesystem>
 
-#include "scripted_server.h"
+#include "support/scripted_server.h"
 #include "support/sandbox.h"
 
 namespace sky {

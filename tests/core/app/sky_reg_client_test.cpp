@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "scripted_server.h"
+#include "support/scripted_server.h"
 #include "support/sandbox.h"
 
 namespace sky {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scripted_server.h"
+#include "support/scripted_server.h"
 #include "support/sandbox.h"
 
 namespace sky {
