@@ -248,6 +248,9 @@ private:
     void UpdateTitle();
     void UpdateLockPanes();
     void StartPing(bool first);
+    // The session after a login or a registration: the account stored, the
+    // member logged in.
+    void SetLoggedIn(const std::string& account, const std::string& password);
     void OnDownloadSize(long long total);
     void OnDownloadChunk(long long bytes);
     void OnDownloadCancelled();

@@ -76,27 +76,24 @@ CSkyRegClient& CMainFrame::regClient() {
 bool CMainFrame::RunLogin() {
     CLoginDlg dialog(regClient(), Q(SettingsStore::App().GetString("Misc", "Account")), this);
     if (ExecDialog(dialog) != QDialog::Accepted) return false;
-    CSkyRegClient& client = regClient();
-    SettingsStore::App().WriteString("Misc", "Account", client.account());
-    account_ = Q(client.account());
-    loggedIn_ = true;
-    loginPassword_ = Q(client.password());
-    statusText_ = QStringLiteral("Logged in as ") + account_;
-    statusBar()->showMessage(statusText_);
+    SetLoggedIn(regClient().account(), regClient().password());
     SendPing(QStringLiteral("Login"), QStringLiteral("login"));
     return true;
+}
+
+void CMainFrame::SetLoggedIn(const std::string& account, const std::string& password) {
+    SettingsStore::App().WriteString("Misc", "Account", account);
+    account_ = Q(account);
+    loggedIn_ = true;
+    loginPassword_ = Q(password);
+    statusText_ = QStringLiteral("Logged in as ") + account_;
+    statusBar()->showMessage(statusText_);
 }
 
 bool CMainFrame::RunRegistration() {
     CRegPropertySheet sheet(ActiveServiceHosts().web, this);
     if (ExecDialog(sheet) != QDialog::Accepted || !sheet.registered()) return false;
-    const RegistrationEntries& e = sheet.entries();
-    SettingsStore::App().WriteString("Misc", "Account", e.member);
-    account_ = Q(e.member);
-    loggedIn_ = true;
-    loginPassword_ = Q(e.password);
-    statusText_ = QStringLiteral("Logged in as ") + account_;
-    statusBar()->showMessage(statusText_);
+    SetLoggedIn(sheet.entries().member, sheet.entries().password);
     return true;
 }
 
