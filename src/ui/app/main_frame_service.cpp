@@ -198,7 +198,10 @@ void CMainFrame::OnServerLine(const QString& field) {
             return;
     }
     s.WriteInt("Ping", key, line.value);
-    OpenPopup(QUrl(Q(line.url)), popupName);
+    // Only web pages: a service line never opens a local file or a script.
+    QUrl url(Q(line.url));
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        OpenPopup(url, popupName);
 }
 
 bool CMainFrame::StartDownload(DownloadJobId id, const QString& url, const QString& target,

@@ -274,6 +274,10 @@ private slots:
         QTest::qWait(1500);
         QCOMPARE(bulletins(), 1);
         QCOMPARE(frame()->pingCount(), 1);
+        // A line naming a local file is counted as seen but not opened.
+        frame()->OnServerLine(QStringLiteral("BROADCAST=4=file:///etc/passwd"));
+        QCOMPARE(S().GetInt("Ping", "LastBroadcast", 0), 4);
+        QCOMPARE(frame()->popups().size(), 1);
     }
 
     void publicChannelLinksImportAndReplace() {
