@@ -66,6 +66,8 @@ DownloadResult DownloadToFile(const std::string& url, const std::string& target,
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    // An error page is no download: stop at the status, before its body.
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSec);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -84,12 +86,12 @@ DownloadResult DownloadToFile(const std::string& url, const std::string& target,
     } else if (rc == CURLE_ABORTED_BY_CALLBACK) {
         r.status = DownloadStatus::Cancelled;
         r.error = "cancelled";
+    } else if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && r.httpCode >= 400)) {
+        r.status = DownloadStatus::HttpError;
+        r.error = "the server answered " + std::to_string(r.httpCode);
     } else if (rc != CURLE_OK) {
         r.status = DownloadStatus::NetworkError;
         r.error = errbuf[0] ? errbuf : curl_easy_strerror(rc);
-    } else if (r.httpCode >= 400) {
-        r.status = DownloadStatus::HttpError;
-        r.error = "the server answered " + std::to_string(r.httpCode);
     } else if (!file.Commit()) {
         r.status = DownloadStatus::WriteError;
         r.error = file.error();

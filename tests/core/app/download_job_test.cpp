@@ -90,6 +90,7 @@ TEST(DownloadJob, FailuresLeaveTheTargetAsItWas) {
         Recorder rec;
         EXPECT_EQ(RunDownloadJob(spec, rec.events()), download_result::kUrlNotOpened);
         EXPECT_EQ(rec.log.back(), "finished -20");
+        EXPECT_EQ(rec.chunks, 0);  // the error page is not counted as progress
     }
     spec.url = "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/x";
     EXPECT_EQ(RunDownloadJob(spec, {}), download_result::kUrlNotOpened);
