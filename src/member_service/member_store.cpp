@@ -187,9 +187,26 @@ LoginResult MemberStore::CheckLogin(const std::string& name, const std::string& 
         stored = st.Text(0);
         if (prompt) *prompt = st.Text(1);
     }
+    if (password.empty()) return LoginResult::BadPassword;
+    auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(failuresMutex_);
+        auto it = failures_.find(name);
+        if (it != failures_.end() && now - it->second.since >= kLockout)
+            failures_.erase(it);
+        else if (it != failures_.end() && it->second.count >= kMaxFailures)
+            return LoginResult::BadPassword;
+    }
     // The key derivation is slow on purpose; it runs outside the lock.
-    if (password.empty() || !VerifyPassword(password, stored)) return LoginResult::BadPassword;
-    return LoginResult::Ok;
+    bool right = VerifyPassword(password, stored);
+    std::lock_guard lock(failuresMutex_);
+    if (right) {
+        failures_.erase(name);
+        return LoginResult::Ok;
+    }
+    Failures& f = failures_[name];
+    if (f.count++ == 0) f.since = now;
+    return LoginResult::BadPassword;
 }
 
 std::optional<MemberRecord> MemberStore::FindMember(const std::string& name) {

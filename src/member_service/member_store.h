@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -64,6 +66,12 @@ public:
     static std::unique_ptr<MemberStore> Open(const std::string& dataDir, std::string* error);
 
     AddResult AddMember(const MemberRecord& member, const std::string& password, std::string* error);
+    // After kMaxFailures wrong passwords for a name within kLockout, every
+    // password counts as wrong until that time has passed since the first
+    // of them, so nobody can try passwords at speed. A blank one (asking for
+    // the prompt) is no failure.
+    static constexpr int kMaxFailures = 10;
+    static constexpr std::chrono::minutes kLockout{10};
     LoginResult CheckLogin(const std::string& name, const std::string& password, std::string* prompt);
     std::optional<MemberRecord> FindMember(const std::string& name);
 
@@ -85,6 +93,12 @@ private:
     explicit MemberStore(sqlite3* db) : db_(db) {}
     sqlite3* db_;
     std::mutex mutex_;
+    struct Failures {
+        int count = 0;
+        std::chrono::steady_clock::time_point since;
+    };
+    std::mutex failuresMutex_;
+    std::map<std::string, Failures> failures_;
 };
 
 // "pbkdf2-sha256$<iterations>$<salt hex>$<hash hex>" with a fresh random salt.

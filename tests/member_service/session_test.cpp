@@ -1,5 +1,6 @@
 #include <sqlite3.h>
 
+#include "member_service/member_store.h"
 #include "service_fixture.h"
 
 namespace sky::member::test {
@@ -59,6 +60,16 @@ TEST_F(LoginTest, AnswersEachCaseInTheFormTheProgramReads) {
     EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=").body, "__BADPASS__my cat__");
     EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=bob&Password=secret").body, "__ERROR__");
     EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=&Password=secret").body, "__ERROR__");
+}
+
+TEST_F(LoginTest, ManyWrongPasswordsLockTheNameForAWhile) {
+    AddAlice();
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=").body, "__BADPASS__my cat__");
+    for (int i = 0; i < MemberStore::kMaxFailures; ++i)
+        EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=guess" + std::to_string(i)).body,
+                  "__BADPASS__my cat__");
+    // Now even the right one is refused.
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=secret").body, "__BADPASS__my cat__");
 }
 
 TEST_F(LoginTest, HintNeverCarriesTheClosingMark) {
