@@ -1,6 +1,7 @@
 #include "member_service/web_space.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,6 +60,17 @@ uint16_t FileSpace::PutPiece(const std::string& folder, const std::string& name,
     if (offset > 0) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kStatusNotFound;
+        // The next piece of an upload in order is appended in place; a file
+        // being uploaded is incomplete until its last piece anyway.
+        if (uint64_t(st.st_size) == offset) {
+            if (quota && used + offset + data.size() > quota) return kStatusTooLarge;
+            int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0) return kStatusFailed;
+            bool ok = ::write(fd, data.data(), data.size()) == ssize_t(data.size()) && ::fsync(fd) == 0;
+            ::close(fd);
+            if (!ok) (void)::truncate(path.c_str(), st.st_size);
+            return ok ? kStatusOk : kStatusFailed;
+        }
         if (!ReadWholeFile(path, &content)) return kStatusFailed;
         if (content.size() < offset) return kStatusMalformed;
     }

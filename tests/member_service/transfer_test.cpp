@@ -109,6 +109,10 @@ TEST_F(TransferTest, UploadInTwoPiecesListThenDelete) {
     EXPECT_EQ(Status(WebRecord(kPutPiece, "alice", "secret", "C:\\web\\big.htm", "big.htm", 36864, second)),
               kStatusOk);
     EXPECT_EQ(Get("/~alice/big.htm").body, first + second);
+    // A piece sent again (a retry) is written over, not added twice.
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "alice", "secret", "C:\\web\\big.htm", "big.htm", 36864, second)),
+              kStatusOk);
+    EXPECT_EQ(Get("/~alice/big.htm").body, first + second);
 
     Reply listing = Post(WebRecord(kListFiles, "alice", "secret", "", ""));
     Head h = ReadHead(listing.body);
