@@ -426,9 +426,13 @@ void MemberService::Impl::Post(const httplib::Request& req, httplib::Response& r
     if (!ValidMemberName(account) ||
         store->CheckLogin(account, ToLower(record->password), nullptr) != LoginResult::Ok)
         return reply(kStatusBadLogin, "bad login");
-    if (record->publicSpace)
+    if (record->publicSpace) {
+        if (!SafeFileName(record->firstName)) return reply(kStatusBadName, "bad name");
+        if (!store->ClaimPublicFile(record->firstName, account))
+            return reply(kStatusBadLogin, "the file belongs to another member");
         return reply(publicSpace->PutPiece("", record->firstName, record->offset, record->data, kPublicQuota),
                      "");
+    }
     switch (record->command) {
         case kPutPiece:
             // A listing line ends its name at the first comma.

@@ -81,6 +81,7 @@ CREATE TABLE IF NOT EXISTS messages(
     kind INTEGER NOT NULL, serial INTEGER NOT NULL, url TEXT NOT NULL, posted INTEGER NOT NULL,
     PRIMARY KEY(kind, serial));
 CREATE TABLE IF NOT EXISTS settings(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS public_files(name TEXT PRIMARY KEY, owner TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS pings(
     account TEXT PRIMARY KEY, cookie TEXT, action TEXT, version TEXT, time INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS topics(
@@ -280,6 +281,16 @@ void MemberStore::RecordPing(const PingRecord& p) {
     st.Bind(1, p.account).Bind(2, p.cookie).Bind(3, p.action).Bind(4, p.version);
     st.Bind(5, int64_t(std::time(nullptr)));
     st.Step();
+}
+
+bool MemberStore::ClaimPublicFile(const std::string& name, const std::string& account) {
+    std::lock_guard lock(mutex_);
+    Statement claim(db_, "INSERT OR IGNORE INTO public_files(name, owner) VALUES(?,?)");
+    claim.Bind(1, name).Bind(2, account);
+    if (claim.Step() != SQLITE_DONE) return false;
+    Statement owner(db_, "SELECT owner FROM public_files WHERE name = ?");
+    owner.Bind(1, name);
+    return owner.Step() == SQLITE_ROW && owner.Text(0) == account;
 }
 
 int64_t MemberStore::AddTopic(const Topic& t) {

@@ -83,6 +83,10 @@ public:
 
     void RecordPing(const PingRecord& ping);
 
+    // A public-space file belongs to the member who first posted it; true
+    // when `account` is (or now becomes) its owner.
+    bool ClaimPublicFile(const std::string& name, const std::string& account);
+
     int64_t AddTopic(const Topic& topic);
     int64_t AddComment(const Comment& comment);  // 0 when the topic does not exist
     std::optional<Topic> FindTopic(int64_t id);

@@ -201,6 +201,11 @@ TEST_F(TransferTest, PublicSpacePiecesAppendForMembersOnly) {
     EXPECT_EQ(sky::test::ReadFile(data_ + "/public/notes.htm"), a + b);
 
     EXPECT_EQ(Status(PublicPiece("alice", "nope", "notes.htm", 0, "x")), kStatusBadLogin);
+    // Another member may post files of his own, but not over hers.
+    std::string error;
+    ASSERT_TRUE(AddMember(data_, "bob", "pw", "p", "bob@example.org", &error)) << error;
+    EXPECT_EQ(Status(PublicPiece("bob", "pw", "notes.htm", 0, "mine")), kStatusBadLogin);
+    EXPECT_EQ(Status(PublicPiece("bob", "pw", "bob.htm", 0, "mine")), kStatusOk);
     // Web-space lengths on a public-space piece do not pass.
     std::string odd = PublicPiece("alice", "secret", "odd.htm", 0, "x");
     U32(odd, 160, 1 + 532);
