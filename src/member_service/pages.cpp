@@ -1,5 +1,7 @@
 #include "member_service/pages.h"
 
+#include "core/base/gif.h"
+
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -42,54 +44,6 @@ std::string PickerText(std::string_view s) {
     std::string out;
     for (char c : s) out += c == ' ' ? std::string("%20") : std::string(1, c);
     return out;
-}
-
-// ---- GIF images: an uncompressed LZW stream (a clear code every 100 pixels
-// keeps the code width at 8 bits), so each pixel is one byte.
-struct Rgb {
-    uint8_t r, g, b;
-};
-
-std::string Gif(int w, int h, const std::vector<Rgb>& palette, const std::function<int(int, int)>& pixel) {
-    std::string g = "GIF89a";
-    auto u16 = [&g](int v) {
-        g += char(v & 0xFF);
-        g += char((v >> 8) & 0xFF);
-    };
-    u16(w);
-    u16(h);
-    g += char(0xF6);  // global table of 128 colours
-    g += '\0';
-    g += '\0';
-    for (int i = 0; i < 128; ++i) {
-        Rgb c = i < int(palette.size()) ? palette[i] : Rgb{0, 0, 0};
-        g += char(c.r);
-        g += char(c.g);
-        g += char(c.b);
-    }
-    g += ',';
-    u16(0);
-    u16(0);
-    u16(w);
-    u16(h);
-    g += '\0';
-    g += char(7);
-    std::string codes;
-    int count = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (count++ % 100 == 0) codes += char(0x80);
-            codes += char(pixel(x, y) & 0x7F);
-        }
-    codes += char(0x81);
-    for (size_t at = 0; at < codes.size(); at += 255) {
-        std::string block = codes.substr(at, 255);
-        g += char(block.size());
-        g += block;
-    }
-    g += '\0';
-    g += ';';
-    return g;
 }
 
 struct Picker {
@@ -330,7 +284,7 @@ const std::vector<LocalRegion>& LocalRegions() {
 }
 
 std::string WizardImage(std::string_view name) {
-    const std::vector<Rgb> greys = {{255, 255, 255}, {204, 204, 204}, {128, 128, 128}, {0, 0, 0}};
+    const std::vector<GifColour> greys = {{255, 255, 255}, {204, 204, 204}, {128, 128, 128}, {0, 0, 0}};
     auto ball = [](int cx, int cy, int r) {
         return [=](int x, int y) {
             int dx = x - cx, dy = y - cy, d = dx * dx + dy * dy;
@@ -338,48 +292,49 @@ std::string WizardImage(std::string_view name) {
         };
     };
     if (name == "bg-paper.gif")
-        return Gif(32, 32, {{250, 244, 225}, {238, 228, 200}},
-                   [](int x, int y) { return (x * 7 + y * 13) % 23 == 0; });
+        return EncodeGif(32, 32, {{250, 244, 225}, {238, 228, 200}},
+                         [](int x, int y) { return (x * 7 + y * 13) % 23 == 0; });
     if (name == "bg-sky.gif")
-        return Gif(32, 32, {{200, 225, 255}, {225, 240, 255}, {255, 255, 255}},
-                   [](int x, int y) { return (x / 8 + y / 11) % 5 == 0 ? 2 : (y / 16) % 2; });
+        return EncodeGif(32, 32, {{200, 225, 255}, {225, 240, 255}, {255, 255, 255}},
+                         [](int x, int y) { return (x / 8 + y / 11) % 5 == 0 ? 2 : (y / 16) % 2; });
     if (name == "bg-checks.gif")
-        return Gif(32, 32, {{240, 240, 240}, {224, 224, 224}},
-                   [](int x, int y) { return (x / 16 + y / 16) % 2; });
+        return EncodeGif(32, 32, {{240, 240, 240}, {224, 224, 224}},
+                         [](int x, int y) { return (x / 16 + y / 16) % 2; });
     if (name == "bg-stripes.gif")
-        return Gif(32, 32, {{232, 250, 236}, {210, 240, 218}},
-                   [](int x, int y) { return ((x + y) / 8) % 2; });
+        return EncodeGif(32, 32, {{232, 250, 236}, {210, 240, 218}},
+                         [](int x, int y) { return ((x + y) / 8) % 2; });
     if (name == "bg-dots.gif")
-        return Gif(32, 32, {{255, 255, 255}, {190, 215, 250}}, [](int x, int y) {
+        return EncodeGif(32, 32, {{255, 255, 255}, {190, 215, 250}}, [](int x, int y) {
             int dx = x % 16 - 8, dy = y % 16 - 8;
             return dx * dx + dy * dy < 6;
         });
     if (name == "bullet-red.gif")
-        return Gif(14, 14, {{255, 255, 255}, {204, 0, 0}, {255, 170, 170}}, ball(7, 7, 6));
+        return EncodeGif(14, 14, {{255, 255, 255}, {204, 0, 0}, {255, 170, 170}}, ball(7, 7, 6));
     if (name == "bullet-blue.gif")
-        return Gif(14, 14, {{255, 255, 255}, {0, 60, 200}, {170, 200, 255}}, ball(7, 7, 6));
+        return EncodeGif(14, 14, {{255, 255, 255}, {0, 60, 200}, {170, 200, 255}}, ball(7, 7, 6));
     if (name == "bullet-square.gif")
-        return Gif(14, 14, {{255, 255, 255}, {0, 140, 60}},
-                   [](int x, int y) { return x >= 2 && x < 12 && y >= 2 && y < 12; });
+        return EncodeGif(14, 14, {{255, 255, 255}, {0, 140, 60}},
+                         [](int x, int y) { return x >= 2 && x < 12 && y >= 2 && y < 12; });
     if (name == "bullet-diamond.gif")
-        return Gif(14, 14, {{255, 255, 255}, {220, 170, 0}},
-                   [](int x, int y) { return abs(x - 7) + abs(y - 7) < 7; });
+        return EncodeGif(14, 14, {{255, 255, 255}, {220, 170, 0}},
+                         [](int x, int y) { return abs(x - 7) + abs(y - 7) < 7; });
     if (name == "sep-blue.gif")
-        return Gif(480, 8, {{255, 255, 255}, {0, 70, 160}, {90, 150, 230}}, [](int, int y) {
+        return EncodeGif(480, 8, {{255, 255, 255}, {0, 70, 160}, {90, 150, 230}}, [](int, int y) {
             return y == 0 || y == 7 ? 0 : y < 4 ? 2 : 1;
         });
     if (name == "sep-rainbow.gif")
-        return Gif(480, 8,
-                   {{228, 3, 3}, {255, 140, 0}, {255, 237, 0}, {0, 128, 38}, {0, 77, 255}, {117, 7, 135}},
-                   [](int x, int) { return x * 6 / 480; });
+        return EncodeGif(
+            480, 8, {{228, 3, 3}, {255, 140, 0}, {255, 237, 0}, {0, 128, 38}, {0, 77, 255}, {117, 7, 135}},
+            [](int x, int) { return x * 6 / 480; });
     if (name == "sep-gold.gif")
-        return Gif(480, 6, {{255, 255, 255}, {190, 140, 0}, {240, 200, 60}}, [](int, int y) {
+        return EncodeGif(480, 6, {{255, 255, 255}, {190, 140, 0}, {240, 200, 60}}, [](int, int y) {
             return y == 0 || y == 5 ? 0 : y == 2 ? 2 : 1;
         });
     if (name == "sep-dashes.gif")
-        return Gif(480, 4, greys, [](int x, int y) { return y > 0 && y < 3 && (x / 12) % 2 == 0 ? 2 : 0; });
+        return EncodeGif(480, 4, greys,
+                         [](int x, int y) { return y > 0 && y < 3 && (x / 12) % 2 == 0 ? 2 : 0; });
     if (name == "bwlogo.gif")
-        return Gif(64, 48, greys, [](int x, int y) {
+        return EncodeGif(64, 48, greys, [](int x, int y) {
             if (x < 2 || x > 61 || y < 2 || y > 45) return 3;
             int dx = x - 32, dy = y - 30;  // a dark hill under a grey sun
             if (dx * dx / 4 + dy * dy < 60 && y < 30) return 2;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base/atomic_file.h"
+#include "core/base/gif.h"
 #include "core/base/identity.h"
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
@@ -44,62 +45,17 @@ const char* const kPrevArt[16] = {
     ".....#ooo#......", ".....#ooo#......", ".....#ooo#......", ".....#ooo#......",
     ".....#ooo#......", ".....#####......", "................", "................"};
 
-// An uncompressed GIF: a clear code before every second pixel keeps the LZW
-// code width at three bits, so no real compressor is needed.
+// Four colours, the first transparent.
 std::string EncodeGif(const char* const art[16]) {
-    std::string out = "GIF89a";
-    auto u16 = [&](int v) {
-        out += static_cast<char>(v & 0xff);
-        out += static_cast<char>(v >> 8);
-    };
-    u16(16);
-    u16(16);
-    out += static_cast<char>(0x81);  // global table of 4 colours
-    out += '\0';
-    out += '\0';
-    const unsigned char palette[12] = {0xff, 0xff, 0xff, 0x33, 0x33, 0x66,
-                                       0xf0, 0xf0, 0xe8, 0xe8, 0xb0, 0x30};
-    out.append(reinterpret_cast<const char*>(palette), sizeof palette);
-    // Colour 0 transparent.
-    out += "\x21\xf9\x04\x01";
-    out += std::string("\0\0\0\0", 4);
-    out += ',';
-    u16(0);
-    u16(0);
-    u16(16);
-    u16(16);
-    out += '\0';
-    out += '\x02';  // minimum code size
-
-    std::vector<int> codes;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            if (x % 2 == 0) codes.push_back(4);
+    static const std::vector<GifColour> palette = {
+        {0xff, 0xff, 0xff}, {0x33, 0x33, 0x66}, {0xf0, 0xf0, 0xe8}, {0xe8, 0xb0, 0x30}};
+    return sky::EncodeGif(
+        16, 16, palette,
+        [art](int x, int y) {
             char c = art[y][x];
-            codes.push_back(c == '#' ? 1 : c == '+' ? 2 : c == 'o' ? 3 : 0);
-        }
-    }
-    codes.push_back(5);
-    std::string data;
-    unsigned bits = 0, nbits = 0;
-    for (int code : codes) {
-        bits |= static_cast<unsigned>(code) << nbits;
-        nbits += 3;
-        while (nbits >= 8) {
-            data += static_cast<char>(bits & 0xff);
-            bits >>= 8;
-            nbits -= 8;
-        }
-    }
-    if (nbits) data += static_cast<char>(bits & 0xff);
-    for (size_t i = 0; i < data.size(); i += 255) {
-        size_t n = std::min<size_t>(255, data.size() - i);
-        out += static_cast<char>(n);
-        out.append(data, i, n);
-    }
-    out += '\0';
-    out += ';';
-    return out;
+            return c == '#' ? 1 : c == '+' ? 2 : c == 'o' ? 3 : 0;
+        },
+        0);
 }
 
 const char kWelcomePage[] =

@@ -3,7 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
+#include "core/base/gif.h"
 #include "core/base/identity.h"
 #include "core/base/mime_types.h"
 #include "core/base/paths.h"
@@ -77,6 +80,50 @@ TEST(IdentityTest, NicknameWinsElseNameDotAddress) {
     std::string id = MachineIdentity("");
     std::string ip = FirstIPv4Address();
     EXPECT_EQ(id, ComputerName() + "." + (ip.empty() ? std::string("Unknown.") : ip));
+}
+
+// Reads back an image as any GIF decoder would: codes one bit wider than the
+// colours, a table that grows with each code after a clear, and a wider code
+// once it is full. Returns the pixels, or nothing when the stream breaks.
+std::optional<std::vector<int>> DecodeGif(const std::string& g) {
+    if (g.rfind("GIF89a", 0) != 0 || g.size() < 13) return std::nullopt;
+    size_t at = 13 + 3 * (size_t(2) << (uint8_t(g[10]) & 7));
+    if (g.compare(at, 2, "\x21\xf9") == 0) at += 8;
+    if (at + 11 > g.size() || g[at] != ',') return std::nullopt;
+    int bits = g[at + 10];
+    std::string data;
+    for (at += 11; at < g.size() && g[at] != 0; at += 1 + uint8_t(g[at]))
+        data.append(g, at + 1, uint8_t(g[at]));
+    unsigned clear = 1u << bits, width = bits + 1, next = clear + 2, pos = 0;
+    bool first = true;
+    std::vector<int> pixels;
+    while (pos + width <= data.size() * 8) {
+        unsigned code = 0;
+        for (unsigned b = 0; b < width; ++b, ++pos) code |= ((uint8_t(data[pos / 8]) >> (pos % 8)) & 1u) << b;
+        if (code == clear) {
+            width = bits + 1, next = clear + 2, first = true;
+            continue;
+        }
+        if (code == clear + 1) return pixels;
+        if (code >= clear) return std::nullopt;  // only single colours are ever written
+        pixels.push_back(int(code));
+        if (!first && ++next == (1u << width) && width < 12) ++width;
+        first = false;
+    }
+    return std::nullopt;
+}
+
+TEST(GifTest, PixelsReadBackWhateverThePaletteSize) {
+    for (size_t colours : {2u, 4u, 5u, 130u}) {
+        std::vector<GifColour> palette(colours, GifColour{1, 2, 3});
+        auto pixel = [&](int x, int y) { return int((x * 7 + y * 3) % colours); };
+        std::string g = EncodeGif(37, 9, palette, pixel, 1);
+        auto pixels = DecodeGif(g);
+        ASSERT_TRUE(pixels) << colours;
+        ASSERT_EQ(pixels->size(), 37u * 9u);
+        for (int i = 0; i < 37 * 9; ++i)
+            ASSERT_EQ((*pixels)[i], pixel(i % 37, i / 37)) << colours << " " << i;
+    }
 }
 
 TEST(ServiceConfigTest, EmbeddedByDefaultElseConfiguredHosts) {
