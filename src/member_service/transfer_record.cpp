@@ -4,35 +4,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/base/byte_fields.h"
+
 namespace sky::member {
 namespace {
-
-uint32_t U32(std::string_view b, size_t at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint16_t U16(std::string_view b, size_t at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-// The text of a fixed field, or nothing when the field holds no NUL.
-std::optional<std::string> Field(std::string_view b, size_t at, size_t width) {
-    std::string_view f = b.substr(at, width);
-    size_t nul = f.find('\0');
-    if (nul == std::string_view::npos) return std::nullopt;
-    return std::string(f.substr(0, nul));
-}
-
-void PutU32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = char((v >> (8 * i)) & 0xFF);
-}
-
-void PutU16(std::string& s, size_t at, uint16_t v) {
-    s[at] = char(v & 0xFF);
-    s[at + 1] = char(v >> 8);
-}
 
 std::optional<ParsedTransfer> Fail(std::string* why, const char* text) {
     if (why) *why = text;
@@ -43,9 +18,9 @@ std::optional<ParsedTransfer> Fail(std::string* why, const char* text) {
 
 std::optional<ParsedTransfer> ParseTransferRecord(std::string_view body, std::string* why) {
     if (body.size() < kRecordFixedSize) return Fail(why, "record too short");
-    uint64_t posted = U32(body, 12);
-    uint64_t partLength = U32(body, 160);
-    uint64_t n = U32(body, 168);
+    uint64_t posted = GetU32(body, 12);
+    uint64_t partLength = GetU32(body, 160);
+    uint64_t n = GetU32(body, 168);
     if (posted != body.size()) return Fail(why, "posted length differs from the body size");
     if (n > body.size() - kRecordFixedSize) return Fail(why, "data length beyond the body");
 
@@ -55,14 +30,14 @@ std::optional<ParsedTransfer> ParseTransferRecord(std::string_view body, std::st
     static constexpr Text kTexts[] = {{0, 12}, {52, 60}, {112, 16}, {128, 32}, {172, 256}, {428, 256}};
     std::optional<std::string> texts[6];
     for (int i = 0; i < 6; ++i) {
-        texts[i] = Field(body, kTexts[i].at, kTexts[i].width);
+        texts[i] = GetFixedText(body, kTexts[i].at, kTexts[i].width);
         if (!texts[i]) return Fail(why, "text field without NUL");
     }
 
     ParsedTransfer t;
     // Public-space pieces carry the tag "0" and flag 1; web-space records neither.
-    t.publicSpace = *texts[0] == "0" && U16(body, 34) == 1;
-    t.command = U16(body, 32);
+    t.publicSpace = *texts[0] == "0" && GetU16(body, 34) == 1;
+    t.command = GetU16(body, 32);
     if (t.publicSpace) {
         if (posted != n + 694 || partLength != n + 531) return Fail(why, "lengths disagree");
         if (t.command != kPutPiece) return Fail(why, "unknown public-space command");
@@ -76,7 +51,7 @@ std::optional<ParsedTransfer> ParseTransferRecord(std::string_view body, std::st
     t.password = std::move(*texts[2]);
     t.firstName = std::move(*texts[4]);
     t.secondName = std::move(*texts[5]);
-    t.offset = U32(body, 164);
+    t.offset = GetU32(body, 164);
     t.data = body.substr(kRecordFixedSize, n);
     return t;
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/base/byte_fields.h"
+
 namespace sky::httpsvr {
 
 namespace {
@@ -18,22 +20,8 @@ void PutText(std::string& out, Area a, const std::string& text) {
     std::memcpy(out.data() + a.offset, text.data(), n);
 }
 
-void PutU32(std::string& out, size_t offset, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[offset + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-}
-
-uint32_t GetU32(std::string_view in, size_t offset) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<uint32_t>(static_cast<unsigned char>(in[offset + i])) << (8 * i);
-    return v;
-}
-
 std::optional<std::string> GetText(std::string_view in, Area a) {
-    std::string_view field = in.substr(a.offset, a.size);
-    size_t nul = field.find('\0');
-    if (nul == std::string_view::npos) return std::nullopt;
-    return std::string(field.substr(0, nul));
+    return GetFixedText(in, a.offset, a.size);
 }
 
 }  // namespace
