@@ -43,16 +43,12 @@ CLoginDlg::CLoginDlg(CSkyRegClient& client, const QString& account, QWidget* par
     connect(buttons, &QDialogButtonBox::accepted, this, &CLoginDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CLoginDlg::reject);
     layout->addWidget(buttons);
-    connect(this, &CLoginDlg::loginFinished, this, &CLoginDlg::OnLoginFinished, Qt::QueuedConnection);
+    connect(&request_, &ServiceRequest::finished, this, &CLoginDlg::OnLoginFinished);
     if (!account.isEmpty() && account != QLatin1String("UNREGISTERED"))
         password_->setFocus();
     else
         account_->clear();
     resize(380, sizeHint().height());
-}
-
-CLoginDlg::~CLoginDlg() {
-    if (worker_.joinable()) worker_.join();
 }
 
 void CLoginDlg::SetBusy(bool busy) {
@@ -63,30 +59,24 @@ void CLoginDlg::SetBusy(bool busy) {
 }
 
 void CLoginDlg::accept() {
-    if (worker_.joinable()) return;
+    if (request_.busy()) return;
     std::string account = account_->text().toStdString();
     std::string password = password_->text().toStdString();
     SetBusy(true);
-    cancel_ = false;
-    worker_ = std::thread(
-        [this, account, password] { emit loginFinished(client_.Login(account, password, &cancel_)); });
+    request_.Start([this, account, password](const std::atomic<bool>* cancel) {
+        return client_.Login(account, password, cancel);
+    });
 }
 
 void CLoginDlg::reject() {
     // Cancel gives up a request in progress; the window goes once it has.
-    if (worker_.joinable()) {
-        cancel_ = true;
-        closeWhenDone_ = true;
-        return;
-    }
-    QDialog::reject();
+    if (!request_.Cancel()) QDialog::reject();
 }
 
 void CLoginDlg::OnLoginFinished(int code) {
-    if (worker_.joinable()) worker_.join();
     lastResult_ = code;
     SetBusy(false);
-    if (closeWhenDone_) {
+    if (request_.cancelled()) {
         QDialog::reject();
         return;
     }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QDialog>
-#include <atomic>
-#include <memory>
-#include <thread>
+
+#include "ui/service/service_request.h"
 
 class QLabel;
 class QLineEdit;
@@ -22,20 +21,15 @@ class CLoginDlg : public QDialog {
     Q_OBJECT
 public:
     CLoginDlg(CSkyRegClient& client, const QString& account, QWidget* parent = nullptr);
-    ~CLoginDlg() override;
 
     void accept() override;
     void reject() override;
 
     QLineEdit* accountEdit() const { return account_; }
     QLineEdit* passwordEdit() const { return password_; }
-    bool busy() const { return worker_.joinable(); }
+    bool busy() const { return request_.busy(); }
     // The last login's result code (1 while none ran).
     int lastResult() const { return lastResult_; }
-
-signals:
-    // Queued from the worker to the UI thread.
-    void loginFinished(int code);
 
 private:
     void OnLoginFinished(int code);
@@ -46,9 +40,7 @@ private:
     QLineEdit* password_;
     QLabel* status_;
     QPushButton* ok_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    bool closeWhenDone_ = false;
+    ServiceRequest request_;
     int lastResult_ = 1;
 };
 

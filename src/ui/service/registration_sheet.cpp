@@ -83,13 +83,8 @@ CRegPropertySheet::CRegPropertySheet(const std::string& webHost, QWidget* parent
     page3_ = new CRegPropertyPage3(this);
     addPage(page3_);
     setButtonText(QWizard::FinishButton, QStringLiteral("&Register"));
-    connect(this, &CRegPropertySheet::registrationFinished, this, &CRegPropertySheet::OnFinished,
-            Qt::QueuedConnection);
+    connect(&request_, &ServiceRequest::finished, this, &CRegPropertySheet::OnFinished);
     resize(520, 400);
-}
-
-CRegPropertySheet::~CRegPropertySheet() {
-    if (worker_.joinable()) worker_.join();
 }
 
 void CRegPropertySheet::ReadEntries() {
@@ -123,7 +118,7 @@ void CRegPropertySheet::SetBusy(bool busy) {
 
 bool CRegPropertySheet::validateCurrentPage() {
     if (currentPage() != page3_) return QWizard::validateCurrentPage();
-    if (worker_.joinable() || registered_) return registered_;
+    if (request_.busy() || registered_) return registered_;
     ReadEntries();
     NormaliseEntries(entries_);
     ShowEntries();
@@ -133,28 +128,20 @@ bool CRegPropertySheet::validateCurrentPage() {
         return false;
     }
     SetBusy(true);
-    RegistrationEntries entries = entries_;
-    std::string host = webHost_;
-    cancel_ = false;
-    worker_ = std::thread(
-        [this, host, entries] { emit registrationFinished(int(Register(host, entries, &cancel_))); });
+    request_.Start([host = webHost_, entries = entries_](const std::atomic<bool>* cancel) {
+        return int(Register(host, entries, cancel));
+    });
     return false;
 }
 
 void CRegPropertySheet::reject() {
     // Cancel gives up a request in progress; the sheet goes once it has.
-    if (worker_.joinable()) {
-        cancel_ = true;
-        closeWhenDone_ = true;
-        return;
-    }
-    QWizard::reject();
+    if (!request_.Cancel()) QWizard::reject();
 }
 
 void CRegPropertySheet::OnFinished(int outcome) {
-    if (worker_.joinable()) worker_.join();
     SetBusy(false);
-    if (closeWhenDone_) {
+    if (request_.cancelled()) {
         QWizard::reject();
         return;
     }

@@ -2,11 +2,10 @@
 
 #include <QWizard>
 #include <QWizardPage>
-#include <atomic>
 #include <string>
-#include <thread>
 
 #include "core/service/registration.h"
+#include "ui/service/service_request.h"
 
 class QLabel;
 class QLineEdit;
@@ -49,20 +48,16 @@ class CRegPropertySheet : public QWizard {
     Q_OBJECT
 public:
     explicit CRegPropertySheet(const std::string& webHost, QWidget* parent = nullptr);
-    ~CRegPropertySheet() override;
 
     CRegPropertyPage2* page2() const { return page2_; }
     CRegPropertyPage3* page3() const { return page3_; }
     bool validateCurrentPage() override;
     void reject() override;
-    bool busy() const { return worker_.joinable(); }
+    bool busy() const { return request_.busy(); }
 
     // After success: the member name and password as registered.
     const RegistrationEntries& entries() const { return entries_; }
     bool registered() const { return registered_; }
-
-signals:
-    void registrationFinished(int outcome);
 
 private:
     void ReadEntries();
@@ -75,9 +70,7 @@ private:
     CRegPropertyPage3* page3_;
     RegistrationEntries entries_;
     bool registered_ = false;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    bool closeWhenDone_ = false;
+    ServiceRequest request_;
 };
 
 }  // namespace sky::ui
