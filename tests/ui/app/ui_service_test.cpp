@@ -22,6 +22,7 @@
 #include "core/base/settings_store.h"
 #include "core/channels/channel_list.h"
 #include "member_service/member_service.h"
+#include "support/no_desktop.h"
 #include "support/sandbox.h"
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
@@ -40,21 +41,11 @@
 using namespace sky;
 using namespace sky::ui;
 
-namespace {
-
-class NoDesktop : public DefaultBrowser {
-public:
-    std::optional<bool> IsDefault() override { return true; }
-    bool MakeDefault(QString*) override { return true; }
-};
-
-}  // namespace
-
 class UiServiceTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::Sandbox> sandbox_;
-    NoDesktop desktop_;
+    test::NoDesktop desktop_;
     std::unique_ptr<CK7App> app_;
     QStringList boxes_;
     bool answerYes_ = true;

@@ -12,6 +12,7 @@
 
 #include "core/base/service_config.h"
 #include "core/base/settings_store.h"
+#include "support/no_desktop.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
 #include "ui/app/ck7_app.h"
@@ -29,12 +30,6 @@ using namespace sky;
 using namespace sky::ui;
 
 namespace {
-
-class NoDesktop : public DefaultBrowser {
-public:
-    std::optional<bool> IsDefault() override { return true; }
-    bool MakeDefault(QString*) override { return true; }
-};
 
 // A loopback web server that records what reaches it.
 class PageServer : public QObject {
@@ -107,7 +102,7 @@ class UiBrowserTest : public QObject {
 
     std::unique_ptr<test::Sandbox> sandbox_;
     std::unique_ptr<PageServer> server_;
-    NoDesktop desktop_;
+    test::NoDesktop desktop_;
     std::unique_ptr<CK7App> app_;
     QStringList boxes_;
 
