@@ -97,6 +97,7 @@ int CheckMailWorker::Run() {
     listener_->mailProgress(Format("Found %ld Messages.", count));
     bool deleteFlag = account_.leaveonserver == 0;
     int result = kDone;
+    long deleted = 0;
     for (long i = 1; i <= count; ++i) {
         if (cancelled_) {
             result = kCancelled;
@@ -125,7 +126,7 @@ int CheckMailWorker::Run() {
         bool safe = stored.stored || stored.duplicate;
         if (deleteFlag && safe) {
             listener_->mailProgress("-- Removing from server");
-            pop.Dele(i);
+            if (pop.Dele(i) == 0) ++deleted;
         }
         if (stored.duplicate) {
             listener_->mailProgress("-- Duplicate Message Found in your Inbox");
@@ -137,14 +138,16 @@ int CheckMailWorker::Run() {
         }
     }
     SyncMailFolder(inbox);
-    if (result == kDone) listener_->mailProgress(Format("Done.  Processed %ld messages", count));
     if (result == kCancelled || result == kConnectionLost) {
         // A cancelled session ends without QUIT, so the server keeps every
         // message whose deletion was not committed.
         pop.Close();
-    } else {
-        pop.Quit();
+    } else if (pop.Quit() != 0 && deleted > 0) {
+        // Without the answer to QUIT nobody knows whether the deletions took.
+        listener_->mailProgress("-- The server did not confirm the removals; the messages may come back");
+        result = kCommitFailed;
     }
+    if (result == kDone) listener_->mailProgress(Format("Done.  Processed %ld messages", count));
     return finish(result);
 }
 

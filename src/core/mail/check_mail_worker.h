@@ -15,7 +15,14 @@ namespace sky {
 class CheckMailWorker : public MailWorkerThread<Pop3Client> {
 public:
     // Results passed to mailDone.
-    enum Result { kDone = 0, kConnectFailed = 1, kStatFailed = 2, kCancelled = 3, kConnectionLost = 4 };
+    enum Result {
+        kDone = 0,
+        kConnectFailed = 1,
+        kStatFailed = 2,
+        kCancelled = 3,
+        kConnectionLost = 4,
+        kCommitFailed = 5
+    };
 
     // `account` is read by the caller (ReadAccountForWorkers) so the worker
     // never touches the settings.

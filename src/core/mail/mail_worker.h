@@ -5,9 +5,10 @@
 #include <string>
 #include <thread>
 
+#include "core/base/job.h"
+
 namespace sky {
 
-inline constexpr const char* kTooBusy = "Sorry. I'm too busy right now";
 inline constexpr const char* kCouldNotConnect = "Could not connect to E-Mail Server";
 
 // What the fetch and send workers report. Every call is made on the worker's
@@ -25,8 +26,8 @@ public:
     virtual void mailDone(int result) {}
 };
 
-// One mail job on a thread of its own, cancelled cooperatively: a flag the
-// job checks between reads, and the client's own Cancel to end a pending read.
+// One mail job on a Job thread, cancelled cooperatively: a flag the job
+// checks between reads, and the client's own Cancel to end a pending read.
 template <class Client>
 class MailWorkerThread {
 public:
@@ -34,24 +35,19 @@ public:
 
     // Starts the job on its own thread; false (the caller shows kTooBusy) while one runs.
     bool Start() {
-        if (running_.exchange(true)) return false;
-        if (thread_.joinable()) thread_.join();
+        if (job_.IsRunning()) return false;
         cancelled_ = false;
-        thread_ = std::thread([this] {
+        return job_.Start([this](std::stop_token stop) {
+            std::stop_callback unblock(stop, [this] { CancelClient(); });
             Run();
-            running_ = false;
         });
-        return true;
     }
-    bool IsRunning() const { return running_.load(); }
+    bool IsRunning() const { return job_.IsRunning(); }
     void Cancel() {
-        cancelled_ = true;
-        std::lock_guard<std::mutex> lock(clientMutex_);
-        if (client_) client_->Cancel();
+        job_.Cancel();
+        CancelClient();
     }
-    void Join() {
-        if (thread_.joinable()) thread_.join();
-    }
+    void Join() { job_.Join(); }
     // The job on the calling thread; returns its result code.
     virtual int Run() = 0;
 
@@ -82,10 +78,16 @@ protected:
     std::atomic<bool> cancelled_{false};
 
 private:
-    std::thread thread_;
-    std::atomic<bool> running_{false};
+    void CancelClient() {
+        cancelled_ = true;
+        std::lock_guard<std::mutex> lock(clientMutex_);
+        if (client_) client_->Cancel();
+    }
+
     std::mutex clientMutex_;
     Client* client_ = nullptr;
+    // Last, so the thread ends before the members it uses go.
+    Job job_;
 };
 
 }  // namespace sky

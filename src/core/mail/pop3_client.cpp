@@ -135,10 +135,11 @@ int Pop3Client::Dele(long n) {
     return Command(Format("DELE %ld\r\n", n), replyTimeoutSeconds);
 }
 
-void Pop3Client::Quit() {
-    if (!IsConnected()) return;
-    Send("Quit\r\n");
+int Pop3Client::Quit() {
+    if (!IsConnected()) return 1;
+    int rc = Command("Quit\r\n", replyTimeoutSeconds);
     Close();
+    return rc;
 }
 
 }  // namespace sky

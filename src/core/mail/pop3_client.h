@@ -34,8 +34,9 @@ public:
     // the connection failed or ended first, 6 when writing failed.
     int ReadMessageTo(std::FILE* out, long* bytes);
     int Dele(long n);
-    // Says goodbye without waiting for an answer and closes.
-    void Quit();
+    // Says goodbye and closes. The server commits the DELEs only when it
+    // answers QUIT, so the answer is read: 0 "+OK", 2 no answer, 3 refused.
+    int Quit();
 
     const std::string& lastReply() const { return reply_; }
 

@@ -34,7 +34,9 @@ int SendMailWorker::Run() {
     int result = smtp.SendMessage(message_.to, message_.cc, account_.emailaddress, message_.subject,
                                   message_.body, message_.attachments);
     listener_->mailProgress("Wrapping things up...");
-    smtp.Quit();
+    // The message is the server's once DATA's end is answered; a lost goodbye
+    // changes nothing but is worth saying.
+    if (!smtp.Quit() && result == 0) listener_->mailProgress("-- The server did not answer the goodbye");
     SetClient(nullptr);
     listener_->mailDone(result);
     return result;

@@ -307,10 +307,11 @@ int SmtpClient::SendMessage(const std::string& to, const std::string& cc, const 
     return ReadReply(replyTimeoutSeconds) == 250 ? 0 : 5;
 }
 
-void SmtpClient::Quit() {
-    if (!IsConnected()) return;
-    Send("Quit\r\n");
+bool SmtpClient::Quit() {
+    if (!IsConnected()) return false;
+    bool ok = Send("Quit\r\n") && Positive(ReadReply(replyTimeoutSeconds));
     Close();
+    return ok;
 }
 
 std::string QuoteText(const std::string& subject, const std::string& sender, const std::string& date,

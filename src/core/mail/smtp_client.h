@@ -47,7 +47,8 @@ public:
     int SendMessage(const std::string& to, const std::string& cc, const std::string& from,
                     const std::string& subject, const std::string& body,
                     const std::vector<std::string>& attachmentPaths);
-    void Quit();
+    // Says goodbye, waits for the server's answer and closes; true on a 2xx answer.
+    bool Quit();
 
     std::vector<std::string> extraHeaders;
     // Called with the running byte count while an attachment goes out;

@@ -150,7 +150,7 @@ std::optional<std::string> Pop3Script(const std::string& line, const std::string
     if (line == "STAT\r\n") return "+OK 1 20\r\n";
     if (line == "LIST 1\r\n") return std::string("+OK 1 ") + listSize + "\r\n";
     if (line == "RETR 1\r\n") return "+OK\r\n" + message + ".\r\n";
-    if (line == "Quit\r\n") return std::nullopt;
+    if (line == "Quit\r\n") return std::string("+OK bye\r\n\x04");
     return "+OK\r\n";
 }
 
@@ -168,6 +168,24 @@ TEST(Pop3ScriptedTest, ListSizeIsOnlyAHint) {
     EXPECT_EQ(size, 1200);
     EXPECT_EQ(ParseListReply("-ERR no\r\n", &size), 3);
     EXPECT_EQ(ParseStatReply("+OK\r\n", &size), 4);
+}
+
+TEST(Pop3ScriptedTest, UnansweredQuitIsAFailedCommit) {
+    std::string msg = "Message-ID: <q@x>\r\n\r\nbody\r\n";
+    for (const char* answer : {"", "-ERR cannot commit\r\n"}) {
+        test::Sandbox sandbox;
+        test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+            if (l == "Quit\r\n") return std::string(answer) + "\x04";
+            return Pop3Script(l, msg, "20");
+        });
+        Recorder rec;
+        EXPECT_EQ(Fetch(Account(peer.port()), &rec, 1), CheckMailWorker::kCommitFailed) << answer;
+        // Stored all the same, so nothing is lost when the server keeps it.
+        EXPECT_EQ(rec.paths.size(), 1u);
+        EXPECT_EQ(std::count(rec.lines.begin(), rec.lines.end(), "Done.  Processed 1 messages"), 0);
+        std::vector<std::string> t = peer.transcript();
+        EXPECT_EQ(std::count(t.begin(), t.end(), "Quit\r\n"), 1);
+    }
 }
 
 TEST(Pop3ScriptedTest, ErrGreetingIsNotALogin) {
@@ -217,7 +235,7 @@ TEST(Pop3ScriptedTest, SilentServerAndRefusedRetr) {
         if (l == "STAT\r\n") return "+OK 2 40\r\n";
         if (l == "RETR 1\r\n") return "-ERR locked\r\n";
         if (l == "RETR 2\r\n") return "+OK\r\nMessage-ID: <two@x>\r\n\r\ntwo\r\n.\r\n";
-        if (l == "Quit\r\n") return std::nullopt;
+        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
         if (l.rfind("LIST", 0) == 0) return "+OK 1 20\r\n";
         return "+OK\r\n";
     });

@@ -159,7 +159,7 @@ TEST(SmtpScriptedTest, PlainHeloAndNeverInClearWhenTlsIsAsked) {
             inData = true;
             return "354 go\r\n";
         }
-        if (l == "Quit\r\n") return std::nullopt;
+        if (l == "Quit\r\n") return "221 bye\r\n\x04";
         if (l.rfind("EHLO", 0) == 0) return "250-peer\r\n250 SIZE 1000\r\n";
         return "250 ok\r\n";
     });
@@ -175,7 +175,7 @@ TEST(SmtpScriptedTest, PlainHeloAndNeverInClearWhenTlsIsAsked) {
     // STARTTLS asked for but not offered: nothing is sent in clear.
     test::ScriptedPeer clear("220 hi\r\n", [](const std::string& l) -> std::optional<std::string> {
         if (l.rfind("EHLO", 0) == 0) return "250-peer\r\n250 AUTH PLAIN\r\n";
-        if (l == "Quit\r\n") return std::nullopt;
+        if (l == "Quit\r\n") return "221 bye\r\n\x04";
         return "250 ok\r\n";
     });
     MailAccount a = Account(clear.port());
