@@ -39,7 +39,7 @@ struct DownloadJobSpec {
     std::string target;
     DownloadJobId id = DownloadJobId::ChannelFile;
     // Set by the UI thread to stop the transfer before its next piece.
-    std::atomic<bool>* cancel = nullptr;
+    const std::atomic<bool>* cancel = nullptr;
     long connectTimeoutSec = 20;
     long stallTimeoutSec = 30;
 };

@@ -15,16 +15,23 @@
 #include <cstdio>
 
 #include "core/base/paths.h"
-#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
-#include "member_service/member_service.h"
+#include "ui/app/app_context.h"
 #include "ui/app/browser_settings_dialog.h"
 #include "ui/app/default_browser.h"
-#include "ui/app/doc_templates.h"
 #include "ui/app/main_frame.h"
+#include "ui/app/shell_tool.h"
 #include "ui/app/single_instance.h"
+#include "ui/base/messages.h"
+#include "ui/base/tool_registry.h"
 #include "ui/browser/browser_profile.h"
+#include "ui/browser/browser_tool.h"
+#include "ui/channels/channels_tool.h"
+#include "ui/httpsvr/httpsvr_tool.h"
+#include "ui/service/download_manager.h"
+#include "ui/service/member_session.h"
+#include "ui/service/service_tool.h"
 
 namespace sky::ui {
 
@@ -100,8 +107,11 @@ CK7App::CK7App(const QStringList& arguments, Options options) : arguments_(argum
 
 CK7App::~CK7App() {
     frame_.reset();
-    service_.reset();
-    BrowserProfile::Shutdown();
+    context_.reset();
+}
+
+member::MemberService* CK7App::embeddedService() const {
+    return context_ ? context_->embeddedService() : nullptr;
 }
 
 QString CK7App::FileFromArguments(const QStringList& arguments) {
@@ -130,8 +140,11 @@ bool CK7App::InitInstance() {
     }
     connect(instance_.get(), &SingleInstance::activationRequested, this, &CK7App::OnActivationRequested);
 
-    // 4. An update installer left behind by the last run.
+    // The long-lived services, in their fixed order.
     SettingsStore& s = SettingsStore::App();
+    context_ = std::make_unique<AppContext>(s);
+
+    // 4. An update installer left behind by the last run.
     std::string leftOver = s.GetString("Misc", "DeleteUpdateFile");
     if (!leftOver.empty()) {
         QString path = QString::fromStdString(leftOver);
@@ -142,25 +155,34 @@ bool CK7App::InitInstance() {
     }
 
     // 5. The member service: inside this copy unless the settings name one.
-    StartMemberService();
+    context_->StartMemberService();
 
     // 6. The splash, unless a file was named.
     if (file_.isEmpty() && options_.splash) ShowSplash();
 
-    // 10. The tool templates.
-    templates_ = std::make_unique<DocTemplates>();
+    // The HTML engine must be there; its build string goes to the service.
+    if (!context_->browserProfile()) {
+        ShowMessage(nullptr,
+                    QStringLiteral("Sorry. SkyHarbor needs Qt WebEngine to show web pages, and it "
+                                   "could not be started.\n\nInstall the package qt6-webengine."),
+                    QStringLiteral("SkyHarbor"), MessageKind::Warning);
+        exitCode_ = 1;
+        return false;
+    }
+    const char* build = EngineBuildString();
+    context_->session().Start((build && *build) ? QString::fromLatin1(build) : QStringLiteral("?"));
 
-    // 11. The main frame.
+    // 10. The tools register their windows, commands and words.
     DefaultBrowser* browser = options_.defaultBrowser;
     if (!browser) {
         ownDefaultBrowser_ = std::make_unique<XdgDefaultBrowser>();
         browser = ownDefaultBrowser_.get();
     }
-    frame_ = std::make_unique<CMainFrame>(templates_.get(), browser);
-    if (!frame_->Create()) {
-        exitCode_ = 1;
-        return false;
-    }
+    RegisterTools(browser);
+
+    // 11. The main frame.
+    frame_ = std::make_unique<CMainFrame>(*context_);
+    frame_->Create();
     BrowserSettingsDialog::ApplyStored();
 
     // 12. Default browser, asked once the frame can own the question.
@@ -180,37 +202,21 @@ bool CK7App::InitInstance() {
 
     // The public channels while the user has none; the download runs
     // beside the first-run sheets.
-    frame_->StartUpChannelImport();
+    context_->downloads().StartUpChannelImport();
 
     // 16.-17. First run: the registration sheet, then the local channel sheet.
-    frame_->RunFirstRunSheets();
+    context_->session().RunFirstRunSheets();
     return true;
 }
 
-void CK7App::StartMemberService() {
-    ServiceConfig config = ServiceConfig::Load(SettingsStore::App());
-    if (!config.embedded) {
-        SetActiveServiceHosts(config.hosts);
-        return;
-    }
-    member::Options options;
-    options.listenHost = "127.0.0.1";
-    options.port = config.embeddedPort;
-    options.dataDir = JoinPath(DataRoot(), "MemberService");
-    std::string error;
-    service_ = std::make_unique<member::MemberService>(options);
-    if (!service_->Start(&error) && options.port != 0) {
-        // The port is taken (another user's copy, say): any free one will do.
-        options.port = 0;
-        service_ = std::make_unique<member::MemberService>(options);
-        if (!service_->Start(&error)) service_.reset();
-    }
-    if (service_) {
-        SetActiveServiceHosts(ServiceConfig::EmbeddedHosts(service_->port()));
-    } else {
-        std::fprintf(stderr, "skyharbor: the member service could not start: %s\n", error.c_str());
-        SetActiveServiceHosts(config.hosts);
-    }
+void CK7App::RegisterTools(DefaultBrowser* browser) {
+    ToolRegistry& registry = context_->registry();
+    RegisterBrowserTool(registry, *context_);
+    RegisterChannelsTool(registry, *context_);
+    RegisterHttpSvrTool(registry, *context_);
+    RegisterServiceTool(registry, *context_);
+    RegisterShellTool(registry, *context_, browser);
+    RegisterPlaceholderTools(registry, *context_);
 }
 
 void CK7App::ShowSplash() {
@@ -240,9 +246,8 @@ void CK7App::OnActivationRequested(const QString& file) {
 
 void CK7App::ExitInstance() {
     frame_.reset();
-    service_.reset();
+    context_.reset();
     instance_.reset();
-    BrowserProfile::Shutdown();
 }
 
 }  // namespace sky::ui

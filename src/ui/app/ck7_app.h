@@ -12,9 +12,9 @@ class MemberService;
 
 namespace sky::ui {
 
+class AppContext;
 class CMainFrame;
 class DefaultBrowser;
-class DocTemplates;
 class SingleInstance;
 
 // Everything between process start and the first main window, and the last
@@ -39,9 +39,10 @@ public:
     void ExitInstance();
 
     CMainFrame* frame() const { return frame_.get(); }
+    // The long-lived services and the tools; null before InitInstance.
+    AppContext* context() const { return context_.get(); }
     // The member service inside this process, when the settings ask for it.
-    member::MemberService* embeddedService() const { return service_.get(); }
-    DocTemplates* templates() const { return templates_.get(); }
+    member::MemberService* embeddedService() const;
     // The file named on the command line, if any.
     QString commandLineFile() const { return file_; }
 
@@ -50,7 +51,7 @@ public:
 
 private:
     void ShowSplash();
-    void StartMemberService();
+    void RegisterTools(DefaultBrowser* browser);
     void OnActivationRequested(const QString& file);
 
     QStringList arguments_;
@@ -59,8 +60,7 @@ private:
     int exitCode_ = 0;
     std::unique_ptr<DefaultBrowser> ownDefaultBrowser_;
     std::unique_ptr<SingleInstance> instance_;
-    std::unique_ptr<DocTemplates> templates_;
-    std::unique_ptr<member::MemberService> service_;
+    std::unique_ptr<AppContext> context_;
     std::unique_ptr<CMainFrame> frame_;
     QSplashScreen* splash_ = nullptr;
 };

@@ -1,8 +1,4 @@
-#include "ui/app/doc_templates.h"
-
-#include "ui/browser/ck7_view.h"
-#include "ui/browser/explorer.h"
-#include "ui/httpsvr/httpsvr_view.h"
+#include "ui/base/doc_templates.h"
 
 namespace sky::ui {
 
@@ -30,12 +26,6 @@ DocTemplates::DocTemplates()
            "page editor",
            {}},
           {TemplateId::Explorer, "CExplorerDoc", "CExplorerFrame", "CExplorerView", 514, "popup browser", {}},
-      }} {
-    auto browser = [](CMainFrame*) -> QWidget* { return new CK7View; };
-    at(TemplateId::Browser).makeView = browser;
-    at(TemplateId::Browser2).makeView = browser;
-    at(TemplateId::HttpSvr).makeView = [](CMainFrame*) -> QWidget* { return new CHttpSvrView; };
-    at(TemplateId::Explorer).makeView = [](CMainFrame*) -> QWidget* { return new CExplorerFrame; };
-}
+      }} {}
 
 }  // namespace sky::ui

@@ -8,8 +8,6 @@ class QWidget;
 
 namespace sky::ui {
 
-class CMainFrame;
-
 // The ten tool templates, in the order the program registers them.
 enum class TemplateId {
     Browser = 0,  // main browser ("Browser")
@@ -32,9 +30,9 @@ struct DocTemplate {
     const char* viewClass;
     int resource;
     const char* usedBy;
-    // Makes the tool's view for "a new document without a file"; empty while
-    // the tool is not part of this build.
-    std::function<QWidget*(CMainFrame* frame)> makeView;
+    // Makes the tool's view for "a new document without a file"; set by the
+    // tool's registration, empty while the tool is not part of this build.
+    std::function<QWidget*()> makeView;
 };
 
 class DocTemplates {

@@ -18,7 +18,8 @@ namespace {
 constexpr int kTabHeight = 26;
 }
 
-CChannelBar::CChannelBar(QWidget* parent) : QWidget(parent) {
+CChannelBar::CChannelBar(QWidget* parent, CChannelList* mainList, CChannelList* localList)
+    : QWidget(parent), main_(mainList ? *mainList : ownMain_), local_(localList ? *localList : ownLocal_) {
     setObjectName(QStringLiteral("ChannelBarContent"));
     setAutoFillBackground(true);
     setMinimumWidth(168);

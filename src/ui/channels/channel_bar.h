@@ -18,8 +18,8 @@ namespace sky::ui {
 class CFavoritesView;
 
 // The bar at the side of the main frame: the three places ("Browse",
-// "Local", "Favorites") and one tab per channel of the main list. It owns the
-// main and the local channel list for the whole run.
+// "Local", "Favorites") and one tab per channel of the main list. It shows
+// the lists it is given (the program's, which outlive it), else its own.
 class CChannelBar : public QWidget {
     Q_OBJECT
 public:
@@ -28,7 +28,8 @@ public:
     static constexpr int kPlaceLocal = 1;
     static constexpr int kPlaceFirstChannel = 4;
 
-    explicit CChannelBar(QWidget* parent = nullptr);
+    explicit CChannelBar(QWidget* parent = nullptr, CChannelList* mainList = nullptr,
+                         CChannelList* localList = nullptr);
     ~CChannelBar() override;
 
     CChannelList& mainList() { return main_; }
@@ -69,8 +70,9 @@ private:
     QToolButton* MakeTab(const QString& text, QWidget* parent);
     void UpdateScrollButtons();
 
-    CChannelList main_;
-    CChannelList local_;
+    CChannelList ownMain_, ownLocal_;
+    CChannelList& main_;
+    CChannelList& local_;
     QLabel* activity_;
     QButtonGroup* places_;
     QButtonGroup* channels_;

@@ -9,9 +9,9 @@
 
 namespace sky::ui {
 
-CHttpSvrDoc::CHttpSvrDoc(QObject* parent) : QObject(parent) {
+CHttpSvrDoc::CHttpSvrDoc(SettingsStore& settings, QObject* parent) : QObject(parent), store_(settings) {
     qRegisterMetaType<httpsvr::CHitDoc>();
-    settings_ = httpsvr::ServerSettings::Load(SettingsStore::App());
+    settings_ = httpsvr::ServerSettings::Load(store_);
     if (settings_.root.empty()) settings_.root = httpsvr::DefaultRoot();
     if (settings_.root == httpsvr::DefaultRoot()) httpsvr::CreateDefaultRoot(settings_.root);
 }
@@ -49,10 +49,11 @@ bool CHttpSvrDoc::Start() {
     callbacks.remoteCommand = [self](const httpsvr::RemoteCommand& cmd, const std::string& peer) {
         QByteArray record = QByteArray::fromStdString(cmd.Encode());
         QString from = QString::fromStdString(peer);
+        int type = cmd.type;
         QMetaObject::invokeMethod(
             self.data(),
-            [self, record, from] {
-                if (self) emit self->remoteCommandReceived(record, from);
+            [self, type, record, from] {
+                if (self) emit self->remoteCommandReceived(type, record, from);
             },
             Qt::QueuedConnection);
     };
@@ -103,7 +104,7 @@ void CHttpSvrDoc::SetRoot(const QString& root) {
     QString full = QDir(root).absolutePath();
     while (full.size() > 1 && full.endsWith(QLatin1Char('/'))) full.chop(1);
     settings_.root = full.toStdString();
-    settings_.Save(SettingsStore::App());
+    settings_.Save(store_);
 }
 
 void CHttpSvrDoc::ApplySettings(const httpsvr::ServerSettings& next) {
@@ -111,9 +112,9 @@ void CHttpSvrDoc::ApplySettings(const httpsvr::ServerSettings& next) {
                    next.port != settings_.port || next.ownName != settings_.ownName ||
                    next.longListing != settings_.longListing || next.showIcons != settings_.showIcons ||
                    next.allowListings != settings_.allowListings;
-    next.Save(SettingsStore::App());
+    next.Save(store_);
     // Reading back puts the machine's name in when no own name was given.
-    settings_ = httpsvr::ServerSettings::Load(SettingsStore::App());
+    settings_ = httpsvr::ServerSettings::Load(store_);
     if (restart) Start();
 }
 

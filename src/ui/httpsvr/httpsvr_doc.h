@@ -14,15 +14,20 @@
 
 Q_DECLARE_METATYPE(sky::httpsvr::CHitDoc)
 
+namespace sky {
+class SettingsStore;
+}
+
 namespace sky::ui {
 
 // The personal web server's document: its settings, the listener and the
-// hits since it started. The server itself runs on its own thread; hits and
-// remote commands arrive here on the UI thread.
+// hits since it started. It lives as long as the program; its window is only
+// a view. The server itself runs on its own thread; hits and remote commands
+// arrive here on the UI thread.
 class CHttpSvrDoc : public QObject {
     Q_OBJECT
 public:
-    explicit CHttpSvrDoc(QObject* parent = nullptr);
+    explicit CHttpSvrDoc(SettingsStore& settings, QObject* parent = nullptr);
     ~CHttpSvrDoc() override;
 
     const httpsvr::ServerSettings& settings() const { return settings_; }
@@ -56,9 +61,10 @@ signals:
     void hitAdded(const sky::httpsvr::CHitDoc& hit);
     void titleChanged(const QString& title);
     // A remote command from another copy (chat and the rest), with the sender's address.
-    void remoteCommandReceived(const QByteArray& record, const QString& peerAddress);
+    void remoteCommandReceived(int type, const QByteArray& record, const QString& peerAddress);
 
 private:
+    SettingsStore& store_;
     httpsvr::ServerSettings settings_;
     std::unique_ptr<httpsvr::HttpServer> server_;
     std::shared_ptr<httpsvr::OfferedFileResolver> offered_;

@@ -75,7 +75,7 @@ QString AskForPath(QWidget* parent, const QString& title, const QString& text, c
 
 }  // namespace
 
-CHttpSvrView::CHttpSvrView(QWidget* parent) : QWidget(parent), doc_(new CHttpSvrDoc(this)) {
+CHttpSvrView::CHttpSvrView(CHttpSvrDoc& doc, QWidget* parent) : QWidget(parent), doc_(&doc) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -114,6 +114,10 @@ CHttpSvrView::CHttpSvrView(QWidget* parent) : QWidget(parent), doc_(new CHttpSvr
         setWindowTitle(title);
         emit titleChanged(title);
     });
+    // What the server answered before this window opened.
+    for (const httpsvr::CHitDoc& hit : doc_->hits()) AddHit(hit);
+    status_->setText(doc_->StatusLine());
+    setWindowTitle(doc_->Title());
 }
 
 CHttpSvrView::~CHttpSvrView() = default;

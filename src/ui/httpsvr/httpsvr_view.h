@@ -14,11 +14,12 @@ namespace sky::ui {
 class CHttpSvrDoc;
 
 // The "Server Status" window: one row per address asked for since the
-// server started, merged by address, sortable by column.
+// server started, merged by address, sortable by column. A view of the
+// server's document, which outlives it.
 class CHttpSvrView : public QWidget {
     Q_OBJECT
 public:
-    explicit CHttpSvrView(QWidget* parent = nullptr);
+    explicit CHttpSvrView(CHttpSvrDoc& doc, QWidget* parent = nullptr);
     ~CHttpSvrView() override;
 
     CHttpSvrDoc* document() const { return doc_; }

@@ -1,4 +1,4 @@
-#include "ui/app/download_progress.h"
+#include "ui/service/download_progress.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -43,7 +43,7 @@ CLoginDlg::CLoginDlg(CSkyRegClient& client, const QString& account, QWidget* par
     connect(buttons, &QDialogButtonBox::accepted, this, &CLoginDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CLoginDlg::reject);
     layout->addWidget(buttons);
-    connect(&request_, &ServiceRequest::finished, this, &CLoginDlg::OnLoginFinished);
+    connect(&request_, &UiJob::finished, this, &CLoginDlg::OnLoginFinished);
     if (!account.isEmpty() && account != QLatin1String("UNREGISTERED"))
         password_->setFocus();
     else
@@ -63,8 +63,9 @@ void CLoginDlg::accept() {
     std::string account = account_->text().toStdString();
     std::string password = password_->text().toStdString();
     SetBusy(true);
-    request_.Start([this, account, password](const std::atomic<bool>* cancel) {
-        return client_.Login(account, password, cancel);
+    request_.Start([this, account, password](std::stop_token stop, const UiJob::Post&) {
+        StopFlag cancel(stop);
+        return client_.Login(account, password, cancel.get());
     });
 }
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "ui/service/service_request.h"
+#include "ui/base/ui_job.h"
 
 class QLabel;
 class QLineEdit;
@@ -40,7 +40,7 @@ private:
     QLineEdit* password_;
     QLabel* status_;
     QPushButton* ok_;
-    ServiceRequest request_;
+    UiJob request_;
     int lastResult_ = 1;
 };
 

@@ -83,7 +83,7 @@ CRegPropertySheet::CRegPropertySheet(const std::string& webHost, QWidget* parent
     page3_ = new CRegPropertyPage3(this);
     addPage(page3_);
     setButtonText(QWizard::FinishButton, QStringLiteral("&Register"));
-    connect(&request_, &ServiceRequest::finished, this, &CRegPropertySheet::OnFinished);
+    connect(&request_, &UiJob::finished, this, &CRegPropertySheet::OnFinished);
     resize(520, 400);
 }
 
@@ -128,8 +128,9 @@ bool CRegPropertySheet::validateCurrentPage() {
         return false;
     }
     SetBusy(true);
-    request_.Start([host = webHost_, entries = entries_](const std::atomic<bool>* cancel) {
-        return int(Register(host, entries, cancel));
+    request_.Start([host = webHost_, entries = entries_](std::stop_token stop, const UiJob::Post&) {
+        StopFlag cancel(stop);
+        return int(Register(host, entries, cancel.get()));
     });
     return false;
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/service/registration.h"
-#include "ui/service/service_request.h"
+#include "ui/base/ui_job.h"
 
 class QLabel;
 class QLineEdit;
@@ -70,7 +70,7 @@ private:
     CRegPropertyPage3* page3_;
     RegistrationEntries entries_;
     bool registered_ = false;
-    ServiceRequest request_;
+    UiJob request_;
 };
 
 }  // namespace sky::ui

@@ -23,17 +23,23 @@
 #include "core/channels/channel_list.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
+#include "ui/app/app_context.h"
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
 #include "ui/app/main_frame.h"
 #include "ui/app/nav_bar.h"
 #include "ui/app/nav_strip.h"
 #include "ui/base/messages.h"
+#include "ui/base/tool_registry.h"
 #include "ui/browser/browser_profile.h"
+#include "ui/browser/browser_tool.h"
 #include "ui/browser/ck7_view.h"
 #include "ui/browser/sky_web_page.h"
 #include "ui/channels/channel_bar.h"
+#include "ui/channels/channels_tool.h"
 #include "ui/channels/sub_channel_view.h"
+#include "ui/service/download_manager.h"
+#include "ui/service/member_session.h"
 
 using namespace sky;
 using namespace sky::ui;
@@ -119,9 +125,9 @@ private slots:
             QVERIFY(app);
             cookie = QString::fromStdString(S().GetString("Misc", "Cook"));
             QVERIFY(!cookie.isEmpty());
-            QCOMPARE(cookie, app->frame()->installCookie());
+            QCOMPARE(cookie, app->frame()->context().session().installCookie());
             QCOMPARE(S().GetString("Misc", "Account"), std::string("UNREGISTERED"));
-            QCOMPARE(app->frame()->account(), QStringLiteral("UNREGISTERED"));
+            QCOMPARE(app->frame()->context().session().account(), QStringLiteral("UNREGISTERED"));
             // The start-up question was asked once and its box saved.
             QCOMPARE(prompts_, 1);
             QCOMPARE(browser_.madeDefault, 1);
@@ -135,7 +141,7 @@ private slots:
         auto again = Start();
         QVERIFY(again);
         QCOMPARE(QString::fromStdString(S().GetString("Misc", "Cook")), cookie);
-        QCOMPARE(again->frame()->account(), QStringLiteral("sampleid"));
+        QCOMPARE(again->frame()->context().session().account(), QStringLiteral("sampleid"));
         // Already the default: asked no more.
         QCOMPARE(prompts_, 1);
         again->ExitInstance();
@@ -147,16 +153,17 @@ private slots:
         auto app = Start({QStringLiteral("skyharbor"), file});
         QVERIFY(app);
         CMainFrame* f = app->frame();
-        QVERIFY(f->MainBrowserView());
-        auto* sub = qobject_cast<QMdiSubWindow*>(f->MainBrowserView()->parentWidget());
+        QVERIFY(f->context().browser->MainBrowserView());
+        auto* sub = qobject_cast<QMdiSubWindow*>(f->context().browser->MainBrowserView()->parentWidget());
         QVERIFY(sub);
         QCOMPARE(sub->windowTitle(), QStringLiteral("Browser"));
         QVERIFY(sub->isMaximized());
-        QTRY_COMPARE_WITH_TIMEOUT(f->MainBrowserView()->LocationUrl(), QUrl::fromLocalFile(file).toString(),
-                                  20000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->context().browser->MainBrowserView()->LocationUrl(),
+                                  QUrl::fromLocalFile(file).toString(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(f->addressBox()->currentText(), QUrl::fromLocalFile(file).toString(), 5000);
         QVERIFY(f->windowTitle().startsWith(QStringLiteral("SkyHarbor (1.5 G)")));
-        QVERIFY(!f->engineBuild().isEmpty() && f->engineBuild() != QStringLiteral("?"));
+        QVERIFY(!f->context().session().engineBuild().isEmpty() &&
+                f->context().session().engineBuild() != QStringLiteral("?"));
         QCOMPARE(f->statusBar()->findChildren<QWidget*>().size() >= 4, true);
         app->ExitInstance();
     }
@@ -173,7 +180,7 @@ private slots:
         while (second.state() != QProcess::NotRunning) QTest::qWait(20);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(app->frame()->MainBrowserView()->LocationUrl(),
+        QTRY_COMPARE_WITH_TIMEOUT(app->frame()->context().browser->MainBrowserView()->LocationUrl(),
                                   QUrl::fromLocalFile(file).toString(), 20000);
         app->ExitInstance();
     }
@@ -227,7 +234,7 @@ private slots:
         QCOMPARE(f->toolBarArea(f->zoomBar()), Qt::BottomToolBarArea);
 
         f->SetChannelBarShown(false);
-        f->RunCommand(FrameCommand::Zoom);
+        f->context().registry().Invoke(QStringLiteral("frame.zoom"));
         QVERIFY(!f->IsZoomed());
         QVERIFY(f->menuBar()->isVisible());
         QVERIFY(f->navToolBar()->isVisible());
@@ -248,7 +255,7 @@ private slots:
         QVERIFY(app);
         CMainFrame* f = app->frame();
         f->EnterZoomMode();
-        f->SetChannelSetupChanged(true);
+        f->context().channels->SetSetupChanged(true);
         answerYes_ = false;
         f->close();
         QCOMPARE(S().GetInt("Startup", "Zoom", 0), 1);
@@ -271,15 +278,15 @@ private slots:
         auto app = Start();
         QVERIFY(app);
         int saved = 0;
-        app->frame()->SetChannelSaver([&] {
+        app->frame()->context().channels->SetChannelSaver([&] {
             ++saved;
             return true;
         });
-        app->frame()->SetChannelSetupChanged(true);
+        app->frame()->context().channels->SetSetupChanged(true);
         answerYes_ = true;
-        app->frame()->RunCommand(FrameCommand::SaveSettings);
+        app->frame()->context().registry().Invoke(QStringLiteral("frame.saveSettings"));
         QCOMPARE(saved, 1);
-        QVERIFY(!app->frame()->channelSetupChanged());
+        QVERIFY(!app->frame()->context().channels->setupChanged());
         app->ExitInstance();
         QCOMPARE(saved, 1);
     }
@@ -334,13 +341,13 @@ private slots:
         QVERIFY(app);
         int windows = app->frame()->mdiArea()->subWindowList().size();
         boxes_.clear();
-        app->frame()->RunCommand(FrameCommand::OpenEmail);
-        app->frame()->RunCommand(FrameCommand::FileManager);
+        app->frame()->context().registry().Invoke(QStringLiteral("tools.email"));
+        app->frame()->context().registry().Invoke(QStringLiteral("tools.fileManager"));
         QCOMPARE(Texts(), (QStringList{QStringLiteral("Sorry.  Not yet available"),
                                        QStringLiteral("File Manager not available in this version")}));
         QCOMPARE(app->frame()->mdiArea()->subWindowList().size(), windows);
         // A second browser opens as its own window.
-        app->frame()->RunCommand(FrameCommand::NewBrowser);
+        app->frame()->context().registry().Invoke(QStringLiteral("browser.new"));
         QCOMPARE(app->frame()->mdiArea()->subWindowList().size(), windows + 1);
         app->ExitInstance();
     }
@@ -360,13 +367,13 @@ private slots:
         auto app = Start();
         QVERIFY(app);
         CMainFrame* f = app->frame();
-        QCOMPARE(f->channels()->channelTabCount(), 2);
-        f->channels()->channelTab(1)->click();
-        QMdiSubWindow* viewer = f->ChannelWindow(false, false);
+        QCOMPARE(f->context().channels->bar()->channelTabCount(), 2);
+        f->context().channels->bar()->channelTab(1)->click();
+        QMdiSubWindow* viewer = f->context().channels->ChannelWindow(false, false);
         QVERIFY(viewer);
         QCOMPARE(viewer->windowTitle(), QStringLiteral("Channel Viewer"));
         QCOMPARE(f->mdiArea()->activeSubWindow(), viewer);
-        CSubChannelView* rows = CMainFrame::SubChannelViewOf(viewer);
+        CSubChannelView* rows = ChannelsTool::SubChannelViewOf(viewer);
         QCOMPARE(rows->currentChannel(), 1);
         QCOMPARE(rows->pageTabs()->tabText(0), QStringLiteral("B"));
         auto* view = qobject_cast<CK7View*>(viewer->widget());
@@ -377,12 +384,13 @@ private slots:
         QCOMPARE(viewer->windowTitle(), QStringLiteral("Channel Viewer"));
 
         // Browse brings the main browser back and marks its place.
-        f->channels()->placeTab(0)->click();
-        QCOMPARE(f->mdiArea()->activeSubWindow()->widget(), static_cast<QWidget*>(f->MainBrowserView()));
-        QCOMPARE(f->channels()->selectedChannel(), -1);
+        f->context().channels->bar()->placeTab(0)->click();
+        QCOMPARE(f->mdiArea()->activeSubWindow()->widget(),
+                 static_cast<QWidget*>(f->context().browser->MainBrowserView()));
+        QCOMPARE(f->context().channels->bar()->selectedChannel(), -1);
         // Activating the viewer again marks its channel.
         f->mdiArea()->setActiveSubWindow(viewer);
-        QCOMPARE(f->channels()->selectedChannel(), 1);
+        QCOMPARE(f->context().channels->bar()->selectedChannel(), 1);
         app->ExitInstance();
     }
 
@@ -390,8 +398,8 @@ private slots:
         auto app = Start();
         QVERIFY(app);
         CMainFrame* f = app->frame();
-        f->channels()->placeTab(1)->click();
-        QMdiSubWindow* local = f->ChannelWindow(true, false);
+        f->context().channels->bar()->placeTab(1)->click();
+        QMdiSubWindow* local = f->context().channels->ChannelWindow(true, false);
         QVERIFY(local);
         QCOMPARE(local->windowTitle(), QStringLiteral("Local Web Sites"));
         auto* view = qobject_cast<CK7View*>(local->widget());

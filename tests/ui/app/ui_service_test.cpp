@@ -24,18 +24,24 @@
 #include "member_service/member_service.h"
 #include "support/no_desktop.h"
 #include "support/sandbox.h"
+#include "ui/app/app_context.h"
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
-#include "ui/app/download_progress.h"
 #include "ui/app/main_frame.h"
 #include "ui/base/messages.h"
+#include "ui/base/tool_registry.h"
 #include "ui/browser/browser_profile.h"
+#include "ui/browser/browser_tool.h"
 #include "ui/browser/ck7_view.h"
 #include "ui/browser/explorer.h"
 #include "ui/browser/sky_web_page.h"
 #include "ui/channels/channel_bar.h"
+#include "ui/channels/channels_tool.h"
 #include "ui/channels/local_sheet.h"
+#include "ui/service/download_manager.h"
+#include "ui/service/download_progress.h"
 #include "ui/service/login_dialog.h"
+#include "ui/service/member_session.h"
 #include "ui/service/registration_sheet.h"
 
 using namespace sky;
@@ -56,7 +62,7 @@ class UiServiceTest : public QObject {
     SettingsStore& S() { return SettingsStore::App(); }
     CMainFrame* frame() { return app_->frame(); }
     std::string DataDir() { return JoinPath(DataRoot(), "MemberService"); }
-    CChannelList& channels() { return frame()->channels()->mainList(); }
+    CChannelList& channels() { return frame()->context().mainChannels(); }
 
     void Start() {
         app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
@@ -66,7 +72,8 @@ class UiServiceTest : public QObject {
     }
     // The start-up import of the public channels has run its course.
     void WaitForStartUpImport() {
-        QVERIFY(QTest::qWaitFor([&] { return !frame()->busy() && !channels().empty(); }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return !frame()->context().downloads().busy() && !channels().empty(); },
+                                20000));
         // Quietly: the channels simply appear.
         for (const QString& box : boxes_)
             QVERIFY2(!box.contains(QLatin1String("Channel File")), qPrintable(box));
@@ -102,7 +109,6 @@ private slots:
         app_.reset();
         SetMessageHook({});
         SetDialogHook({});
-        CMainFrame::SetInstallerRunner({});
         sandbox_.reset();
     }
 
@@ -111,8 +117,8 @@ private slots:
         QCOMPARE(dialogs_,
                  (QStringList{QStringLiteral("CRegPropertySheet"), QStringLiteral("LocalPropertySheet")}));
         QCOMPARE(S().GetString("Misc", "Account"), std::string("UNREGISTERED"));
-        QCOMPARE(frame()->account(), QStringLiteral("UNREGISTERED"));
-        QVERIFY(!frame()->loggedIn());
+        QCOMPARE(frame()->context().session().account(), QStringLiteral("UNREGISTERED"));
+        QVERIFY(!frame()->context().session().loggedIn());
         // The public channels arrive while the user has none; the first
         // import of an installation asks nothing.
         WaitForStartUpImport();
@@ -148,8 +154,8 @@ private slots:
         Start();
         QCOMPARE(sheets, 1);
         QCOMPARE(S().GetString("Misc", "Account"), std::string("new.member"));
-        QCOMPARE(frame()->account(), QStringLiteral("new.member"));
-        QVERIFY(frame()->loggedIn());
+        QCOMPARE(frame()->context().session().account(), QStringLiteral("new.member"));
+        QVERIFY(frame()->context().session().loggedIn());
         QVERIFY(boxes_.contains(QStringLiteral(
             "Congrats... You are now a member\n\nYou'll be contacted soon with further information...")));
         WaitForStartUpImport();
@@ -174,7 +180,7 @@ private slots:
                 sheet->reject();
             });
         };
-        QVERIFY(!frame()->RunRegistration());
+        QVERIFY(!frame()->context().session().RunRegistration());
         QCOMPARE(boxes_, QStringList{QStringLiteral("Sorry, that name has already been taken")});
         QVERIFY(stayedOpen);
     }
@@ -205,13 +211,13 @@ private slots:
                 login->reject();
             });
         };
-        int pingsBefore = frame()->pingsSent();
-        QVERIFY(frame()->RunLogin());
+        int pingsBefore = frame()->context().session().pingsSent();
+        QVERIFY(frame()->context().session().RunLogin());
         QCOMPARE(attempt, 2);
         QCOMPARE(boxes_.value(0), QStringLiteral("Incorrect password. Here's your hint: the long walk"));
         QCOMPARE(S().GetString("Misc", "Account"), std::string("walker"));
-        QVERIFY(frame()->loggedIn());
-        QCOMPARE(frame()->pingsSent(), pingsBefore + 1);
+        QVERIFY(frame()->context().session().loggedIn());
+        QCOMPARE(frame()->context().session().pingsSent(), pingsBefore + 1);
     }
 
     void cancelGivesUpALoginTheServiceNeverAnswers() {
@@ -253,22 +259,22 @@ private slots:
 
         auto bulletins = [&] {
             int n = 0;
-            for (CExplorerFrame* popup : frame()->popups())
+            for (CExplorerFrame* popup : frame()->context().browser->popups())
                 if (popup->windowName() == QLatin1String("Bulletin")) ++n;
             return n;
         };
-        frame()->OnTimer(CMainFrame::kTimerFirstPing);
+        frame()->context().session().OnTimer(MemberSession::kTimerFirstPing);
         QVERIFY(QTest::qWaitFor([&] { return bulletins() == 1; }, 15000));
         QCOMPARE(S().GetInt("Ping", "LastBulletin", 0), 1);
         // The next ping reports serial 1: nothing new opens.
-        frame()->OnTimer(CMainFrame::kTimerPing);
+        frame()->context().session().OnTimer(MemberSession::kTimerPing);
         QTest::qWait(1500);
         QCOMPARE(bulletins(), 1);
-        QCOMPARE(frame()->pingCount(), 1);
+        QCOMPARE(frame()->context().session().pingCount(), 1);
         // A line naming a local file is counted as seen but not opened.
-        frame()->OnServerLine(QStringLiteral("BROADCAST=4=file:///etc/passwd"));
+        frame()->context().session().OnServerLine(QStringLiteral("BROADCAST=4=file:///etc/passwd"));
         QCOMPARE(S().GetInt("Ping", "LastBroadcast", 0), 4);
-        QCOMPARE(frame()->popups().size(), 1);
+        QCOMPARE(frame()->context().browser->popups().size(), 1);
     }
 
     void publicChannelLinksImportAndReplace() {
@@ -278,7 +284,7 @@ private slots:
         WaitForStartUpImport();
         size_t before = channels().size();
         QString host = QStringLiteral("127.0.0.1:%1").arg(app_->embeddedService()->port());
-        CK7View* view = frame()->MainBrowserView();
+        CK7View* view = frame()->context().browser->MainBrowserView();
 
         // A second import asks first; No leaves the channels alone.
         answerYes_ = false;
@@ -286,7 +292,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !boxes_.isEmpty(); }, 10000));
         QVERIFY(boxes_.value(0).startsWith(QStringLiteral("A Public Channel file will now be imported")));
         QTest::qWait(300);
-        QVERIFY(!frame()->busy());
+        QVERIFY(!frame()->context().downloads().busy());
         QCOMPARE(channels().size(), before);
 
         // The start page's "rlc:" link swaps the whole list for the service's file.
@@ -306,7 +312,7 @@ private slots:
         QCOMPARE(boxes_.value(1), QStringLiteral("Channel File has been processed !"));
         QCOMPARE(channels().size(), before);
         for (const auto& c : channels().channels()) QVERIFY(c->name != "Mine");
-        QVERIFY(frame()->channelSetupChanged());
+        QVERIFY(frame()->context().channels->setupChanged());
     }
 
     void softwareUpdateDownloadsCancelsAndReportsAMissingInstaller() {
@@ -315,9 +321,10 @@ private slots:
         Start();
         WaitForStartUpImport();
         // None on the service: the server's 404 is a failure.
-        frame()->UpdateSoftware();
+        frame()->context().downloads().UpdateSoftware();
         QVERIFY(boxes_.value(0).startsWith(QStringLiteral("We will now download an updated version")));
-        QVERIFY(QTest::qWaitFor([&] { return !frame()->busy() && boxes_.size() == 2; }, 15000));
+        QVERIFY(QTest::qWaitFor([&] { return !frame()->context().downloads().busy() && boxes_.size() == 2; },
+                                15000));
         QCOMPARE(boxes_.last(), QStringLiteral("Error connecting to the server.  Please try again"));
 
         std::string installer(24 << 20, '\0');
@@ -327,29 +334,30 @@ private slots:
 
         // Cancelled at once: "Update Aborted", nothing run.
         QString ran;
-        CMainFrame::SetInstallerRunner([&](const QString& path) {
+        frame()->context().downloads().SetInstallerRunner([&](const QString& path) {
             ran = path;
             return true;
         });
         boxes_.clear();
-        frame()->UpdateSoftware();
-        QVERIFY(frame()->busy());
+        frame()->context().downloads().UpdateSoftware();
+        QVERIFY(frame()->context().downloads().busy());
         // A running download keeps the ping back; the count goes on.
-        int sent = frame()->pingsSent();
-        frame()->OnTimer(CMainFrame::kTimerPing);
-        QCOMPARE(frame()->pingsSent(), sent);
-        QCOMPARE(frame()->pingCount(), 1);
-        frame()->CancelDownload();
+        int sent = frame()->context().session().pingsSent();
+        frame()->context().session().OnTimer(MemberSession::kTimerPing);
+        QCOMPARE(frame()->context().session().pingsSent(), sent);
+        QCOMPARE(frame()->context().session().pingCount(), 1);
+        frame()->context().downloads().CancelDownload();
         QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 2; }, 15000));
         QCOMPARE(boxes_.last(), QStringLiteral("Update Aborted"));
         QVERIFY(ran.isEmpty());
-        QVERIFY(!QFileInfo::exists(QFileInfo(frame()->downloadTarget()).absolutePath()));
+        QVERIFY(
+            !QFileInfo::exists(QFileInfo(frame()->context().downloads().downloadTarget()).absolutePath()));
 
         // Through to the end: the bar is full, the installer runs once the
         // frame has closed, and the next start deletes it.
         boxes_.clear();
-        frame()->UpdateSoftware();
-        CDownloadProgressDlg* progress = frame()->downloadWindow();
+        frame()->context().downloads().UpdateSoftware();
+        CDownloadProgressDlg* progress = frame()->context().downloads().downloadWindow();
         QCOMPARE(progress->windowTitle(), QStringLiteral("Downloading Software Updates"));
         QVERIFY(QTest::qWaitFor([&] { return !ran.isEmpty(); }, 20000));
         QCOMPARE(progress->bar()->value(), progress->bar()->maximum());

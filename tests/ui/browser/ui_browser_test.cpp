@@ -15,16 +15,22 @@
 #include "support/no_desktop.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
+#include "ui/app/app_context.h"
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
 #include "ui/app/main_frame.h"
 #include "ui/base/messages.h"
+#include "ui/base/tool_registry.h"
 #include "ui/browser/browser_profile.h"
+#include "ui/browser/browser_tool.h"
 #include "ui/browser/ck7_view.h"
 #include "ui/browser/explorer.h"
 #include "ui/browser/link_drag.h"
 #include "ui/browser/sky_web_page.h"
 #include "ui/browser/web_search_dialog.h"
+#include "ui/channels/channels_tool.h"
+#include "ui/service/download_manager.h"
+#include "ui/service/member_session.h"
 
 using namespace sky;
 using namespace sky::ui;
@@ -107,7 +113,7 @@ class UiBrowserTest : public QObject {
     QStringList boxes_;
 
     CMainFrame* frame() { return app_->frame(); }
-    CK7View* mainView() { return frame()->MainBrowserView(); }
+    CK7View* mainView() { return frame()->context().browser->MainBrowserView(); }
 
     // A local page in the sandbox; returns its URL.
     QUrl Page(const char* name, const QString& body) {
@@ -211,8 +217,8 @@ private slots:
         LoadAndWait(mainView(), url);
         RunJs(mainView(), QStringLiteral("window.open('%1', 'news')").arg(other.toString()));
         // The pop-up rule takes the requested window's first address into a popup of its own.
-        QTRY_COMPARE_WITH_TIMEOUT(frame()->popups().size(), 1, 10000);
-        CExplorerFrame* popup = frame()->popups().first();
+        QTRY_COMPARE_WITH_TIMEOUT(frame()->context().browser->popups().size(), 1, 10000);
+        CExplorerFrame* popup = frame()->context().browser->popups().first();
         QCOMPARE(popup->windowName(), QStringLiteral("news"));
         QTRY_COMPARE_WITH_TIMEOUT(popup->view()->LocationUrl(), other.toString(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), other.toString(), 10000);
@@ -228,14 +234,14 @@ private slots:
         app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
                                         CK7App::Options{false, &desktop_});
         QVERIFY(app_->InitInstance());
-        CExplorerFrame* own =
-            frame()->OpenPopup(Page("p.htm", "<a id=l href='other.htm'>o</a>"), QStringLiteral("w"));
+        CExplorerFrame* own = frame()->context().browser->OpenPopup(
+            Page("p.htm", "<a id=l href='other.htm'>o</a>"), QStringLiteral("w"));
         QTRY_VERIFY_WITH_TIMEOUT(own->view()->LocationUrl().endsWith(QLatin1String("p.htm")), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!own->view()->IsLoading(), 10000);
         QTest::qWait(300);
         RunJs(own->view(), QStringLiteral("document.getElementById('l').click()"));
         QTRY_COMPARE_WITH_TIMEOUT(own->view()->LocationUrl(), other.toString(), 10000);
-        QCOMPARE(frame()->popups().size(), 1);
+        QCOMPARE(frame()->context().browser->popups().size(), 1);
     }
 
     void startPageAndPostalCodeRewriting() {

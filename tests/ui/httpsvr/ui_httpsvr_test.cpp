@@ -61,7 +61,8 @@ private slots:
     }
 
     void hitsMergeByAddressAndSort() {
-        CHttpSvrView view;
+        CHttpSvrDoc viewDoc(SettingsStore::App());
+        CHttpSvrView view(viewDoc);
         view.OpenServer();
         QVERIFY(view.document()->listening());
         int port = view.document()->port();
@@ -103,7 +104,8 @@ private slots:
         QTcpServer squatter;
         QVERIFY(squatter.listen(QHostAddress::Any, 0));
         SettingsStore::App().WriteInt("Server", "Port", squatter.serverPort());
-        CHttpSvrView view;
+        CHttpSvrDoc viewDoc(SettingsStore::App());
+        CHttpSvrView view(viewDoc);
         view.OpenServer();
         QVERIFY(!view.document()->listening());
         QCOMPARE(boxes_.size(), 1);
@@ -125,7 +127,8 @@ private slots:
     void rootFolderCheck() {
         std::string missing = sandbox_->path("not/yet");
         SettingsStore::App().WriteString("Server", "Root", missing);
-        CHttpSvrView view;
+        CHttpSvrDoc viewDoc(SettingsStore::App());
+        CHttpSvrView view(viewDoc);
         QString asked;
         view.askMissingRoot = [&](const QString& path, bool* create) {
             asked = path;
@@ -139,7 +142,8 @@ private slots:
         // A file where the folder should be: the user names another folder.
         test::WriteFile(sandbox_->path("plainfile"), "x");
         SettingsStore::App().WriteString("Server", "Root", sandbox_->path("plainfile"));
-        CHttpSvrView second;
+        CHttpSvrDoc secondDoc(SettingsStore::App());
+        CHttpSvrView second(secondDoc);
         second.askNotAFolder = [&](const QString&) { return QString::fromStdString(root_); };
         QVERIFY(second.CheckRootFolder());
         QCOMPARE(second.document()->settings().root, root_);
@@ -147,7 +151,8 @@ private slots:
 
         // Giving up leaves it unchecked.
         SettingsStore::App().WriteString("Server", "Root", sandbox_->path("gone"));
-        CHttpSvrView third;
+        CHttpSvrDoc thirdDoc(SettingsStore::App());
+        CHttpSvrView third(thirdDoc);
         third.askMissingRoot = [](const QString&, bool*) { return QString(); };
         QVERIFY(!third.CheckRootFolder());
     }

@@ -1,0 +1,145 @@
+#include "ui/app/shell_tool.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "ui/app/address_dialogs.h"
+#include "ui/app/app_context.h"
+#include "ui/app/browser_settings_dialog.h"
+#include "ui/app/default_browser.h"
+#include "ui/app/main_frame.h"
+#include "ui/base/frame_host.h"
+#include "ui/base/messages.h"
+#include "ui/base/tool_registry.h"
+#include "ui/service/member_session.h"
+
+namespace sky::ui {
+
+namespace {
+
+QWidget* Parent(AppContext& context) {
+    return context.frame() ? context.frame()->window() : nullptr;
+}
+
+void StartTerminalProgram(QWidget* parent, const QString& program) {
+    if (QStandardPaths::findExecutable(program).isEmpty()) {
+        ShowMessage(parent, QStringLiteral("The program \"%1\" is not installed.").arg(program));
+        return;
+    }
+    QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+    if (terminal.isEmpty()) {
+        ShowMessage(parent, QStringLiteral("No terminal program was found to run \"%1\" in.").arg(program));
+        return;
+    }
+    QProcess::startDetached(terminal, {QStringLiteral("-e"), program});
+}
+
+}  // namespace
+
+void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrowser* defaultBrowser) {
+    AppContext* ctx = &context;
+    const QString tools = QStringLiteral("&Tools"), settings = QStringLiteral("&Settings");
+    registry.AddCommand({QStringLiteral("shell.open"), QStringLiteral("&File"), QStringLiteral("&Open..."),
+                         QKeySequence::Open, 1},
+                        [ctx] {
+                            OpenAddressDialog dialog(Parent(*ctx));
+                            if (dialog.exec() == QDialog::Accepted)
+                                ctx->frame()->HandleAddress(dialog.address(), false);
+                        });
+    registry.AddCommand(
+        {QStringLiteral("shell.emailProgram"), tools, QStringLiteral("System E-Mail &Program"), {}, 29},
+        [ctx] {
+            if (!QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:"))))
+                ShowMessage(Parent(*ctx),
+                            QStringLiteral("Could not determine how to start your E-Mail program."));
+        });
+    registry.AddCommand({QStringLiteral("shell.ftp"), tools, QStringLiteral("System F&TP"), {}, 30},
+                        [ctx] { StartTerminalProgram(Parent(*ctx), QStringLiteral("ftp")); });
+    registry.AddCommand({QStringLiteral("shell.telnet"), tools, QStringLiteral("&Telnet"), {}, 31},
+                        [ctx] { StartTerminalProgram(Parent(*ctx), QStringLiteral("telnet")); });
+    registry.AddCommand(
+        {QStringLiteral("shell.browserSettings"), settings, QStringLiteral("&Browser Settings..."), {}, 43},
+        [ctx] {
+            BrowserSettingsDialog dialog(Parent(*ctx));
+            dialog.exec();
+        });
+    registry.AddCommand({QStringLiteral("shell.defaultBrowser"),
+                         settings,
+                         QStringLiteral("Make SkyHarbor the &Default Browser"),
+                         {},
+                         44},
+                        [ctx, defaultBrowser] {
+                            if (defaultBrowser) RunDefaultBrowserCheck(Parent(*ctx), *defaultBrowser, false);
+                        });
+    registry.AddCommand(
+        {QStringLiteral("shell.about"), QStringLiteral("&Help"), QStringLiteral("&About SkyHarbor"), {}, 45},
+        [ctx] {
+            ShowMessage(Parent(*ctx),
+                        CMainFrame::BaseTitle() +
+                            QStringLiteral("\n\nAn Internet suite: browser, channels, e-mail, a "
+                                           "personal web server, chat and home pages.\n\nWeb engine: ") +
+                            ctx->session().engineBuild(),
+                        QStringLiteral("About SkyHarbor"));
+        });
+    registry.ClaimLinkWord(LinkCommand::BrowserSettings, QStringLiteral("shell.browserSettings"));
+
+    registry.ClaimTypedAction(TypedAction::SendMessage, [ctx](const TypedCommand&) {
+        SendMessageDialog dialog(Parent(*ctx));
+        dialog.exec();
+    });
+    registry.ClaimTypedAction(TypedAction::SendFile, [ctx](const TypedCommand&) {
+        SendFileDialog dialog(Parent(*ctx));
+        dialog.exec();
+    });
+    registry.ClaimTypedAction(TypedAction::Post, [ctx](const TypedCommand&) {
+        MemberSession& session = ctx->session();
+        PostDialog dialog(session.account(), Parent(*ctx));
+        dialog.onLogin = [&session] { return session.RunLogin() ? session.account() : QString(); };
+        dialog.exec();
+    });
+}
+
+void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
+    AppContext* ctx = &context;
+    auto notYet = [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("Sorry.  Not yet available")); };
+    auto open = [ctx](TemplateId id) { return [ctx, id] { ctx->frame()->OpenDocument(id); }; };
+    const QString tools = QStringLiteral("&Tools"), settings = QStringLiteral("&Settings");
+    registry.AddCommand({QStringLiteral("tools.email"), tools, QStringLiteral("&E-Mail"), {}, 19},
+                        open(TemplateId::Email));
+    registry.AddCommand({QStringLiteral("tools.chat"), tools, QStringLiteral("&Chat"), {}, 20},
+                        open(TemplateId::Chat));
+    registry.AddCommand({QStringLiteral("tools.webSpace"), tools, QStringLiteral("Web &Space"), {}, 22},
+                        open(TemplateId::PublicSpace));
+    registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
+                        open(TemplateId::PageEdit));
+    registry.AddCommand({QStringLiteral("tools.skyPad"), tools, QStringLiteral("Sky&Pad"), {}, 24},
+                        open(TemplateId::SkyPad));
+    registry.AddCommand({QStringLiteral("tools.ftp"), tools, QStringLiteral("&FTP Client"), {}, 25},
+                        open(TemplateId::Ftp));
+    registry.AddCommand(
+        {QStringLiteral("tools.fileManager"), tools, QStringLiteral("File &Manager"), {}, 26},
+        [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("File Manager not available in this version")); });
+    registry.AddCommand(
+        {QStringLiteral("settings.settings"), settings, QStringLiteral("&Settings..."), {}, 41}, notYet);
+    registry.AddCommand({QStringLiteral("settings.controlPanel"),
+                         settings,
+                         QStringLiteral("&Control Panel..."),
+                         {},
+                         42,
+                         false,
+                         QStringLiteral("Control Panel")},
+                        notYet);
+    registry.ClaimLinkWord(LinkCommand::ControlPanel, QStringLiteral("settings.controlPanel"));
+    registry.ClaimLinkWord(LinkCommand::LookAndFeel, QStringLiteral("settings.settings"));
+    registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
+    auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
+    registry.ClaimTypedAction(TypedAction::StartChat, typedNotYet);
+    registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);
+    registry.ClaimTypedAction(TypedAction::FtpUpload, typedNotYet);
+    registry.ClaimTypedAction(TypedAction::SkyFtp,
+                              [ctx](const TypedCommand&) { ctx->frame()->OpenDocument(TemplateId::Ftp); });
+}
+
+}  // namespace sky::ui

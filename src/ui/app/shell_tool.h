@@ -1,0 +1,18 @@
+#pragma once
+
+namespace sky::ui {
+
+class AppContext;
+class DefaultBrowser;
+class ToolRegistry;
+
+// The shell's own commands: opening an address, the desktop's programs
+// (mail, ftp, telnet), the browser settings, the default browser, "About",
+// and the typed words whose dialogs live here (send message, send file, post).
+void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrowser* defaultBrowser);
+
+// The tools still to come, each answering "Sorry.  Not yet available" until
+// its own registration replaces it.
+void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context);
+
+}  // namespace sky::ui
