@@ -18,12 +18,14 @@
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/text_util.h"
+#include "core/webspace/transfer_record.h"
 #include "member_service/member_store.h"
 #include "member_service/pages.h"
-#include "member_service/transfer_record.h"
 #include "member_service/web_space.h"
 
 namespace sky::member {
+
+using namespace sky::webspace;
 namespace {
 
 constexpr uint64_t kPublicQuota = 256u << 20;

@@ -8,9 +8,11 @@
 #include <algorithm>
 
 #include "core/base/atomic_file.h"
-#include "member_service/transfer_record.h"
+#include "core/webspace/transfer_record.h"
 
 namespace sky::member {
+
+using namespace sky::webspace;
 
 bool SafeFileName(std::string_view name) {
     if (name.empty() || name.size() > 255 || name[0] == '.') return false;
