@@ -143,6 +143,28 @@ TEST_F(TransferTest, MalformedRecordsGetAStatusNeverAFile) {
     EXPECT_EQ(Get("/~alice/a.htm").code, 404);
 }
 
+class SpaceLimitTest : public TransferTest {
+    void Configure(Options& options) override { options.maxSpace = 100000; }
+};
+
+TEST_F(SpaceLimitTest, AllSpacesTogetherStayUnderTheServicesLimit) {
+    std::string error;
+    ASSERT_TRUE(AddMember(data_, "bob", "pw", "p", "bob@example.org", &error)) << error;
+    std::string big(60000, 'x');
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "alice", "secret", "x", "a.bin", 0, big)), kStatusOk);
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "bob", "pw", "x", "b.bin", 0, big)), kStatusTooLarge);
+    EXPECT_EQ(Status(PublicPiece("bob", "pw", "p.bin", 0, big)), kStatusTooLarge);
+    // Writing a file over itself needs no more room than it had.
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "alice", "secret", "x", "a.bin", 0, big)), kStatusOk);
+    EXPECT_EQ(Status(WebRecord(kDeleteFile, "alice", "secret", "a.bin", "")), kStatusOk);
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "bob", "pw", "x", "b.bin", 0, big)), kStatusOk);
+    // What is on disk counts after a restart too.
+    ASSERT_TRUE(Restart());
+    EXPECT_EQ(Status(PublicPiece("alice", "secret", "p.bin", 0, big)), kStatusTooLarge);
+    EXPECT_EQ(Status(PublicPiece("alice", "secret", "p.bin", 0, std::string(30000, 'y'))), kStatusOk);
+    EXPECT_EQ(Get("/~bob/b.bin").body, big);
+}
+
 TEST_F(TransferTest, PublicSpacePiecesAppendForMembersOnly) {
     std::string a(900, 'p'), b(100, 'q');
     Reply r = Post(PublicPiece("alice", "secret", "notes.htm", 0, a), "/Scripts/UserData.dll");
