@@ -12,7 +12,7 @@ namespace {
 
 const char* kUsage =
     "usage: skyharbor-member-service [--listen HOST:PORT] [--data DIR] [--search-url URL]\n"
-    "                                [--news-search-url URL]\n"
+    "                                [--news-search-url URL] [--public-url URL] [--max-space-gb N]\n"
     "       skyharbor-member-service [--data DIR] post startup|broadcast|bulletin URL\n"
     "       skyharbor-member-service [--data DIR] interval MS\n"
     "       skyharbor-member-service [--data DIR] add-member NAME PASSWORD PROMPT EMAIL\n"
@@ -22,6 +22,9 @@ const char* kUsage =
     "interval  sets the ping interval sent with every answer (0, the default, sends\n"
     "          none and the program keeps its own 15 minutes)\n"
     "add-member  adds a member as registration would (name and password lower-cased)\n"
+    "--public-url  where members reach the service, e.g. https://harbor.example.org;\n"
+    "          links and redirects start with it (default http://HOST:PORT of --listen)\n"
+    "--max-space-gb  all web space and public space together (default 10)\n"
     "Search addresses default to [Service] search= and newssearch= of DIR/service.ini.\n"
     "DIR defaults to the program's own: $SKYHARBOR_HOME/MemberService, else\n"
     "$XDG_DATA_HOME/skyharbor/MemberService.\n";
@@ -72,6 +75,17 @@ int main(int argc, char** argv) {
             const char* v = value();
             if (!v) return Usage("--news-search-url needs an address");
             options.newsSearchUrl = v;
+        } else if (a == "--public-url") {
+            const char* v = value();
+            if (!v || !*v) return Usage("--public-url needs an address");
+            options.publicUrl = v;
+        } else if (a == "--max-space-gb") {
+            const char* v = value();
+            char* end = nullptr;
+            double gb = v ? std::strtod(v, &end) : -1;
+            if (!v || !end || *end || !(gb > 0) || gb > 1e6)
+                return Usage("--max-space-gb needs a positive number");
+            options.maxSpace = uint64_t(gb * 1024 * 1024 * 1024);
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage(("unknown option " + a).c_str());
         } else {

@@ -2,12 +2,19 @@
 #include "member_service/member_service.h"
 
 #include <httplib.h>
+#include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -18,73 +25,22 @@
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/text_util.h"
+#include "core/webspace/transfer_record.h"
 #include "member_service/member_store.h"
 #include "member_service/pages.h"
-#include "member_service/transfer_record.h"
+#include "member_service/request_input.h"
 #include "member_service/web_space.h"
 
 namespace sky::member {
+
+using namespace sky::webspace;
 namespace {
 
 constexpr uint64_t kPublicQuota = 256u << 20;
 constexpr size_t kMaxBody = kMaxFileSize + 4096;
+constexpr int kListenBacklog = 128;
 const char* kDefaultSearch = "https://duckduckgo.com/html/?q=";
 const char* kDefaultNewsSearch = "https://news.google.com/search?q=";
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    c = char(tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-std::string FormDecode(std::string_view s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '+') {
-            out += ' ';
-        } else if (s[i] == '%' && i + 2 < s.size() && Hex(s[i + 1]) >= 0 && Hex(s[i + 2]) >= 0) {
-            out += char(Hex(s[i + 1]) * 16 + Hex(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-// The query of a request: the first word (the verb, e.g. "Ping") and the
-// fields, whose names are matched without regard to case as the old IIS did.
-struct Query {
-    std::string verb;
-    std::map<std::string, std::string> fields;  // lower-case names; the first of a name wins
-
-    static Query Parse(std::string_view target) {
-        Query q;
-        size_t mark = target.find('?');
-        if (mark == std::string_view::npos) return q;
-        std::string_view rest = target.substr(mark + 1);
-        bool first = true;
-        while (true) {
-            size_t amp = rest.find('&');
-            std::string_view part = rest.substr(0, amp);
-            size_t eq = part.find('=');
-            if (eq == std::string_view::npos) {
-                if (first) q.verb = FormDecode(part);
-            } else {
-                q.fields.emplace(ToLower(FormDecode(part.substr(0, eq))), FormDecode(part.substr(eq + 1)));
-            }
-            first = false;
-            if (amp == std::string_view::npos) break;
-            rest = rest.substr(amp + 1);
-        }
-        return q;
-    }
-    std::string Get(const std::string& name) const {
-        auto it = fields.find(name);
-        return it == fields.end() ? std::string() : it->second;
-    }
-    bool Is(const char* word) const { return EqualsNoCase(verb, word); }
-};
 
 bool Printable(std::string_view s) {
     for (unsigned char c : s)
@@ -125,6 +81,150 @@ const char* KindName(int kind) {
     return names[kind];
 }
 
+// A connection's socket, read with a deadline for the request head and the
+// body it announces: httplib's own read time-out starts again with every
+// byte, so a client trickling bytes would hold a worker for ever.
+class DeadlineStream final : public httplib::Stream {
+public:
+    using Clock = std::chrono::steady_clock;
+    DeadlineStream(int fd, const std::atomic<bool>& stopping, std::chrono::seconds readTimeout,
+                   std::chrono::seconds writeTimeout)
+        : fd_(fd), stopping_(stopping), readTimeout_(readTimeout), writeTimeout_(writeTimeout) {}
+
+    void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
+
+    bool is_readable() const override { return pos_ < end_ || Wait(POLLIN, readTimeout_, deadline_); }
+    bool is_writable() const override { return Wait(POLLOUT, writeTimeout_, Clock::time_point::max()); }
+    ssize_t read(char* ptr, size_t size) override {
+        if (pos_ == end_) {
+            if (!is_readable()) return -1;
+            ssize_t n;
+            do n = ::recv(fd_, buffer_, sizeof buffer_, 0);
+            while (n < 0 && errno == EINTR);
+            if (n <= 0) return n;
+            pos_ = 0;
+            end_ = size_t(n);
+        }
+        size_t n = std::min(size, end_ - pos_);
+        std::memcpy(ptr, buffer_ + pos_, n);
+        pos_ += n;
+        return ssize_t(n);
+    }
+    ssize_t write(const char* ptr, size_t size) override {
+        if (!is_writable()) return -1;
+        ssize_t n;
+        do n = ::send(fd_, ptr, size, MSG_NOSIGNAL);
+        while (n < 0 && errno == EINTR);
+        return n;
+    }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override { Name(::getpeername, ip, port); }
+    void get_local_ip_and_port(std::string& ip, int& port) const override { Name(::getsockname, ip, port); }
+    socket_t socket() const override { return fd_; }
+
+private:
+    // Polls in short slices so that a stopping service is not kept waiting.
+    bool Wait(short events, std::chrono::seconds timeout, Clock::time_point deadline) const {
+        auto until = std::min(Clock::now() + timeout, deadline);
+        while (!stopping_) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+            if (left <= 0) return false;
+            pollfd p{fd_, events, 0};
+            int r = ::poll(&p, 1, int(std::min<long long>(left, 200)));
+            if (r > 0) return true;
+            if (r < 0 && errno != EINTR) return false;
+        }
+        return false;
+    }
+    void Name(int (*get)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
+        sockaddr_storage a{};
+        socklen_t len = sizeof a;
+        char host[NI_MAXHOST] = "";
+        char serv[NI_MAXSERV] = "";
+        if (get(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
+            ::getnameinfo(reinterpret_cast<sockaddr*>(&a), len, host, sizeof host, serv, sizeof serv,
+                          NI_NUMERICHOST | NI_NUMERICSERV) != 0)
+            return;
+        ip = host;
+        // One client is one address, however it reached a dual-stack socket.
+        if (ip.rfind("::ffff:", 0) == 0 && ip.find('.') != std::string::npos) ip = ip.substr(7);
+        port = std::atoi(serv);
+    }
+
+    int fd_;
+    const std::atomic<bool>& stopping_;
+    std::chrono::seconds readTimeout_, writeTimeout_;
+    Clock::time_point deadline_ = Clock::time_point::max();
+    char buffer_[4096];
+    size_t pos_ = 0, end_ = 0;
+};
+
+// httplib's server with the connection loop of its own, reading through a
+// DeadlineStream.
+class GuardedServer : public httplib::Server {
+public:
+    std::chrono::seconds headDeadline{10};
+    std::atomic<bool> stopping{false};
+
+    // Gives the request being read on this thread the time its body needs:
+    // one second per 64 KiB beyond the head's.
+    void AllowBody(uint64_t length) {
+        if (current_)
+            current_->SetDeadline(DeadlineStream::Clock::now() + headDeadline +
+                                  std::chrono::seconds(length / 65536));
+    }
+
+private:
+    bool process_and_close_socket(socket_t sock) override {
+        bool ret = false;
+        {
+            DeadlineStream stream(sock, stopping, std::chrono::seconds(read_timeout_sec_),
+                                  std::chrono::seconds(write_timeout_sec_));
+            current_ = &stream;
+            for (size_t left = keep_alive_max_count_; left > 0 && svr_sock_ != INVALID_SOCKET && !stopping;
+                 --left) {
+                // The deadline covers the wait for a kept-alive connection's next request too.
+                stream.SetDeadline(DeadlineStream::Clock::now() + headDeadline);
+                if (!stream.is_readable()) break;
+                bool closed = false;
+                ret = process_request(stream, left == 1, closed, nullptr);
+                if (!ret || closed) break;
+            }
+            current_ = nullptr;
+        }
+        ::shutdown(sock, SHUT_RDWR);
+        ::close(sock);
+        return ret;
+    }
+
+    static inline thread_local DeadlineStream* current_ = nullptr;
+};
+
+bool ValidPublicUrl(const std::string& url) {
+    if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) return false;
+    if (url.size() > 200 || url.size() <= url.find("//") + 2) return false;
+    for (unsigned char c : url)
+        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '\'' || c == '<' || c == '>' || c == '#' || c == '?' ||
+            c == '\\')
+            return false;
+    return true;
+}
+
+// Where the service says it is: the public address given, else the listen address.
+std::string PublicBase(const Options& o, int port) {
+    std::string url = o.publicUrl;
+    if (!url.empty()) {
+        while (url.back() == '/') url.pop_back();
+        return url;
+    }
+    std::string host = o.listenHost;
+    if (host.empty() || host == "0.0.0.0" || host == "::") {
+        char name[256] = "";
+        host = ::gethostname(name, sizeof name - 1) == 0 && *name ? name : "127.0.0.1";
+    }
+    if (host.find(':') != std::string::npos) host = "[" + host + "]";
+    return "http://" + host + ":" + std::to_string(port);
+}
+
 }  // namespace
 
 struct MemberService::Impl {
@@ -132,20 +232,19 @@ struct MemberService::Impl {
     std::unique_ptr<MemberStore> store;
     std::unique_ptr<FileSpace> webSpace;
     std::unique_ptr<FileSpace> publicSpace;
-    httplib::Server server;
+    std::unique_ptr<SpaceBudget> budget;
+    GuardedServer server;
     std::thread thread;
     int port = 0;
+    int listenFd = -1;
     std::atomic<unsigned> adTurn{0};
     std::string searchUrl, newsSearchUrl;
+    std::string base;  // every absolute address starts with it
 
-    std::string Base(const httplib::Request& req) const {
-        std::string host = req.get_header_value("Host");
-        bool ok = !host.empty() && host.size() <= 255;
-        for (unsigned char c : host)
-            if (!(isalnum(c) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']')) ok = false;
-        if (!ok) host = options.listenHost + ":" + std::to_string(port);
-        return "http://" + host;
-    }
+    std::mutex registrationsMutex;
+    std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> registrations;
+    // Whether `address` may ask for one more account now; counts the request.
+    bool MayRegister(const std::string& address);
 
     static void Html(httplib::Response& res, const std::string& page, int status = 200) {
         res.status = status;
@@ -153,7 +252,7 @@ struct MemberService::Impl {
     }
     static void Text(httplib::Response& res, const std::string& text) { res.set_content(text, "text/plain"); }
     void NotFound(const httplib::Request& req, httplib::Response& res) {
-        Html(res, ErrorPage(Base(req), "Not found", "There is no page at " + req.path + "."), 404);
+        Html(res, ErrorPage(base, "Not found", "There is no page at " + req.path + "."), 404);
     }
 
     void Get(const httplib::Request& req, httplib::Response& res);
@@ -208,7 +307,8 @@ void MemberService::Impl::SkyReg(const httplib::Request& req, httplib::Response&
         for (std::string* s : {&ping.account, &ping.cookie, &ping.action, &ping.version})
             s->resize(std::min<size_t>(s->size(), 100));
         ping.account = ToLower(Trim(ping.account));
-        if (!ping.account.empty()) store->RecordPing(ping);
+        // Only her own ping may say what she runs and when she was last seen.
+        if (!ping.account.empty() && store->OwnPing(ping, req.remote_addr)) store->RecordPing(ping);
         std::string answer = "PONG#";
         int interval = std::atoi(store->GetSetting("pinginterval", "0").c_str());
         if (interval > 0) answer += "PINGINTERVAL=" + std::to_string(interval) + "#";
@@ -216,16 +316,17 @@ void MemberService::Impl::SkyReg(const httplib::Request& req, httplib::Response&
         for (int kind = 0; kind < 3; ++kind) {
             auto [serial, url] = store->NewestMessage(kind);
             if (serial == 0 || serial <= std::atoi(q.Get(seen[kind]).c_str())) continue;
-            if (!url.empty() && url[0] == '/') url = Base(req) + url;
+            if (!url.empty() && url[0] == '/') url = base + url;
             answer += std::string(KindName(kind)) + "=" + std::to_string(serial) + "=" + url + "#";
         }
         Text(res, answer);
     } else if (q.Is("Login")) {
         std::string account = ToLower(Trim(q.Get("account"))), password = ToLower(Trim(q.Get("password")));
         std::string prompt;
-        LoginResult r =
-            account.empty() ? LoginResult::Unknown : store->CheckLogin(account, password, &prompt);
+        LoginResult r = account.empty() ? LoginResult::Unknown
+                                        : store->CheckLogin(account, password, &prompt, req.remote_addr);
         if (r == LoginResult::Ok) {
+            store->RecordLogin(account, req.remote_addr);
             Text(res, "__OK");
         } else if (r == LoginResult::BadPassword) {
             // The program reads the hint up to the next "__".
@@ -247,6 +348,10 @@ void MemberService::Impl::SkyReg(const httplib::Request& req, httplib::Response&
             Text(res, "__ERROR__");
             return;
         }
+        if (!MayRegister(req.remote_addr)) {
+            Text(res, "__ERROR__");
+            return;
+        }
         AddResult r = store->AddMember(m, password, nullptr);
         Text(res, r == AddResult::Added ? "__OK__" : r == AddResult::Taken ? "__TAKEN__" : "__ERROR__");
     } else {
@@ -254,8 +359,22 @@ void MemberService::Impl::SkyReg(const httplib::Request& req, httplib::Response&
     }
 }
 
+bool MemberService::Impl::MayRegister(const std::string& address) {
+    auto now = std::chrono::steady_clock::now();
+    auto expired = [now](const auto& times) {
+        return times.empty() || now - times.back() >= std::chrono::hours(1);
+    };
+    std::lock_guard lock(registrationsMutex);
+    if (registrations.size() > 10000)
+        std::erase_if(registrations, [&](const auto& r) { return expired(r.second); });
+    auto& times = registrations[address];
+    while (!times.empty() && now - times.front() >= std::chrono::hours(1)) times.pop_front();
+    if (int(times.size()) >= options.registrationsPerHour) return false;
+    times.push_back(now);
+    return true;
+}
+
 void MemberService::Impl::Show(const httplib::Request& req, httplib::Response& res, const Query& q) {
-    std::string base = Base(req);
     auto cut = [](std::string s, size_t n) { return s.size() > n ? s.substr(0, n) : s; };
     if (q.Is("Start")) {
         std::string account = ToLower(Trim(q.Get("u")));
@@ -310,7 +429,7 @@ void MemberService::Impl::MemberPage(const httplib::Request& req, httplib::Respo
     auto member = store->FindMember(name);
     if (!member) return NotFound(req, res);
     if (slash == std::string::npos) {
-        res.set_redirect(Base(req) + "/~" + name + "/", 301);
+        res.set_redirect(base + "/~" + name + "/", 301);
         return;
     }
     std::string file = rest.substr(slash + 1);
@@ -322,11 +441,11 @@ void MemberService::Impl::MemberPage(const httplib::Request& req, httplib::Respo
                     return ServeFile(res, webSpace->PathOf(name, f.name), f.name);
         std::string b = "<ul>";
         for (const FileInfo& f : files)
-            b += "<li><a href=\"" + HtmlEscape(Base(req) + "/~" + name + "/" + QueryEncode(f.name)) + "\">" +
+            b += "<li><a href=\"" + HtmlEscape(base + "/~" + name + "/" + QueryEncode(f.name)) + "\">" +
                  HtmlEscape(f.name) + "</a> <span class=\"small\">" + std::to_string(f.size) +
                  " bytes</span></li>";
         if (files.empty()) b += "<li>No files yet.</li>";
-        return Html(res, Page("~" + name, b + "</ul>", Base(req)));
+        return Html(res, Page("~" + name, b + "</ul>", base));
     }
     if (!SafeFileName(file)) return NotFound(req, res);
     // Old servers matched file names without regard to case; exact first.
@@ -334,14 +453,13 @@ void MemberService::Impl::MemberPage(const httplib::Request& req, httplib::Respo
         if (f.name == file) return ServeFile(res, webSpace->PathOf(name, f.name), f.name);
     for (const FileInfo& f : files)
         if (EqualsNoCase(f.name, file)) return ServeFile(res, webSpace->PathOf(name, f.name), f.name);
-    if (EqualsNoCase(file, "finger.htm")) return Html(res, FingerPage(Base(req), *member, files.size()));
+    if (EqualsNoCase(file, "finger.htm")) return Html(res, FingerPage(base, *member, files.size()));
     NotFound(req, res);
 }
 
 void MemberService::Impl::Get(const httplib::Request& req, httplib::Response& res) {
     const std::string p = ToLower(req.path);
     Query q = Query::Parse(req.target);
-    std::string base = Base(req);
     auto starts = [&p](const char* s) { return p.rfind(s, 0) == 0; };
     auto tail = [&req](size_t n) { return req.path.substr(n); };
 
@@ -424,14 +542,19 @@ void MemberService::Impl::Post(const httplib::Request& req, httplib::Response& r
     if (!record) return reply(kStatusMalformed, why, body.size() < kRecordFixedSize ? 400 : 200);
     std::string account = ToLower(record->account);
     if (!ValidMemberName(account) ||
-        store->CheckLogin(account, ToLower(record->password), nullptr) != LoginResult::Ok)
+        store->CheckLogin(account, ToLower(record->password), nullptr, req.remote_addr) != LoginResult::Ok)
         return reply(kStatusBadLogin, "bad login");
     if (record->publicSpace) {
         if (!SafeFileName(record->firstName)) return reply(kStatusBadName, "bad name");
         if (!store->ClaimPublicFile(record->firstName, account))
             return reply(kStatusBadLogin, "the file belongs to another member");
-        return reply(publicSpace->PutPiece("", record->firstName, record->offset, record->data, kPublicQuota),
-                     "");
+        uint16_t status =
+            publicSpace->PutPiece("", record->firstName, record->offset, record->data, kPublicQuota);
+        // A name whose first piece was refused stays free for others.
+        std::error_code ec;
+        if (status != kStatusOk && !std::filesystem::exists(publicSpace->PathOf("", record->firstName), ec))
+            store->ReleasePublicFile(record->firstName, account);
+        return reply(status, "");
     }
     switch (record->command) {
         case kPutPiece:
@@ -474,8 +597,16 @@ bool MemberService::Start(std::string* error) {
     ::mkdir(s.options.dataDir.c_str(), 0700);
     s.store = MemberStore::Open(s.options.dataDir, error);
     if (!s.store) return false;
-    s.webSpace = std::make_unique<FileSpace>(s.options.dataDir + "/webspace");
-    s.publicSpace = std::make_unique<FileSpace>(s.options.dataDir + "/public");
+    if (!s.options.publicUrl.empty() && !ValidPublicUrl(s.options.publicUrl)) {
+        if (error)
+            *error = "the public address must be http:// or https:// and a host: " + s.options.publicUrl;
+        s.store.reset();
+        return false;
+    }
+    s.budget = std::make_unique<SpaceBudget>(s.options.maxSpace);
+    s.webSpace = std::make_unique<FileSpace>(s.options.dataDir + "/webspace", s.budget.get());
+    s.publicSpace = std::make_unique<FileSpace>(s.options.dataDir + "/public", s.budget.get());
+    s.budget->Add(s.webSpace->Used() + s.publicSpace->Used());
     std::string ini;
     ProfileText profile;
     if (ReadWholeFile(s.options.dataDir + "/service.ini", &ini)) profile = ProfileText::Parse(ini);
@@ -489,9 +620,25 @@ bool MemberService::Start(std::string* error) {
 
     // httplib's default adds SO_REUSEPORT, which lets a second service bind
     // the same port unnoticed; address reuse alone only skips TIME_WAIT.
-    s.server.set_socket_options([](socket_t sock) {
+    s.server.set_socket_options([&s](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        s.listenFd = sock;
+    });
+    // httplib's default is one worker per core (at least 8): a few slow
+    // clients would hold them all.
+    int workers = std::max(s.options.workers, 1);
+    s.server.new_task_queue = [workers] { return new httplib::ThreadPool(size_t(workers)); };
+    s.server.headDeadline = std::chrono::seconds(std::max(s.options.headDeadlineSeconds, 1));
+    s.server.set_pre_routing_handler([&s](const httplib::Request& req, httplib::Response&) {
+        uint64_t length = kMaxBody;
+        if (req.has_header("Content-Length"))
+            length = std::min<uint64_t>(
+                std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10), kMaxBody);
+        else if (!req.has_header("Transfer-Encoding"))
+            length = 0;
+        s.server.AllowBody(length);
+        return httplib::Server::HandlerResponse::Unhandled;
     });
     s.server.set_payload_max_length(kMaxBody);
     s.server.set_read_timeout(30, 0);
@@ -529,12 +676,16 @@ bool MemberService::Start(std::string* error) {
         s.store.reset();
         return false;
     }
+    // httplib listens with a backlog of 5; a burst of connections would be refused.
+    if (s.listenFd >= 0) ::listen(s.listenFd, kListenBacklog);
+    s.base = PublicBase(s.options, s.port);
     s.thread = std::thread([&s] { s.server.listen_after_bind(); });
     return true;
 }
 
 void MemberService::Stop() {
     if (!impl_ || !impl_->thread.joinable()) return;
+    impl_->server.stopping = true;
     impl_->server.stop();
     impl_->thread.join();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,19 @@ struct Options {
     // [Service], key "search" (or "newssearch"), else a default engine.
     std::string searchUrl;
     std::string newsSearchUrl;
+    // The start of every absolute address the service writes (redirects,
+    // links, ping messages), e.g. "https://harbor.example.org". Empty:
+    // "http://" and the listen address. A request's Host header is never used.
+    std::string publicUrl;
+    // All member web spaces and the public space together, in bytes.
+    uint64_t maxSpace = uint64_t(10) << 30;
+    // Accounts one source address may ask for in an hour.
+    int registrationsPerHour = 5;
+    // Threads answering requests; each client still sending its request holds one.
+    int workers = 64;
+    // A request head, and the body it announces, must arrive within this
+    // (plus a second per 64 KiB of body), however slowly it trickles in.
+    int headDeadlineSeconds = 10;
 };
 
 // The member service: every request the program makes, on one address that

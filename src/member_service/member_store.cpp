@@ -6,12 +6,17 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 
 namespace sky::member {
 namespace {
 
 constexpr int kIterations = 120000;
+// How long after a login its ping may name the install cookie.
+constexpr int64_t kLoginPingWindow = 300;
+// Failure records kept before old ones are dropped.
+constexpr size_t kMaxFailureRecords = 10000;
 
 // A prepared statement that finalises itself; binds by position from 1.
 class Statement {
@@ -84,6 +89,9 @@ CREATE TABLE IF NOT EXISTS settings(key TEXT PRIMARY KEY, value TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS public_files(name TEXT PRIMARY KEY, owner TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS pings(
     account TEXT PRIMARY KEY, cookie TEXT, action TEXT, version TEXT, time INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS sessions(
+    account TEXT PRIMARY KEY, address TEXT NOT NULL, cookie TEXT NOT NULL, login INTEGER NOT NULL,
+    bound INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS topics(
     id INTEGER PRIMARY KEY AUTOINCREMENT, category INTEGER NOT NULL, owner TEXT NOT NULL,
     description TEXT NOT NULL, ldescription TEXT NOT NULL, created INTEGER NOT NULL);
@@ -177,9 +185,21 @@ AddResult MemberStore::AddMember(const MemberRecord& m, const std::string& passw
     return AddResult::Failed;
 }
 
-LoginResult MemberStore::CheckLogin(const std::string& name, const std::string& password,
-                                    std::string* prompt) {
-    std::string stored;
+void MemberStore::ForgetOldFailures(std::chrono::steady_clock::time_point now) {
+    if (pairFailures_.size() + nameFailures_.size() < kMaxFailureRecords) return;
+    std::erase_if(pairFailures_, [now](const auto& f) { return now - f.second.since >= kLockout; });
+    std::erase_if(nameFailures_, [now](const auto& f) { return now - f.second.since >= 2 * kLockout; });
+    // Still full: a flood of addresses; the oldest records go first.
+    while (pairFailures_.size() >= kMaxFailureRecords) {
+        auto oldest = std::min_element(pairFailures_.begin(), pairFailures_.end(),
+                                       [](auto& a, auto& b) { return a.second.since < b.second.since; });
+        pairFailures_.erase(oldest);
+    }
+}
+
+LoginResult MemberStore::CheckLogin(const std::string& name, const std::string& password, std::string* prompt,
+                                    const std::string& address) {
+    std::string stored, usual;
     {
         std::lock_guard lock(mutex_);
         Statement st(db_, "SELECT pass, prompt FROM members WHERE name = ?");
@@ -187,27 +207,74 @@ LoginResult MemberStore::CheckLogin(const std::string& name, const std::string& 
         if (st.Step() != SQLITE_ROW) return LoginResult::Unknown;
         stored = st.Text(0);
         if (prompt) *prompt = st.Text(1);
+        Statement session(db_, "SELECT address FROM sessions WHERE account = ?");
+        session.Bind(1, name);
+        if (session.Step() == SQLITE_ROW) usual = session.Text(0);
     }
     if (password.empty()) return LoginResult::BadPassword;
     auto now = std::chrono::steady_clock::now();
+    const auto pair = std::make_pair(name, address);
     {
         std::lock_guard lock(failuresMutex_);
-        auto it = failures_.find(name);
-        if (it != failures_.end() && now - it->second.since >= kLockout)
-            failures_.erase(it);
-        else if (it != failures_.end() && it->second.count >= kMaxFailures)
-            return LoginResult::BadPassword;
+        ForgetOldFailures(now);
+        auto it = pairFailures_.find(pair);
+        if (it != pairFailures_.end() && now - it->second.since >= kLockout) it = pairFailures_.erase(it);
+        if (it != pairFailures_.end() && it->second.count >= kMaxFailures) return LoginResult::BadPassword;
+        auto named = nameFailures_.find(name);
+        if (named != nameFailures_.end() && now - named->second.since >= 2 * kLockout)
+            named = nameFailures_.erase(named);
+        if (address != usual && named != nameFailures_.end() && named->second.count > kFreeFailures) {
+            int doublings = std::min(named->second.count - kFreeFailures - 1, 10);
+            auto delay =
+                std::min<std::chrono::steady_clock::duration>(kFirstDelay * (1 << doublings), kLockout);
+            if (now < named->second.since + delay) {
+                // A try during the delay is a failure of its address all the same.
+                Failures& f = pairFailures_[pair];
+                if (f.count++ == 0) f.since = now;
+                return LoginResult::BadPassword;
+            }
+        }
     }
     // The key derivation is slow on purpose; it runs outside the lock.
     bool right = VerifyPassword(password, stored);
     std::lock_guard lock(failuresMutex_);
     if (right) {
-        failures_.erase(name);
+        pairFailures_.erase(pair);
         return LoginResult::Ok;
     }
-    Failures& f = failures_[name];
+    Failures& f = pairFailures_[pair];
     if (f.count++ == 0) f.since = now;
+    Failures& n = nameFailures_[name];
+    n.count++;
+    n.since = now;
     return LoginResult::BadPassword;
+}
+
+void MemberStore::RecordLogin(const std::string& name, const std::string& address) {
+    std::lock_guard lock(mutex_);
+    Statement st(db_,
+                 "INSERT INTO sessions(account, address, cookie, login, bound) VALUES(?1, ?2, '', ?3, 0) "
+                 "ON CONFLICT(account) DO UPDATE SET address = ?2, login = ?3, bound = 0");
+    st.Bind(1, name).Bind(2, address).Bind(3, int64_t(std::time(nullptr)));
+    st.Step();
+}
+
+bool MemberStore::OwnPing(const PingRecord& ping, const std::string& address) {
+    std::lock_guard lock(mutex_);
+    Statement st(db_, "SELECT address, cookie, login, bound FROM sessions WHERE account = ?");
+    st.Bind(1, ping.account);
+    if (st.Step() != SQLITE_ROW) return false;
+    std::string loginAddress = st.Text(0), cookie = st.Text(1);
+    int64_t login = st.Int(2);
+    bool bound = st.Int(3) != 0;
+    int64_t now = std::time(nullptr);
+    if (!bound && address == loginAddress && now >= login && now - login <= kLoginPingWindow &&
+        !ping.cookie.empty()) {
+        Statement bind(db_, "UPDATE sessions SET cookie = ?, bound = 1 WHERE account = ?");
+        bind.Bind(1, ping.cookie).Bind(2, ping.account);
+        return bind.Step() == SQLITE_DONE;
+    }
+    return !cookie.empty() && cookie == ping.cookie;
 }
 
 std::optional<MemberRecord> MemberStore::FindMember(const std::string& name) {
@@ -291,6 +358,13 @@ bool MemberStore::ClaimPublicFile(const std::string& name, const std::string& ac
     Statement owner(db_, "SELECT owner FROM public_files WHERE name = ?");
     owner.Bind(1, name);
     return owner.Step() == SQLITE_ROW && owner.Text(0) == account;
+}
+
+void MemberStore::ReleasePublicFile(const std::string& name, const std::string& account) {
+    std::lock_guard lock(mutex_);
+    Statement st(db_, "DELETE FROM public_files WHERE name = ? AND owner = ?");
+    st.Bind(1, name).Bind(2, account);
+    st.Step();
 }
 
 int64_t MemberStore::AddTopic(const Topic& t) {

@@ -66,13 +66,25 @@ public:
     static std::unique_ptr<MemberStore> Open(const std::string& dataDir, std::string* error);
 
     AddResult AddMember(const MemberRecord& member, const std::string& password, std::string* error);
-    // After kMaxFailures wrong passwords for a name within kLockout, every
-    // password counts as wrong until that time has passed since the first
-    // of them, so nobody can try passwords at speed. A blank one (asking for
-    // the prompt) is no failure.
+    // Wrong passwords count per name and source address: after kMaxFailures
+    // of them within kLockout that address gets no answer but "wrong" for
+    // the name until kLockout has passed since the first. Past kFreeFailures
+    // for the name from anywhere, an address other than the member's usual
+    // one (of her last login) gets one try per delay, which doubles with
+    // each further failure, so guessing from many addresses gains nothing.
+    // A blank password (asking for the prompt) is no failure.
     static constexpr int kMaxFailures = 10;
+    static constexpr int kFreeFailures = 5;
     static constexpr std::chrono::minutes kLockout{10};
-    LoginResult CheckLogin(const std::string& name, const std::string& password, std::string* prompt);
+    static constexpr std::chrono::seconds kFirstDelay{30};
+    LoginResult CheckLogin(const std::string& name, const std::string& password, std::string* prompt,
+                           const std::string& address);
+    // A login by the program: its address becomes the usual one, and the
+    // next ping under the name from there, soon after, names her install cookie.
+    void RecordLogin(const std::string& name, const std::string& address);
+    // Whether a ping is the member's own: her install cookie, or the first
+    // ping after her login from its address.
+    bool OwnPing(const PingRecord& ping, const std::string& address);
     std::optional<MemberRecord> FindMember(const std::string& name);
 
     int PostMessage(int kind, const std::string& url, std::string* error);
@@ -86,6 +98,7 @@ public:
     // A public-space file belongs to the member who first posted it; true
     // when `account` is (or now becomes) its owner.
     bool ClaimPublicFile(const std::string& name, const std::string& account);
+    void ReleasePublicFile(const std::string& name, const std::string& account);
 
     int64_t AddTopic(const Topic& topic);
     int64_t AddComment(const Comment& comment);  // 0 when the topic does not exist
@@ -99,10 +112,12 @@ private:
     std::mutex mutex_;
     struct Failures {
         int count = 0;
-        std::chrono::steady_clock::time_point since;
+        std::chrono::steady_clock::time_point since;  // first failure (pairs), last (names)
     };
     std::mutex failuresMutex_;
-    std::map<std::string, Failures> failures_;
+    std::map<std::pair<std::string, std::string>, Failures> pairFailures_;
+    std::map<std::string, Failures> nameFailures_;
+    void ForgetOldFailures(std::chrono::steady_clock::time_point now);
 };
 
 // "pbkdf2-sha256$<iterations>$<salt hex>$<hash hex>" with a fresh random salt.

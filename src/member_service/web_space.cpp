@@ -8,15 +8,43 @@
 #include <algorithm>
 
 #include "core/base/atomic_file.h"
-#include "member_service/transfer_record.h"
+#include "core/webspace/transfer_record.h"
 
 namespace sky::member {
 
-bool SafeFileName(std::string_view name) {
-    if (name.empty() || name.size() > 255 || name[0] == '.') return false;
-    for (unsigned char c : name)
-        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
-    return name.find("..") == std::string_view::npos;
+using namespace sky::webspace;
+
+void SpaceBudget::Add(uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    used_ += bytes;
+}
+
+bool SpaceBudget::Take(uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    if (used_ + bytes > limit_) return false;
+    used_ += bytes;
+    return true;
+}
+
+void SpaceBudget::Release(uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    used_ -= std::min(bytes, used_);
+}
+
+uint64_t FileSpace::Used() const {
+    uint64_t used = 0;
+    for (const FileInfo& f : List("")) used += f.size;
+    DIR* d = ::opendir(root_.c_str());
+    if (!d) return used;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        struct stat st {};
+        if (!SafeFileName(name) || ::lstat((root_ + "/" + name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        for (const FileInfo& f : List(name)) used += f.size;
+    }
+    ::closedir(d);
+    return used;
 }
 
 std::string FileSpace::PathOf(const std::string& folder, const std::string& name) const {
@@ -57,18 +85,32 @@ uint16_t FileSpace::PutPiece(const std::string& folder, const std::string& name,
     uint64_t used = 0;
     for (const FileInfo& f : List(folder))
         if (f.name != name) used += f.size;
+    struct stat old {};
+    uint64_t oldSize = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? uint64_t(old.st_size) : 0;
+    // Growth is taken from the service's room before the write and given
+    // back when the write fails or the file shrinks.
+    auto take = [this, oldSize](uint64_t newSize) {
+        return !budget_ || newSize <= oldSize || budget_->Take(newSize - oldSize);
+    };
+    auto settle = [this, oldSize](uint64_t newSize, bool written) {
+        if (!budget_) return;
+        if (newSize > oldSize && !written) budget_->Release(newSize - oldSize);
+        if (newSize < oldSize && written) budget_->Release(oldSize - newSize);
+    };
     if (offset > 0) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kStatusNotFound;
+        if (!S_ISREG(old.st_mode)) return kStatusNotFound;
         // The next piece of an upload in order is appended in place; a file
         // being uploaded is incomplete until its last piece anyway.
-        if (uint64_t(st.st_size) == offset) {
-            if (quota && used + offset + data.size() > quota) return kStatusTooLarge;
+        if (oldSize == offset) {
+            uint64_t newSize = offset + data.size();
+            if (quota && used + newSize > quota) return kStatusTooLarge;
+            if (!take(newSize)) return kStatusTooLarge;
             int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
-            if (fd < 0) return kStatusFailed;
-            bool ok = ::write(fd, data.data(), data.size()) == ssize_t(data.size()) && ::fsync(fd) == 0;
-            ::close(fd);
-            if (!ok) (void)::truncate(path.c_str(), st.st_size);
+            bool ok =
+                fd >= 0 && ::write(fd, data.data(), data.size()) == ssize_t(data.size()) && ::fsync(fd) == 0;
+            if (fd >= 0) ::close(fd);
+            if (!ok && fd >= 0) (void)::truncate(path.c_str(), old.st_size);
+            settle(newSize, ok);
             return ok ? kStatusOk : kStatusFailed;
         }
         if (!ReadWholeFile(path, &content)) return kStatusFailed;
@@ -77,7 +119,10 @@ uint16_t FileSpace::PutPiece(const std::string& folder, const std::string& name,
     content.resize(std::max<size_t>(content.size(), size_t(offset) + data.size()));
     std::copy(data.begin(), data.end(), content.begin() + offset);
     if (quota && used + content.size() > quota) return kStatusTooLarge;
-    return WriteFileAtomically(path, content) ? kStatusOk : kStatusFailed;
+    if (!take(content.size())) return kStatusTooLarge;
+    bool ok = WriteFileAtomically(path, content);
+    settle(content.size(), ok);
+    return ok ? kStatusOk : kStatusFailed;
 }
 
 uint16_t FileSpace::Delete(const std::string& folder, const std::string& name) {
@@ -86,7 +131,9 @@ uint16_t FileSpace::Delete(const std::string& folder, const std::string& name) {
     std::string path = PathOf(folder, name);
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kStatusNotFound;
-    return ::unlink(path.c_str()) == 0 ? kStatusOk : kStatusFailed;
+    if (::unlink(path.c_str()) != 0) return kStatusFailed;
+    if (budget_) budget_->Release(uint64_t(st.st_size));
+    return kStatusOk;
 }
 
 }  // namespace sky::member

@@ -6,15 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "member_service/request_input.h"
+
 namespace sky::member {
 
 // Limits of one file and of one member's web space.
 inline constexpr uint64_t kMaxFileSize = 16u << 20;
 inline constexpr uint64_t kMemberQuota = 64u << 20;
-
-// A file name taken from a request may name only a file directly inside its
-// folder: no "/", "\\", "..", NUL or control byte, no leading ".", at most 255 bytes.
-bool SafeFileName(std::string_view name);
 
 struct FileInfo {
     std::string name;
@@ -22,11 +20,32 @@ struct FileInfo {
     int64_t mtime = 0;
 };
 
+// The room every space of a service shares together.
+class SpaceBudget {
+public:
+    explicit SpaceBudget(uint64_t limit) : limit_(limit) {}
+    // Counts what is already on disk, whatever the limit.
+    void Add(uint64_t bytes);
+    // Takes `bytes` more when they fit; false when they do not.
+    bool Take(uint64_t bytes);
+    void Release(uint64_t bytes);
+
+private:
+    std::mutex mutex_;
+    uint64_t used_ = 0;
+    uint64_t limit_;
+};
+
 // Files of one folder (web space of a member, or the public space). Every
 // write goes through a temporary file and a rename.
 class FileSpace {
 public:
-    explicit FileSpace(std::string root) : root_(std::move(root)) {}
+    // `budget`, when given, must outlive the space.
+    explicit FileSpace(std::string root, SpaceBudget* budget = nullptr)
+        : root_(std::move(root)), budget_(budget) {}
+
+    // Bytes of the files it holds: at its top and one folder down.
+    uint64_t Used() const;
 
     // Visible regular files, sorted by name.
     std::vector<FileInfo> List(const std::string& folder) const;
@@ -39,6 +58,7 @@ public:
 
 private:
     std::string root_;
+    SpaceBudget* budget_;
     mutable std::mutex mutex_;  // one writer at a time: quota checks and read-modify-write
 };
 

@@ -70,5 +70,15 @@ TEST_F(AdminTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunService(data + "post bulletin 'http://example.org/#top'").status, 1);
 }
 
+TEST_F(AdminTest, SharedServiceOptionsAreChecked) {
+    const std::string data = "--data '" + data_ + "' --listen 127.0.0.1:0 ";
+    EXPECT_EQ(RunService(data + "--max-space-gb 0").status, 2);
+    EXPECT_EQ(RunService(data + "--max-space-gb lots").status, 2);
+    EXPECT_EQ(RunService(data + "--public-url").status, 2);
+    // Refused before it serves, so it exits at once.
+    EXPECT_EQ(RunService(data + "--public-url ftp://harbor.example.org").status, 1);
+    EXPECT_EQ(RunService(data + "--public-url 'http://x\"><script>'").status, 1);
+}
+
 }  // namespace
 }  // namespace sky::member::test

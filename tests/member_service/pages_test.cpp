@@ -103,6 +103,8 @@ TEST_F(MemberPageTest, ServesWebSpaceIndexAndFinger) {
     EXPECT_EQ(Get("/~alice/").body, "<p>hi</p>");
     EXPECT_EQ(Get("/~ALICE/INDEX.HTM").body, "<p>hi</p>");
 
+    // Only her own ping sets what she runs: the one after her login.
+    ASSERT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=secret").body, "__OK");
     Get("/Scripts/SkyReg.dll?Ping&Account=alice&InstallCookie=7&Action=START&Text=SKYB3&URL=SKY&Ver=1.5.2");
     Reply finger = Get("/~alice/finger.htm");
     EXPECT_EQ(finger.code, 200);
@@ -144,8 +146,27 @@ TEST_F(PageTest, StartPageCarriesCommandsSearchAndChannelLinks) {
               std::string::npos);
     EXPECT_NE(page.find("/channels/news.sdf\""), std::string::npos);
     // "localhost" would read as the do-nothing "local" command.
-    page = HttpGet(Url("/sky_start/skydata.htm"), "localhost:7780").body;
+    ASSERT_TRUE(Restart("http://localhost:7780"));
+    page = Get("/sky_start/skydata.htm").body;
     EXPECT_NE(page.find("\"skycommand://rlc:\""), std::string::npos);
+}
+
+TEST_F(MemberPageTest, AbsoluteAddressesComeFromThePublicAddressNeverTheHostHeader) {
+    AddAlice();
+    std::string own = "http://127.0.0.1:" + std::to_string(service_->port());
+    Reply r = HttpGet(Url("/~alice"), "evil.example.com");
+    EXPECT_EQ(r.code, 301);
+    EXPECT_EQ(r.location, own + "/~alice/");
+    EXPECT_EQ(HttpGet(Url("/sky_start/skydata.htm"), "evil.example.com").body.find("evil"),
+              std::string::npos);
+
+    std::string error;
+    ASSERT_EQ(PostMessage(data_, PostKind::Broadcast, "/news/today.htm", &error), 1) << error;
+    ASSERT_TRUE(Restart("https://harbor.example.org/"));
+    r = HttpGet(Url("/~alice"), "evil.example.com");
+    EXPECT_EQ(r.location, "https://harbor.example.org/~alice/");
+    EXPECT_EQ(HttpGet(Url("/Scripts/SkyReg.dll?Ping&LastBroadcast=0"), "evil.example.com").body,
+              "PONG#BROADCAST=1=https://harbor.example.org/news/today.htm#");
 }
 
 TEST_F(PageTest, PickersAndTemplatesTargetTheWizardFrames) {

@@ -10,11 +10,11 @@ size_t Collect(char* data, size_t size, size_t n, void* out) {
     return size * n;
 }
 
-Reply Perform(CURL* curl, curl_slist* headers) {
+Reply Perform(CURL* curl, curl_slist* headers, long timeoutSeconds = 20) {
     Reply r;
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &r.body);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 20L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeoutSeconds);
     if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     CURLcode rc = curl_easy_perform(curl);
     EXPECT_EQ(rc, CURLE_OK) << curl_easy_strerror(rc);
@@ -31,12 +31,13 @@ Reply Perform(CURL* curl, curl_slist* headers) {
 
 }  // namespace
 
-Reply HttpGet(const std::string& url, const std::string& host) {
+Reply HttpGet(const std::string& url, const std::string& host, const std::string& from, long timeoutSeconds) {
     CURL* curl = curl_easy_init();
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    if (!from.empty()) curl_easy_setopt(curl, CURLOPT_INTERFACE, from.c_str());
     curl_slist* headers = nullptr;
     if (!host.empty()) headers = curl_slist_append(headers, ("Host: " + host).c_str());
-    return Perform(curl, headers);
+    return Perform(curl, headers, timeoutSeconds);
 }
 
 Reply HttpPost(const std::string& url, const std::string& body) {
@@ -51,15 +52,26 @@ Reply HttpPost(const std::string& url, const std::string& body) {
 
 void ServiceTest::SetUp() {
     data_ = sandbox_.path("MemberService");
-    Options options;
-    options.port = 0;
-    options.dataDir = data_;
-    options.searchUrl = "https://search.example/?q=";
-    options.newsSearchUrl = "https://news.example/find?words=";
-    service_ = std::make_unique<MemberService>(options);
+    options_.port = 0;
+    options_.dataDir = data_;
+    options_.searchUrl = "https://search.example/?q=";
+    options_.newsSearchUrl = "https://news.example/find?words=";
+    Configure(options_);
+    service_ = std::make_unique<MemberService>(options_);
     std::string error;
     ASSERT_TRUE(service_->Start(&error)) << error;
     ASSERT_GT(service_->port(), 0);
+}
+
+bool ServiceTest::Restart(const std::string& publicUrl) {
+    service_.reset();
+    Options options = options_;
+    options.publicUrl = publicUrl;
+    service_ = std::make_unique<MemberService>(options);
+    std::string error;
+    bool started = service_->Start(&error);
+    EXPECT_TRUE(started) << error;
+    return started;
 }
 
 void ServiceTest::TearDown() {

@@ -17,7 +17,9 @@ struct Reply {
     std::string type;
 };
 
-Reply HttpGet(const std::string& url, const std::string& host = {});
+// `from`: the loopback address the request comes from (any 127.x.y.z).
+Reply HttpGet(const std::string& url, const std::string& host = {}, const std::string& from = {},
+              long timeoutSeconds = 20);
 Reply HttpPost(const std::string& url, const std::string& body);
 
 // A service of its own on a free loopback port, data in the sandbox.
@@ -25,14 +27,21 @@ class ServiceTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    virtual void Configure(Options&) {}
+    // Starts the service again on the same data (a restart); false when it cannot.
+    bool Restart(const std::string& publicUrl = {});
 
     std::string Url(const std::string& pathAndQuery) const;
     Reply Get(const std::string& pathAndQuery) const { return HttpGet(Url(pathAndQuery)); }
+    Reply GetFrom(const std::string& from, const std::string& pathAndQuery) const {
+        return HttpGet(Url(pathAndQuery), {}, from);
+    }
     void AddAlice();  // member "alice", password "secret", prompt "my cat"
 
     sky::test::Sandbox sandbox_;
     std::string data_;
     std::unique_ptr<MemberService> service_;
+    Options options_;
 };
 
 }  // namespace sky::member::test

@@ -49,6 +49,33 @@ TEST_F(PingTest, RefusesMessageAddressesThatWouldBreakTheAnswer) {
     EXPECT_EQ(Get(PingQuery(0, 0, 0)).body, "PONG#");
 }
 
+TEST_F(PingTest, OnlyTheMembersOwnPingsChangeHerFingerPage) {
+    AddAlice();
+    const std::string ping = "/Scripts/SkyReg.dll?Ping&Account=alice&Action=PING&Text=P1-C16&URL=SKY";
+    auto running = [this] {
+        std::string page = Get("/~alice/finger.htm").body;
+        size_t at = page.find("Running</td><td>SkyHarbor ");
+        return at == std::string::npos ? std::string("nothing") : page.substr(at + 26, 5);
+    };
+    // Somebody else pings under her name.
+    EXPECT_EQ(GetFrom("127.0.0.9", ping + "&InstallCookie=666&Ver=6.6.6").body, "PONG#");
+    EXPECT_EQ(running(), "nothing");
+
+    // She logs in; the program's ping after the login names her install cookie.
+    ASSERT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=secret").body, "__OK");
+    // A stranger is quicker, but from elsewhere.
+    GetFrom("127.0.0.9", ping + "&InstallCookie=666&Ver=6.6.6");
+    EXPECT_EQ(running(), "nothing");
+    Get(ping + "&InstallCookie=4242&Ver=1.5.2&Action=Login&Text=login");
+    EXPECT_EQ(running(), "1.5.2");
+    // Her later pings carry that cookie, from wherever she is.
+    GetFrom("127.0.0.5", ping + "&InstallCookie=4242&Ver=1.5.3");
+    EXPECT_EQ(running(), "1.5.3");
+    GetFrom("127.0.0.9", ping + "&InstallCookie=666&Ver=6.6.6");
+    Get(ping + "&InstallCookie=4243&Ver=6.6.6");
+    EXPECT_EQ(running(), "1.5.3");
+}
+
 using LoginTest = ServiceTest;
 
 TEST_F(LoginTest, AnswersEachCaseInTheFormTheProgramReads) {
@@ -70,6 +97,20 @@ TEST_F(LoginTest, ManyWrongPasswordsLockTheNameForAWhile) {
                   "__BADPASS__my cat__");
     // Now even the right one is refused.
     EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=alice&Password=secret").body, "__BADPASS__my cat__");
+}
+
+TEST_F(LoginTest, GuessesLockOnlyTheAddressTheyComeFrom) {
+    AddAlice();
+    const std::string login = "/Scripts/SkyReg.dll?Login&Account=alice&Password=";
+    ASSERT_EQ(Get(login + "secret").body, "__OK");  // her usual address
+    for (int i = 0; i < MemberStore::kMaxFailures; ++i)
+        EXPECT_EQ(GetFrom("127.0.0.2", login + "guess" + std::to_string(i)).body, "__BADPASS__my cat__");
+    EXPECT_EQ(GetFrom("127.0.0.2", login + "secret").body, "__BADPASS__my cat__");
+    EXPECT_EQ(Get(login + "secret").body, "__OK");
+    // A new address is not let in at once after so many wrong guesses on the
+    // name: guessing from many addresses gains nothing.
+    EXPECT_EQ(GetFrom("127.0.0.3", login + "secret").body, "__BADPASS__my cat__");
+    EXPECT_EQ(Get(login + "secret").body, "__OK");
 }
 
 TEST_F(LoginTest, HintNeverCarriesTheClosingMark) {
@@ -111,6 +152,18 @@ TEST_F(RegisterTest, RejectsWhatTheProgramWouldNotSend) {
     };
     for (const std::string& q : bad) EXPECT_EQ(Get(q).body, "__ERROR__") << q;
     EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=eve&Password=pw").body, "__ERROR__");
+}
+
+class RegisterRateTest : public ServiceTest {
+    void Configure(Options& options) override { options.registrationsPerHour = 3; }
+};
+
+TEST_F(RegisterRateTest, OneAddressGetsOnlyAFewAccountsAnHour) {
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Get(Register("ann" + std::to_string(i), "pw", "p", "a@b")).body, "__OK__") << i;
+    EXPECT_EQ(Get(Register("ann3", "pw", "p", "a@b")).body, "__ERROR__");
+    EXPECT_EQ(Get("/Scripts/SkyReg.dll?Login&Account=ann3&Password=pw").body, "__ERROR__");
+    EXPECT_EQ(GetFrom("127.0.0.4", Register("ann3", "pw", "p", "a@b")).body, "__OK__");
 }
 
 TEST_F(RegisterTest, KeepsOnlyASaltedHashOfThePassword) {

@@ -3,63 +3,15 @@
 #include <cstring>
 #include <regex>
 
-#include "member_service/transfer_record.h"
+#include "core/webspace/record_writer.h"
+#include "core/webspace/transfer_record.h"
 #include "service_fixture.h"
 
 namespace sky::member::test {
 namespace {
 
-void U32(std::string& r, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) r[at + i] = char(v >> (8 * i));
-}
-void U16(std::string& r, size_t at, uint16_t v) {
-    r[at] = char(v);
-    r[at + 1] = char(v >> 8);
-}
-void Text(std::string& r, size_t at, const std::string& s) {
-    std::memcpy(r.data() + at, s.data(), s.size());
-}
-
-// A web-space record as the program's command and upload threads build it.
-std::string WebRecord(uint16_t command, const std::string& account, const std::string& password,
-                      const std::string& first, const std::string& second, uint32_t offset = 0,
-                      const std::string& data = {}) {
-    size_t n = data.size();
-    std::string r(n + 695, '\0');
-    U32(r, 12, uint32_t(n + 695));
-    U16(r, 32, command);
-    Text(r, 52, account);
-    Text(r, 112, password);
-    U32(r, 160, uint32_t(n + 532));
-    U32(r, 164, offset);
-    U32(r, 168, uint32_t(n));
-    Text(r, 172, first);
-    Text(r, 428, second);
-    U32(r, 684, command == kPutPiece ? 1 : 0);
-    Text(r, 688, data);
-    return r;
-}
-
-std::string PublicPiece(const std::string& account, const std::string& password, const std::string& name,
-                        uint32_t offset, const std::string& data) {
-    size_t n = data.size();
-    std::string r(n + 694, '\0');
-    Text(r, 0, "0");
-    U32(r, 12, uint32_t(n + 694));
-    U16(r, 32, kPutPiece);
-    U16(r, 34, 1);
-    U32(r, 44, 900000000);
-    Text(r, 52, account);
-    Text(r, 112, password);
-    Text(r, 128, "0");
-    U32(r, 160, uint32_t(n + 531));
-    U32(r, 164, offset);
-    U32(r, 168, uint32_t(n));
-    Text(r, 172, name);
-    U32(r, 684, 1);
-    Text(r, 688, data);
-    return r;
-}
+using namespace sky::webspace;
+using namespace sky::webspace::test;
 
 struct Head {
     uint32_t size = 0;
@@ -191,6 +143,28 @@ TEST_F(TransferTest, MalformedRecordsGetAStatusNeverAFile) {
     EXPECT_EQ(Get("/~alice/a.htm").code, 404);
 }
 
+class SpaceLimitTest : public TransferTest {
+    void Configure(Options& options) override { options.maxSpace = 100000; }
+};
+
+TEST_F(SpaceLimitTest, AllSpacesTogetherStayUnderTheServicesLimit) {
+    std::string error;
+    ASSERT_TRUE(AddMember(data_, "bob", "pw", "p", "bob@example.org", &error)) << error;
+    std::string big(60000, 'x');
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "alice", "secret", "x", "a.bin", 0, big)), kStatusOk);
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "bob", "pw", "x", "b.bin", 0, big)), kStatusTooLarge);
+    EXPECT_EQ(Status(PublicPiece("bob", "pw", "p.bin", 0, big)), kStatusTooLarge);
+    // Writing a file over itself needs no more room than it had.
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "alice", "secret", "x", "a.bin", 0, big)), kStatusOk);
+    EXPECT_EQ(Status(WebRecord(kDeleteFile, "alice", "secret", "a.bin", "")), kStatusOk);
+    EXPECT_EQ(Status(WebRecord(kPutPiece, "bob", "pw", "x", "b.bin", 0, big)), kStatusOk);
+    // What is on disk counts after a restart too.
+    ASSERT_TRUE(Restart());
+    EXPECT_EQ(Status(PublicPiece("alice", "secret", "p.bin", 0, big)), kStatusTooLarge);
+    EXPECT_EQ(Status(PublicPiece("alice", "secret", "p.bin", 0, std::string(30000, 'y'))), kStatusOk);
+    EXPECT_EQ(Get("/~bob/b.bin").body, big);
+}
+
 TEST_F(TransferTest, PublicSpacePiecesAppendForMembersOnly) {
     std::string a(900, 'p'), b(100, 'q');
     Reply r = Post(PublicPiece("alice", "secret", "notes.htm", 0, a), "/Scripts/UserData.dll");
@@ -211,38 +185,6 @@ TEST_F(TransferTest, PublicSpacePiecesAppendForMembersOnly) {
     U32(odd, 160, 1 + 532);
     EXPECT_EQ(Status(odd), kStatusMalformed);
     EXPECT_EQ(Get("/public/notes.htm").body, a + b);
-}
-
-TEST(TransferRecordTest, ParsesTheFieldsOfEachKind) {
-    std::string why;
-    std::string rec = WebRecord(kPutPiece, "alice", "secret", "C:\\a\\x.htm", "x.htm", 7, "hello");
-    auto t = ParseTransferRecord(rec, &why);
-    ASSERT_TRUE(t) << why;
-    EXPECT_FALSE(t->publicSpace);
-    EXPECT_EQ(t->account, "alice");
-    EXPECT_EQ(t->password, "secret");
-    EXPECT_EQ(t->firstName, "C:\\a\\x.htm");
-    EXPECT_EQ(t->secondName, "x.htm");
-    EXPECT_EQ(t->offset, 7u);
-    EXPECT_EQ(t->data, "hello");
-
-    std::string piece = PublicPiece("bob", "pw", "p.htm", 900, "zz");
-    t = ParseTransferRecord(piece, &why);
-    ASSERT_TRUE(t) << why;
-    EXPECT_TRUE(t->publicSpace);
-    EXPECT_EQ(t->firstName, "p.htm");
-    EXPECT_EQ(t->data, "zz");
-
-    std::string list = WebRecord(kListFiles, "a", "b", "", "");
-    ASSERT_EQ(list.size(), 695u);
-    t = ParseTransferRecord(list, &why);
-    ASSERT_TRUE(t) << why;
-    EXPECT_EQ(t->command, kListFiles);
-    U32(list, 168, 1);  // a command carries no data
-    U32(list, 160, 533);
-    U32(list, 12, 696);
-    list += '\0';
-    EXPECT_FALSE(ParseTransferRecord(list, &why));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace sky::member {
+namespace sky::webspace {
 
 // Command codes of a web-space record.
 inline constexpr uint16_t kPutPiece = 258;
@@ -50,4 +50,4 @@ std::string BuildReply(uint16_t status, std::string_view text = {});
 // is a file, 2 a folder. The time is local time.
 std::string ListingLine(int64_t mtime, uint64_t size, bool folder, std::string_view name);
 
-}  // namespace sky::member
+}  // namespace sky::webspace

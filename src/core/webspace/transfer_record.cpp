@@ -1,4 +1,4 @@
-#include "member_service/transfer_record.h"
+#include "core/webspace/transfer_record.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 
 #include "core/base/byte_fields.h"
 
-namespace sky::member {
+namespace sky::webspace {
 namespace {
 
 std::optional<ParsedTransfer> Fail(std::string* why, const char* text) {
@@ -79,4 +79,4 @@ std::string ListingLine(int64_t mtime, uint64_t size, bool folder, std::string_v
     return line;
 }
 
-}  // namespace sky::member
+}  // namespace sky::webspace
