@@ -46,7 +46,7 @@ bool CHttpSvrDoc::Start() {
             },
             Qt::QueuedConnection);
     };
-    callbacks.remoteCommand = [self](const httpsvr::RemoteCommand& cmd, const std::string& peer) {
+    callbacks.remoteCommand = [self](const chat::RemoteCommand& cmd, const std::string& peer) {
         QByteArray record = QByteArray::fromStdString(cmd.Encode());
         QString from = QString::fromStdString(peer);
         QMetaObject::invokeMethod(

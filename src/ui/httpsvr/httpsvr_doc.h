@@ -8,7 +8,7 @@
 
 #include "core/httpsvr/hit_log.h"
 #include "core/httpsvr/http_server.h"
-#include "core/httpsvr/remote_command.h"
+#include "core/chat/remote_command.h"
 #include "core/httpsvr/request_handler.h"
 #include "core/httpsvr/server_settings.h"
 
