@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -23,11 +24,12 @@ std::string Real(const std::string& path) {
 // A small served tree with the things a URL may try to reach: hidden parts,
 // links in and out of the root, a program, path info.
 struct Tree {
+    std::string base;
     std::string root;
     std::string realRoot;
     Tree() {
         char dir[] = "/tmp/skyharbor-fuzz-XXXXXX";
-        std::string base = ::mkdtemp(dir);
+        base = ::mkdtemp(dir);
         root = base + "/root";
         ::mkdir(root.c_str(), 0755);
         ::mkdir((root + "/sub").c_str(), 0755);
@@ -43,6 +45,10 @@ struct Tree {
         ::symlink((root + "/a.txt").c_str(), (root + "/in.txt").c_str());
         ::symlink("../..", (root + "/sub/up").c_str());
         realRoot = Real(root);
+    }
+    ~Tree() {
+        std::error_code ec;
+        std::filesystem::remove_all(base, ec);
     }
 };
 
