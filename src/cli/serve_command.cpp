@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <mutex>
-#include <vector>
 
 #include "cli/cli.h"
 #include "core/base/settings_store.h"
@@ -40,6 +38,8 @@ int RunServe(const Args& args) {
             ownRoot = true;
         } else if (a == "--port") {
             if (!ParsePort(value, &options.settings.port)) return Usage("serve: --port wants 0 to 65535");
+        } else if (a == "--listen") {
+            options.settings.listenAddress = value;
         } else if (a == "--server-name") {
             options.settings.serverName = value;
             options.settings.ownName = true;
@@ -67,10 +67,10 @@ int RunServe(const Args& args) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    std::vector<CHitDoc> rows;
+    HitLog log;
     ServerCallbacks callbacks;
-    callbacks.hit = [&rows](const CHitDoc& hit) {
-        const CHitDoc& row = rows[MergeHit(rows, hit)];
+    callbacks.hit = [&log](const CHitDoc& hit) {
+        const CHitDoc& row = *log.Add(hit).row;
         std::cout << row.file << '\t' << row.folder << '\t' << row.hits << '\t' << HitTimeText(row) << '\t'
                   << row.referrer << '\t' << row.url << std::endl;
     };
@@ -90,6 +90,7 @@ int RunServe(const Args& args) {
     return 0;
 }
 
-static Registrar reg{{"serve", "serve [--root DIR] [--port N] [--server-name NAME]", &RunServe}};
+static Registrar reg{
+    {"serve", "serve [--root DIR] [--port N] [--listen ADDR] [--server-name NAME]", &RunServe}};
 
 }  // namespace sky::cli

@@ -42,9 +42,12 @@ CgiResult CgiProcess::Run() {
         return result;
     }
 
+    // A body on file is read by the program straight from there.
+    const int inputFd = job_.inputFile ? job_.inputFile->fd : in[0];
+    if (job_.inputFile) ::lseek(inputFd, 0, SEEK_SET);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, inputFd, 0);
     posix_spawn_file_actions_adddup2(&actions, out, 1);
     posix_spawn_file_actions_adddup2(&actions, out, 2);
     // Nothing else of the server (listener, other connections) leaks into the program.

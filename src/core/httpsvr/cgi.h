@@ -2,18 +2,22 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "core/httpsvr/http_request.h"
 
 namespace sky::httpsvr {
 
 // A CGI program to run: what the request handler decided.
 struct CgiJob {
-    std::string program;            // the program file
-    std::vector<std::string> args;  // words of the decoded query
-    std::string workingDir;         // the program's folder
-    std::vector<std::string> env;   // "NAME=value", the whole environment
-    std::string input;              // the request body, for standard input
+    std::string program;                        // the program file
+    std::vector<std::string> args;              // words of the decoded query
+    std::string workingDir;                     // the program's folder
+    std::vector<std::string> env;               // "NAME=value", the whole environment
+    std::string input;                          // the request body, for standard input
+    std::shared_ptr<const BodyFile> inputFile;  // or the body's file, which then is standard input
 };
 
 struct CgiResult {

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 #include "core/httpsvr/status.h"
 
 namespace sky::httpsvr {
@@ -37,6 +39,51 @@ size_t MergeHit(std::vector<CHitDoc>& rows, CHitDoc hit) {
     }
     rows.push_back(std::move(hit));
     return rows.size() - 1;
+}
+
+HitLog::Change HitLog::Add(CHitDoc hit) {
+    Change change;
+    hit.hits = 1;
+    auto [at, fresh] = rows_.try_emplace(hit.url);
+    records_.push_back(&at->first);
+    auto& slot = at->second;
+    if (!fresh) {
+        hit.hits += slot->hits;
+        *slot = std::move(hit);
+    } else {
+        slot = std::make_unique<CHitDoc>(std::move(hit));
+        change.added = true;
+    }
+    change.row = slot.get();
+    while (records_.size() > std::max<size_t>(max_, 1)) {
+        cut_ = true;
+        auto it = rows_.find(*records_.front());
+        if (it != rows_.end() && --it->second->hits <= 0) {
+            change.removedUrls.push_back(it->first);
+            rows_.erase(it);
+        }
+        records_.pop_front();
+    }
+    return change;
+}
+
+const CHitDoc* HitLog::Row(const std::string& url) const {
+    auto it = rows_.find(url);
+    return it == rows_.end() ? nullptr : it->second.get();
+}
+
+std::vector<const CHitDoc*> HitLog::Records() const {
+    std::vector<const CHitDoc*> out;
+    out.reserve(records_.size());
+    for (const std::string* url : records_) out.push_back(Row(*url));
+    return out;
+}
+
+std::vector<const CHitDoc*> HitLog::Rows() const {
+    std::vector<const CHitDoc*> out;
+    out.reserve(rows_.size());
+    for (const auto& [url, row] : rows_) out.push_back(row.get());
+    return out;
 }
 
 namespace {

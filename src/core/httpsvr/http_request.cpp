@@ -1,7 +1,12 @@
 #include "core/httpsvr/http_request.h"
 
-#include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+
+#include "core/base/paths.h"
 #include "core/base/text_util.h"
 
 namespace sky::httpsvr {
@@ -25,7 +30,44 @@ std::string_view StripTrailing(std::string_view s) {
     return s;
 }
 
+// A file no one else can open: made in the private folder and unlinked at once.
+int MakeBodyFile() {
+    std::string dir = PrivateTempDir();
+    if (dir.empty()) return -1;
+    std::string path = dir + "bodyXXXXXX";
+    int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(path.c_str());
+    return fd;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
+
+BodyFile::~BodyFile() {
+    if (fd >= 0) ::close(fd);
+}
+
+bool BodyBudget::Take(uint64_t n) {
+    uint64_t now = used_.load();
+    do {
+        if (n > limit_ || now > limit_ - n) return false;
+    } while (!used_.compare_exchange_weak(now, now + n));
+    return true;
+}
+
+RequestReader::~RequestReader() {
+    if (budget_ && reserved_) budget_->Give(reserved_);
+}
 
 std::string CRequest::Header(std::string_view lowerName) const {
     auto it = headers.find(std::string(lowerName));
@@ -65,11 +107,19 @@ void SetRequestUrl(CRequest& request, std::string_view rawUrl) {
 RequestReader::State RequestReader::Feed(const char* data, size_t size) {
     for (size_t i = 0; i < size && state_ != kComplete && state_ != kTooLarge; ++i) {
         if (state_ == kBody) {
-            size_t want = static_cast<size_t>(request_.contentLength - request_.body.size());
+            size_t want = static_cast<size_t>(request_.contentLength - bodyBytes_);
             size_t take = std::min(want, size - i);
-            request_.body.append(data + i, take);
+            if (request_.bodyFile) {
+                if (!WriteAll(request_.bodyFile->fd, data + i, take)) {
+                    state_ = kTooLarge;
+                    break;
+                }
+            } else {
+                request_.body.append(data + i, take);
+            }
+            bodyBytes_ += take;
             i += take - 1;
-            if (request_.body.size() == request_.contentLength) state_ = kComplete;
+            if (bodyBytes_ == request_.contentLength) state_ = kComplete;
             continue;
         }
         char c = data[i];
@@ -85,6 +135,26 @@ RequestReader::State RequestReader::Feed(const char* data, size_t size) {
         }
     }
     return state_;
+}
+
+// Small bodies stay in memory while the budget lasts; the rest go to a file,
+// so that slow uploads cannot add up to all the memory there is.
+void RequestReader::StartBody(uint64_t length) {
+    bool inMemory = length <= limits_.maxMemoryBody;
+    if (inMemory && budget_) {
+        inMemory = budget_->Take(length);
+        if (inMemory) reserved_ = length;
+    }
+    if (inMemory) {
+        request_.body.reserve(static_cast<size_t>(length));
+        return;
+    }
+    int fd = MakeBodyFile();
+    if (fd < 0) {
+        state_ = kTooLarge;
+        return;
+    }
+    request_.bodyFile = std::make_shared<const BodyFile>(fd);
 }
 
 void RequestReader::EndLine() {
@@ -126,7 +196,7 @@ void RequestReader::EndLine() {
         }
         request_.contentLength = n;
         state_ = n == 0 ? kComplete : kBody;
-        if (n) request_.body.reserve(static_cast<size_t>(std::min<uint64_t>(n, 1 << 20)));
+        if (n) StartBody(n);
         return;
     }
     if (++headerLines_ > limits_.maxHeaderLines) {

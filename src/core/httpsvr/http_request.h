@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,15 @@ namespace sky::httpsvr {
 // CGI program, a server extension library.
 enum RequestKind { kKindPlain = 0, kKindQuery = 1, kKindCgi = 2, kKindExtension = 4 };
 
+// A request body kept in a private temporary file, already unlinked.
+struct BodyFile {
+    int fd = -1;
+    explicit BodyFile(int f) : fd(f) {}
+    BodyFile(const BodyFile&) = delete;
+    BodyFile& operator=(const BodyFile&) = delete;
+    ~BodyFile();
+};
+
 // One request while it is answered.
 struct CRequest {
     std::string clientAddress;                   // peer address, dotted
@@ -19,7 +30,8 @@ struct CRequest {
     std::string url;                             // query removed, escapes decoded
     std::string version;                         // may be empty
     std::map<std::string, std::string> headers;  // lower-case name -> value
-    std::string body;                            // exactly contentLength bytes
+    std::string body;                            // exactly contentLength bytes, unless in bodyFile
+    std::shared_ptr<const BodyFile> bodyFile;    // the body, when it was too large to hold
     uint64_t contentLength = 0;
     std::string physicalPath;
     std::string pathInfo;
@@ -44,6 +56,23 @@ struct RequestLimits {
     size_t maxHeaderBytes = 64 * 1024;  // request line and header lines together
     size_t maxHeaderLines = 100;
     uint64_t maxBody = 64ull * 1024 * 1024;
+    // Larger bodies go to a temporary file instead of memory.
+    uint64_t maxMemoryBody = 1024 * 1024;
+    // All bodies held in memory at once, over every connection.
+    uint64_t maxMemoryBodies = 64ull * 1024 * 1024;
+};
+
+// The memory the bodies of all connections may hold together.
+class BodyBudget {
+public:
+    explicit BodyBudget(uint64_t limit) : limit_(limit) {}
+    bool Take(uint64_t n);
+    void Give(uint64_t n) { used_ -= n; }
+    uint64_t used() const { return used_; }
+
+private:
+    const uint64_t limit_;
+    std::atomic<uint64_t> used_{0};
 };
 
 // Reads one request byte by byte as it arrives: CR is dropped, LF ends a line;
@@ -53,7 +82,11 @@ class RequestReader {
 public:
     enum State { kRequestLine = 0, kHeaders = 1, kBody = 2, kComplete = 4, kTooLarge = 5 };
 
-    explicit RequestReader(RequestLimits limits = {}) : limits_(limits) {}
+    explicit RequestReader(RequestLimits limits = {}, std::shared_ptr<BodyBudget> budget = nullptr)
+        : limits_(limits), budget_(std::move(budget)) {}
+    ~RequestReader();
+    RequestReader(const RequestReader&) = delete;
+    RequestReader& operator=(const RequestReader&) = delete;
 
     // Consumes bytes; returns the state after them. Once complete or too
     // large, further bytes change nothing.
@@ -63,8 +96,12 @@ public:
 
 private:
     void EndLine();
+    void StartBody(uint64_t length);
 
     RequestLimits limits_;
+    std::shared_ptr<BodyBudget> budget_;
+    uint64_t reserved_ = 0;   // taken from budget_ for this body
+    uint64_t bodyBytes_ = 0;  // received so far, in memory or on file
     State state_ = kRequestLine;
     CRequest request_;
     std::string line_;

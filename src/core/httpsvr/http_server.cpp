@@ -80,8 +80,9 @@ struct HttpServerImpl {
     std::atomic<bool> running{false};
 
     std::unique_ptr<RequestHandler> handler;
-    std::list<std::weak_ptr<Connection>> connections;  // I/O thread only
-    size_t liveConnections = 0;                        // I/O thread only
+    std::list<std::weak_ptr<Connection>> connections;  // I/O thread only, oldest first
+    size_t liveConnections = 0;                        // I/O thread only: sockets not yet closed
+    std::shared_ptr<BodyBudget> bodyBudget;
 
     std::mutex cgiMutex;
     struct Worker {
@@ -101,6 +102,7 @@ struct HttpServerImpl {
 
     void DoAccept();
     void Sweep();
+    bool EvictSlowestHead();
     void OnHit(const CRequest& request) {
         ++hits;
         if (callbacks.hit) callbacks.hit(MakeHit(request, std::time(nullptr)));
@@ -111,12 +113,18 @@ struct HttpServerImpl {
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     Connection(HttpServerImpl& server, tcp::socket socket)
-        : server_(server), socket_(std::move(socket)), reader_(server.options.limits) {
+        : server_(server), socket_(std::move(socket)), reader_(server.options.limits, server.bodyBudget) {
         ++server_.liveConnections;
     }
     ~Connection() {
         if (cgi_) cgi_->Cancel();
-        --server_.liveConnections;
+        Uncount();
+    }
+
+    // Still waiting for the rest of its request line or headers.
+    bool HeadPending() const {
+        return state_ == kReading &&
+               (reader_.state() == RequestReader::kRequestLine || reader_.state() == RequestReader::kHeaders);
     }
 
     void Start(bool reject, const tcp::endpoint& remote) {
@@ -125,7 +133,7 @@ public:
             addr = asio::ip::make_address_v4(asio::ip::v4_mapped, addr.to_v6());
         }
         peer_ = addr.to_string();
-        lastActivity_ = Clock::now();
+        lastActivity_ = accepted_ = Clock::now();
         if (reject) {
             SendHead(ErrorHead(400));
             return;
@@ -172,6 +180,9 @@ public:
                 if (now >= deadline_) Close();
                 return;
             case kReading:
+                if (HeadPending() && now - accepted_ >= server_.options.headerTimeout)
+                    return SendHead(ErrorHead(400));
+                [[fallthrough]];
             case kWriting:
                 if (now - lastActivity_ < server_.options.idleTimeout) return;
                 if (state_ == kReading) return SendHead(ErrorHead(400));
@@ -308,12 +319,23 @@ private:
         if (!readPending_) Read();
     }
 
+public:
     void Close() {
         if (state_ == kClosed) return;
         state_ = kClosed;
         asio::error_code ec;
         socket_.close(ec);
         response_ = Response();
+        Uncount();
+    }
+
+private:
+    // A closed socket no longer counts against the cap, though its last
+    // handlers may still hold the object for a moment.
+    void Uncount() {
+        if (!counted_) return;
+        counted_ = false;
+        --server_.liveConnections;
     }
 
     HttpServerImpl& server_;
@@ -324,6 +346,8 @@ private:
     std::string peer_;
     State state_ = kReading;
     bool readPending_ = false;
+    bool counted_ = true;
+    Clock::time_point accepted_;
     Clock::time_point lastActivity_;
     Clock::time_point deadline_;  // end of the lingering close
     std::shared_ptr<CgiProcess> cgi_;
@@ -375,6 +399,17 @@ void HttpServerImpl::Sweep() {
     });
 }
 
+bool HttpServerImpl::EvictSlowestHead() {
+    for (auto& w : connections) {
+        auto c = w.lock();
+        if (c && c->HeadPending()) {
+            c->Close();
+            return true;
+        }
+    }
+    return false;
+}
+
 void HttpServerImpl::DoAccept() {
     acceptor.async_accept(peer, [this](const asio::error_code& ec, tcp::socket socket) {
         if (!acceptor.is_open()) return;
@@ -386,7 +421,9 @@ void HttpServerImpl::DoAccept() {
             });
             return;
         }
-        bool reject = liveConnections >= options.maxConnections;
+        // When full, the oldest connection still dribbling its head makes room,
+        // so slow clients cannot keep everyone else out.
+        bool reject = liveConnections >= options.maxConnections && !EvictSlowestHead();
         auto c = std::make_shared<Connection>(*this, std::move(socket));
         if (connections.size() > 2 * liveConnections + 64) {
             connections.remove_if([](const std::weak_ptr<Connection>& w) { return w.expired(); });
@@ -401,6 +438,7 @@ HttpServer::HttpServer(ServerOptions options, ServerCallbacks callbacks)
     : impl_(std::make_unique<HttpServerImpl>()) {
     impl_->options = std::move(options);
     impl_->callbacks = std::move(callbacks);
+    if (!impl_->options.chatPeers) impl_->options.chatPeers = std::make_shared<PeerAddressSet>();
 }
 
 HttpServer::~HttpServer() {
@@ -421,7 +459,8 @@ bool HttpServer::Start(std::string* error, int* errorCode) {
         return false;
     };
     tcp::endpoint endpoint;
-    if (o.bindAddress.empty()) {
+    const std::string& bindAddress = o.bindAddress.empty() ? o.settings.listenAddress : o.bindAddress;
+    if (bindAddress.empty()) {
         endpoint = tcp::endpoint(tcp::v6(), static_cast<unsigned short>(o.settings.port));
         acceptor.open(tcp::v6(), ec);
         if (!ec) acceptor.set_option(asio::ip::v6_only(false), ec);
@@ -431,7 +470,7 @@ bool HttpServer::Start(std::string* error, int* errorCode) {
             acceptor.open(tcp::v4(), ec);
         }
     } else {
-        auto addr = asio::ip::make_address(o.bindAddress, ec);
+        auto addr = asio::ip::make_address(bindAddress, ec);
         if (ec) return fail(ec);
         endpoint = tcp::endpoint(addr, static_cast<unsigned short>(o.settings.port));
         acceptor.open(endpoint.protocol(), ec);
@@ -456,10 +495,12 @@ bool HttpServer::Start(std::string* error, int* errorCode) {
     config.allowListings = o.settings.allowListings;
     config.offeredFiles = o.offeredFiles;
     config.systemInfo = o.systemInfo;
+    config.chatPeers = o.chatPeers;
     config.remoteCommand = impl_->callbacks.remoteCommand;
     impl_->handler =
         o.makeHandler ? o.makeHandler(config) : std::make_unique<FileRequestHandler>(std::move(config));
 
+    impl_->bodyBudget = std::make_shared<BodyBudget>(o.limits.maxMemoryBodies);
     impl_->startTime = std::time(nullptr);
     impl_->running = true;
     impl_->io.restart();
@@ -513,6 +554,12 @@ long HttpServer::hitCount() const {
 }
 const ServerOptions& HttpServer::options() const {
     return impl_->options;
+}
+void HttpServer::SetChatPeers(std::set<std::string> addresses) {
+    impl_->options.chatPeers->Replace(std::move(addresses));
+}
+std::shared_ptr<PeerAddressSet> HttpServer::chatPeers() const {
+    return impl_->options.chatPeers;
 }
 
 std::string HttpServer::Title() const {

@@ -4,11 +4,12 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
+#include "core/chat/remote_command.h"
 #include "core/httpsvr/hit_log.h"
 #include "core/httpsvr/http_request.h"
-#include "core/httpsvr/remote_command.h"
 #include "core/httpsvr/request_handler.h"
 #include "core/httpsvr/server_settings.h"
 
@@ -16,12 +17,16 @@ namespace sky::httpsvr {
 
 struct ServerOptions {
     ServerSettings settings;
-    std::string bindAddress;  // empty: every local address, IPv6 and IPv4
+    std::string bindAddress;  // empty: settings.listenAddress
     RequestLimits limits;
+    // The request line and headers must all be in by then, however they trickle.
+    std::chrono::milliseconds headerTimeout{10000};
     std::chrono::milliseconds idleTimeout{30000};
     std::chrono::milliseconds cgiTimeLimit{60000};
     size_t maxConnections = 512;
     std::shared_ptr<OfferedFileResolver> offeredFiles;
+    // Addresses of open chats; made by the server when not given.
+    std::shared_ptr<PeerAddressSet> chatPeers;
     // Called on the I/O thread for each "/~SYSTEM" page.
     std::function<SystemPageInfo()> systemInfo;
     // Builds the handler once the port is known; FileRequestHandler when empty.
@@ -32,7 +37,7 @@ struct ServerOptions {
 // forwards them with a queued call. They must not block.
 struct ServerCallbacks {
     std::function<void(const CHitDoc&)> hit;
-    std::function<void(const RemoteCommand&, const std::string& peerAddress)> remoteCommand;
+    std::function<void(const chat::RemoteCommand&, const std::string& peerAddress)> remoteCommand;
 };
 
 // The personal web server: a listener and its connections on one I/O thread
@@ -61,6 +66,9 @@ public:
     std::time_t startTime() const;
     long hitCount() const;
     const ServerOptions& options() const;
+    // The peers of open chats, who see "/~SYSTEM" in full; any thread.
+    void SetChatPeers(std::set<std::string> addresses);
+    std::shared_ptr<PeerAddressSet> chatPeers() const;
     // The window title: "Server Status (http://name:port)" or "... (Error! Not Listening!)".
     std::string Title() const;
 

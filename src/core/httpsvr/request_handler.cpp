@@ -53,15 +53,10 @@ bool IsUnder(const std::string& path, const std::string& root) {
                             (root == "/" || path[root.size()] == '/'));
 }
 
-// Dot-names are hidden; any hidden level below the root hides what lies under it.
-bool HasHiddenPart(std::string_view relative) {
-    size_t i = 0;
-    while (i < relative.size()) {
-        while (i < relative.size() && relative[i] == '/') ++i;
-        if (i < relative.size() && relative[i] == '.') return true;
-        while (i < relative.size() && relative[i] != '/') ++i;
-    }
-    return false;
+bool HasCgiExtension(const std::string& path) {
+    std::string ext = Extension(path);
+    return std::any_of(std::begin(kCgiExtensions), std::end(kCgiExtensions),
+                       [&](const char* e) { return EqualsNoCase(ext, e); });
 }
 
 std::string WithoutNul(std::string s) {
@@ -105,6 +100,40 @@ Response& Response::operator=(Response&& o) noexcept {
 
 Response::~Response() {
     if (fd >= 0) ::close(fd);
+}
+
+bool HasHiddenPart(std::string_view relative) {
+    size_t i = 0;
+    while (i < relative.size()) {
+        while (i < relative.size() && relative[i] == '/') ++i;
+        if (i < relative.size() && relative[i] == '.') return true;
+        while (i < relative.size() && relative[i] != '/') ++i;
+    }
+    return false;
+}
+
+bool IsLoopbackAddress(std::string_view address) {
+    return address == "::1" || address.substr(0, 4) == "127.";
+}
+
+void PeerAddressSet::Add(const std::string& address) {
+    std::lock_guard lock(mutex_);
+    addresses_.insert(address);
+}
+
+void PeerAddressSet::Remove(const std::string& address) {
+    std::lock_guard lock(mutex_);
+    addresses_.erase(address);
+}
+
+void PeerAddressSet::Replace(std::set<std::string> addresses) {
+    std::lock_guard lock(mutex_);
+    addresses_.swap(addresses);
+}
+
+bool PeerAddressSet::Contains(const std::string& address) const {
+    std::lock_guard lock(mutex_);
+    return addresses_.count(address) != 0;
 }
 
 std::string PercentEncodePath(std::string_view path) {
@@ -162,10 +191,7 @@ std::optional<std::string> FileRequestHandler::MapUrl(const std::string& url) co
 }
 
 bool FileRequestHandler::IsCgiProgram(const std::string& path) const {
-    std::string ext = Extension(path);
-    bool listed = std::any_of(std::begin(kCgiExtensions), std::end(kCgiExtensions),
-                              [&](const char* e) { return EqualsNoCase(ext, e); });
-    return listed && ::access(path.c_str(), X_OK) == 0;
+    return HasCgiExtension(path) && ::access(path.c_str(), X_OK) == 0;
 }
 
 int FileRequestHandler::OpenBeneathRoot(const std::string& relative) {
@@ -198,7 +224,7 @@ std::optional<Response> FileRequestHandler::Resolve(CRequest& request, int* open
 
     // The common case in one step: the kernel keeps the open under the root,
     // links included. Anything else takes the long way below.
-    if (opened && !offered && request.kind == kKindPlain) {
+    if (opened && !offered && request.kind == kKindPlain && !HasCgiExtension(path)) {
         std::string relative = path.substr(std::min(path.size(), config_.root.size() + 1));
         int fd = OpenBeneathRoot(relative);
         struct stat st {};
@@ -241,7 +267,9 @@ std::optional<Response> FileRequestHandler::Resolve(CRequest& request, int* open
     }
 
     if (!folder) {
-        if (request.kind != kKindPlain) {
+        // A program is never handed out as a file: without a query it runs with an empty one.
+        if (request.kind == kKindPlain && !offered && IsCgiProgram(path)) request.kind = kKindCgi;
+        if (request.kind != kKindPlain && request.kind != kKindCgi) {
             if (IsCgiProgram(path)) {
                 request.kind = kKindCgi;
             } else if (EqualsNoCase(Extension(path), kExtensionLibrary)) {
@@ -353,7 +381,15 @@ Response FileRequestHandler::Listing(CRequest& request) {
         while (dirent* d = ::readdir(dir)) {
             if (d->d_name[0] == '.') continue;
             struct stat st {};
-            if (::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0) continue;
+            if (::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            if (S_ISLNK(st.st_mode)) {
+                // The mapping refuses a link that leads out of the root, so the
+                // listing does not show it, nor the size and time of what it reaches.
+                if (realRoot_.empty()) realRoot_ = RealPath(config_.root);
+                std::string real = RealPath(request.physicalPath + "/" + d->d_name);
+                if (real.empty() || realRoot_.empty() || !IsUnder(real, realRoot_)) continue;
+                if (::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0) continue;
+            }
             entries.push_back(
                 {d->d_name, S_ISDIR(st.st_mode), static_cast<uint64_t>(st.st_size), st.st_mtime});
         }
@@ -416,6 +452,12 @@ Response FileRequestHandler::SystemPage(CRequest& request) {
     }
     SystemPageInfo info;
     if (config_.systemInfo) info = config_.systemInfo();
+    // Who this is and the install cookie are for this machine and its chat partners only.
+    const std::string& peer = request.clientAddress;
+    if (!IsLoopbackAddress(peer) && !(config_.chatPeers && config_.chatPeers->Contains(peer))) {
+        info.account.clear();
+        info.installCookie.clear();
+    }
     out += Format("<P>Account: %s <BR> Install Cookie: %s <BR> Sky Ver: %s <BR>IE Ver:%s",
                   HtmlEscape(info.account).c_str(), HtmlEscape(info.installCookie).c_str(),
                   HtmlEscape(info.version).c_str(), HtmlEscape(info.engineVersion).c_str());
@@ -471,7 +513,11 @@ Response FileRequestHandler::StartCgi(CRequest& request) {
             env += c == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         set(env, value);
     }
-    job.input = request.body;
+    if (request.bodyFile) {
+        job.inputFile = request.bodyFile;
+    } else {
+        job.input = std::move(request.body);
+    }
     request.status = 0;
     Response r;
     r.cgi = std::move(job);
@@ -497,12 +543,14 @@ Response FileRequestHandler::Handle(CRequest& request) {
     if (request.contentLength == 0 && EqualsNoCase(request.method, "HEAD")) return AnswerGet(request, true);
     if (request.contentLength > 0 && EqualsNoCase(request.method, "POST")) {
         if (StartsWithNoCase(request.url, "/~SKYCMD")) {
-            auto record = RemoteCommand::Decode(request.body);
+            // A record that did not fit in memory is no record we send.
+            std::optional<chat::RemoteCommand> record;
+            if (!request.bodyFile) record = chat::RemoteCommand::Decode(request.body);
             if (!record) {
                 request.status = 400;
                 return Response(ErrorHead(400));
             }
-            if (record->type == kCmdFileRequest) {
+            if (record->type == chat::kCmdFileRequest) {
                 CRequest get;
                 get.clientAddress = request.clientAddress;
                 get.method = "GET";

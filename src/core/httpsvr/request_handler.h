@@ -5,12 +5,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
+#include "core/chat/remote_command.h"
 #include "core/httpsvr/cgi.h"
 #include "core/httpsvr/http_request.h"
-#include "core/httpsvr/remote_command.h"
 
 namespace sky::httpsvr {
 
@@ -61,6 +63,20 @@ struct SystemPageInfo {
     std::string engineVersion;
 };
 
+// Addresses of the peers of open chats, kept by the chat tool: they see the
+// whole "/~SYSTEM" page as this machine does. Safe to use from any thread.
+class PeerAddressSet {
+public:
+    void Add(const std::string& address);
+    void Remove(const std::string& address);
+    void Replace(std::set<std::string> addresses);
+    bool Contains(const std::string& address) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::set<std::string> addresses_;
+};
+
 struct HandlerConfig {
     std::string root;  // no trailing "/"
     std::string serverName;
@@ -70,8 +86,10 @@ struct HandlerConfig {
     std::shared_ptr<OfferedFileResolver> offeredFiles;
     // Called on the I/O thread for each "/~SYSTEM" page.
     std::function<SystemPageInfo()> systemInfo;
+    // Besides this machine, who sees the account and cookie on "/~SYSTEM".
+    std::shared_ptr<const PeerAddressSet> chatPeers;
     // A valid remote-command record other than a file request. Called on the I/O thread.
-    std::function<void(const RemoteCommand&, const std::string& peerAddress)> remoteCommand;
+    std::function<void(const chat::RemoteCommand&, const std::string& peerAddress)> remoteCommand;
 };
 
 // Serves the files, folders and CGI programs under the root, the "/~SYSTEM"
@@ -88,11 +106,11 @@ public:
     // The root folder followed by `url`, with "." and ".." resolved; nothing
     // when that would leave the root or the URL holds a NUL.
     std::optional<std::string> MapUrl(const std::string& url) const;
-
-private:
     // Fills the request's paths; a response when that already decides it.
     // With `opened`, a plain file may come back already open in *opened.
     std::optional<Response> Resolve(CRequest& request, int* opened = nullptr);
+
+private:
     Response PrepareFile(CRequest& request, bool headOnly, int fd = -1);
     int OpenBeneathRoot(const std::string& relative);
     Response Listing(CRequest& request);
@@ -105,6 +123,11 @@ private:
     std::string realRoot_;
     int rootFd_ = -1;  // both found again when the root appears later
 };
+
+// Dot-names are hidden; any hidden level of a path below the root hides what lies under it.
+bool HasHiddenPart(std::string_view relative);
+// 127.0.0.0/8 and ::1, as a connection's peer address is written.
+bool IsLoopbackAddress(std::string_view address);
 
 // Folder listing texts, shared with tests.
 // Percent-encodes everything but unreserved characters and "/".

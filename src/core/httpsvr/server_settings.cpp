@@ -80,6 +80,7 @@ ServerSettings ServerSettings::Load(const SettingsStore& store) {
     s.ownName = store.GetInt(kSection, "OwnName", 0) != 0;
     s.serverName = s.ownName ? store.GetString(kSection, "ServerName", ComputerName()) : ComputerName();
     s.port = store.GetInt(kSection, "Port", kDefaultPort);
+    s.listenAddress = store.GetString(kSection, "ListenAddress", "");
     s.longListing = store.GetInt(kSection, "LongListing", 1) != 0;
     s.showIcons = store.GetInt(kSection, "ShowIcons", 1) != 0;
     s.allowListings = store.GetInt(kSection, "AllowListings", 1) != 0;
@@ -90,6 +91,7 @@ ServerSettings ServerSettings::Load(const SettingsStore& store) {
 bool ServerSettings::Save(SettingsStore& store) const {
     return store.WriteString(kSection, "Root", root) &&
            store.WriteString(kSection, "ServerName", serverName) && store.WriteInt(kSection, "Port", port) &&
+           store.WriteString(kSection, "ListenAddress", listenAddress) &&
            store.WriteInt(kSection, "OwnName", ownName) &&
            store.WriteInt(kSection, "LongListing", longListing) &&
            store.WriteInt(kSection, "ShowIcons", showIcons) &&

@@ -15,6 +15,9 @@ struct ServerSettings {
     std::string root;        // served folder, no trailing "/"
     std::string serverName;  // host name used in URLs the server builds
     int port = kDefaultPort;
+    // Empty: every interface, IPv4 and IPv6; "127.0.0.1" keeps to this machine;
+    // or one address of the machine.
+    std::string listenAddress;
     bool ownName = false;  // serverName was typed by the user
     bool longListing = true;
     bool showIcons = true;

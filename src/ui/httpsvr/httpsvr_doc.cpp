@@ -30,6 +30,7 @@ bool CHttpSvrDoc::Start() {
     httpsvr::ServerOptions options;
     options.settings = settings_;
     options.offeredFiles = offered_;
+    options.chatPeers = chatPeers_;
     auto mutex = infoMutex_;
     auto info = info_;
     options.systemInfo = [mutex, info] {
@@ -46,7 +47,7 @@ bool CHttpSvrDoc::Start() {
             },
             Qt::QueuedConnection);
     };
-    callbacks.remoteCommand = [self](const httpsvr::RemoteCommand& cmd, const std::string& peer) {
+    callbacks.remoteCommand = [self](const chat::RemoteCommand& cmd, const std::string& peer) {
         QByteArray record = QByteArray::fromStdString(cmd.Encode());
         QString from = QString::fromStdString(peer);
         int type = cmd.type;
@@ -96,7 +97,7 @@ QString CHttpSvrDoc::StatusLine() const {
 
 void CHttpSvrDoc::AddHit(const httpsvr::CHitDoc& hit) {
     ++hitCount_;
-    hits_.push_back(hit);
+    hits_.Add(hit);
     emit hitAdded(hit);
 }
 
@@ -109,9 +110,9 @@ void CHttpSvrDoc::SetRoot(const QString& root) {
 
 void CHttpSvrDoc::ApplySettings(const httpsvr::ServerSettings& next) {
     bool restart = next.root != settings_.root || next.serverName != settings_.serverName ||
-                   next.port != settings_.port || next.ownName != settings_.ownName ||
-                   next.longListing != settings_.longListing || next.showIcons != settings_.showIcons ||
-                   next.allowListings != settings_.allowListings;
+                   next.port != settings_.port || next.listenAddress != settings_.listenAddress ||
+                   next.ownName != settings_.ownName || next.longListing != settings_.longListing ||
+                   next.showIcons != settings_.showIcons || next.allowListings != settings_.allowListings;
     next.Save(store_);
     // Reading back puts the machine's name in when no own name was given.
     settings_ = httpsvr::ServerSettings::Load(store_);

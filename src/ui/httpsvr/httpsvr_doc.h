@@ -6,9 +6,9 @@
 #include <mutex>
 #include <vector>
 
+#include "core/chat/remote_command.h"
 #include "core/httpsvr/hit_log.h"
 #include "core/httpsvr/http_server.h"
-#include "core/httpsvr/remote_command.h"
 #include "core/httpsvr/request_handler.h"
 #include "core/httpsvr/server_settings.h"
 
@@ -45,7 +45,7 @@ public:
     QString Title() const;
     QString StatusLine() const;
     long hitCount() const { return hitCount_; }
-    const std::vector<httpsvr::CHitDoc>& hits() const { return hits_; }
+    const httpsvr::HitLog& hits() const { return hits_; }
 
     // The account paragraph of "/~SYSTEM"; read by the server thread.
     void SetSystemInfo(const httpsvr::SystemPageInfo& info);
@@ -53,6 +53,9 @@ public:
     void SetOfferedFiles(std::shared_ptr<httpsvr::OfferedFileResolver> resolver) {
         offered_ = std::move(resolver);
     }
+
+    // Addresses of open chats, which see "/~SYSTEM" in full; the chat tool keeps it.
+    std::shared_ptr<httpsvr::PeerAddressSet> chatPeers() const { return chatPeers_; }
 
     // Called on the UI thread for each answered request.
     void AddHit(const httpsvr::CHitDoc& hit);
@@ -68,7 +71,8 @@ private:
     httpsvr::ServerSettings settings_;
     std::unique_ptr<httpsvr::HttpServer> server_;
     std::shared_ptr<httpsvr::OfferedFileResolver> offered_;
-    std::vector<httpsvr::CHitDoc> hits_;
+    std::shared_ptr<httpsvr::PeerAddressSet> chatPeers_ = std::make_shared<httpsvr::PeerAddressSet>();
+    httpsvr::HitLog hits_;
     long hitCount_ = 0;
     std::shared_ptr<std::mutex> infoMutex_ = std::make_shared<std::mutex>();
     std::shared_ptr<httpsvr::SystemPageInfo> info_ = std::make_shared<httpsvr::SystemPageInfo>();

@@ -28,17 +28,13 @@ namespace {
 // Items sort by the hit they show, with the rules of the hit log.
 class HitItem : public QTreeWidgetItem {
 public:
-    explicit HitItem(const std::vector<httpsvr::CHitDoc>* rows) : rows_(rows) {}
-    int row = 0;
+    explicit HitItem(const httpsvr::CHitDoc* hit) : hit(hit) {}
+    const httpsvr::CHitDoc* hit;  // the row in the log, there as long as the item
     bool operator<(const QTreeWidgetItem& other) const override {
         int column = treeWidget() ? treeWidget()->sortColumn() : 0;
         const auto& o = static_cast<const HitItem&>(other);
-        return httpsvr::CompareHits((*rows_)[row], (*rows_)[o.row], static_cast<httpsvr::HitColumn>(column)) <
-               0;
+        return httpsvr::CompareHits(*hit, *o.hit, static_cast<httpsvr::HitColumn>(column)) < 0;
     }
-
-private:
-    const std::vector<httpsvr::CHitDoc>* rows_;
 };
 
 QString AskForPath(QWidget* parent, const QString& title, const QString& text, const QString& path,
@@ -105,18 +101,18 @@ CHttpSvrView::CHttpSvrView(CHttpSvrDoc& doc, QWidget* parent) : QWidget(parent),
 
     connect(list_->header(), &QHeaderView::sectionClicked, this, &CHttpSvrView::SortBy);
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item, int) { OpenRow(static_cast<HitItem*>(item)->row); });
+            [this](QTreeWidgetItem* item, int) { OpenRow(list_->indexOfTopLevelItem(item)); });
     connect(list_, &QWidget::customContextMenuRequested, this, &CHttpSvrView::ContextMenu);
     connect(options, &QToolButton::clicked, this, &CHttpSvrView::ShowOptions);
     connect(doc_, &CHttpSvrDoc::hitAdded, this, &CHttpSvrView::AddHit);
     connect(doc_, &CHttpSvrDoc::titleChanged, this, [this](const QString& title) {
-        status_->setText(doc_->StatusLine());
+        ShowStatus();
         setWindowTitle(title);
         emit titleChanged(title);
     });
     // What the server answered before this window opened.
-    for (const httpsvr::CHitDoc& hit : doc_->hits()) AddHit(hit);
-    status_->setText(doc_->StatusLine());
+    for (const httpsvr::CHitDoc* hit : doc_->hits().Records()) AddHit(*hit);
+    ShowStatus();
     setWindowTitle(doc_->Title());
 }
 
@@ -125,7 +121,7 @@ CHttpSvrView::~CHttpSvrView() = default;
 void CHttpSvrView::OpenServer() {
     CheckRootFolder();
     doc_->Start();
-    status_->setText(doc_->StatusLine());
+    ShowStatus();
 }
 
 bool CHttpSvrView::CheckRootFolder() {
@@ -165,21 +161,27 @@ bool CHttpSvrView::CheckRootFolder() {
 }
 
 void CHttpSvrView::AddHit(const httpsvr::CHitDoc& hit) {
-    size_t before = rows_.size();
-    size_t at = httpsvr::MergeHit(rows_, hit);
-    QTreeWidgetItem* item = nullptr;
-    if (at < before) {
-        for (int i = 0; i < list_->topLevelItemCount(); ++i)
-            if (static_cast<HitItem*>(list_->topLevelItem(i))->row == static_cast<int>(at))
-                item = list_->topLevelItem(i);
+    bool wasCut = rows_.cut();
+    auto change = rows_.Add(hit);
+    for (const auto& url : change.removedUrls) {
+        auto it = items_.find(url);
+        if (it == items_.end()) continue;
+        delete it->second;
+        items_.erase(it);
     }
+    QTreeWidgetItem*& item = items_[change.row->url];
     if (!item) {
-        auto* fresh = new HitItem(&rows_);
-        fresh->row = static_cast<int>(at);
-        list_->addTopLevelItem(fresh);
-        item = fresh;
+        item = new HitItem(change.row);
+        list_->addTopLevelItem(item);
     }
-    ShowRow(item, rows_[at]);
+    ShowRow(item, *change.row);
+    if (rows_.cut() != wasCut) ShowStatus();
+}
+
+void CHttpSvrView::ShowStatus() {
+    QString text = doc_->StatusLine();
+    if (rows_.cut() || doc_->hits().cut()) text += QStringLiteral(" (%1)").arg(QLatin1String(httpsvr::HitLog::kCutText));
+    status_->setText(text);
 }
 
 void CHttpSvrView::ShowRow(QTreeWidgetItem* item, const httpsvr::CHitDoc& hit) {
@@ -194,7 +196,7 @@ void CHttpSvrView::ShowRow(QTreeWidgetItem* item, const httpsvr::CHitDoc& hit) {
 
 const httpsvr::CHitDoc* CHttpSvrView::HitAt(int row) const {
     auto* item = static_cast<HitItem*>(list_->topLevelItem(row));
-    return item ? &rows_[item->row] : nullptr;
+    return item ? item->hit : nullptr;
 }
 
 int CHttpSvrView::rowCount() const {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 #include <functional>
+#include <string>
+#include <unordered_map>
 
 #include "core/httpsvr/hit_log.h"
 
@@ -51,12 +53,14 @@ signals:
 
 private:
     void ShowRow(QTreeWidgetItem* item, const httpsvr::CHitDoc& hit);
+    void ShowStatus();
     void ContextMenu(const QPoint& at);
 
     CHttpSvrDoc* doc_;
     QTreeWidget* list_;
     QLabel* status_;
-    std::vector<httpsvr::CHitDoc> rows_;
+    httpsvr::HitLog rows_;
+    std::unordered_map<std::string, QTreeWidgetItem*> items_;  // by URL
 };
 
 }  // namespace sky::ui

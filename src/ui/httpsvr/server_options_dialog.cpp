@@ -58,6 +58,9 @@ ServerOptionsDialog::ServerOptionsDialog(const httpsvr::ServerSettings& settings
     n->addRow(machineName_);
     n->addRow(ownName_, name_);
     n->addRow(QStringLiteral("&Port:"), port_);
+    listen_ = new QLineEdit(QString::fromStdString(settings.listenAddress), namePage);
+    listen_->setPlaceholderText(QStringLiteral("all addresses (127.0.0.1: this computer only)"));
+    n->addRow(QStringLiteral("&Listen on:"), listen_);
     tabs_->addTab(namePage, QStringLiteral("Name"));
 
     auto* rootPage = new QWidget(tabs_);
@@ -93,6 +96,7 @@ httpsvr::ServerSettings ServerOptionsDialog::settings() const {
     s.ownName = ownName_->isChecked() && !name_->text().trimmed().isEmpty();
     if (s.ownName) s.serverName = name_->text().trimmed().toStdString();
     s.port = port_->value();
+    s.listenAddress = listen_->text().trimmed().toStdString();
     QString root = root_->text().trimmed();
     while (root.size() > 1 && root.endsWith(QLatin1Char('/'))) root.chop(1);
     if (!root.isEmpty()) s.root = root.toStdString();

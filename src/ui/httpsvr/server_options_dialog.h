@@ -22,6 +22,7 @@ public:
 
     QTabWidget* pages() const { return tabs_; }
     QSpinBox* portBox() const { return port_; }
+    QLineEdit* listenEdit() const { return listen_; }
     QLineEdit* rootEdit() const { return root_; }
 
 private:
@@ -35,6 +36,7 @@ private:
     QRadioButton* ownName_;
     QLineEdit* name_;
     QSpinBox* port_;
+    QLineEdit* listen_;
     QLineEdit* root_;
 };
 

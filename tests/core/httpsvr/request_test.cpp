@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/chat/remote_command.h"
 #include "core/httpsvr/http_request.h"
-#include "core/httpsvr/remote_command.h"
 #include "server_harness.h"
 
 namespace sky::test {
@@ -147,9 +147,10 @@ TEST_F(RequestServerTest, SlowAndSurplusClientsAreTurnedAway) {
     EXPECT_TRUE(slow.closed);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(4));
 
-    // Two idle connections fill the server; a third is refused at once.
-    std::thread a([&] { Exchange(port_, "GET", 0, 3000); });
-    std::thread b([&] { Exchange(port_, "GET", 0, 3000); });
+    // Two connections in the middle of their bodies fill the server; a third is refused at once.
+    const std::string halfBody = "POST /~SKYCMD HTTP/1.0\r\nContent-Length: 10\r\n\r\nab";
+    std::thread a([&] { Exchange(port_, halfBody, 0, 3000); });
+    std::thread b([&] { Exchange(port_, halfBody, 0, 3000); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     Reply third = Exchange(port_, "GET /a.txt HTTP/1.0\r\n\r\n", 0, 200);
     a.join();
@@ -161,8 +162,8 @@ TEST_F(RequestServerTest, SlowAndSurplusClientsAreTurnedAway) {
 
 TEST_F(RequestServerTest, BytesAfterTheBodyAreIgnored) {
     Start();
-    httpsvr::RemoteCommand c;
-    c.type = httpsvr::kCmdChatText;
+    chat::RemoteCommand c;
+    c.type = chat::kCmdChatText;
     c.senderName = "alice";
     c.data = "hello";
     std::string body = c.Encode();

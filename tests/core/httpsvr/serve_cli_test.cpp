@@ -131,6 +131,25 @@ TEST(ServeCommandTest, TitleHitsAndCleanStop) {
     EXPECT_EQ(cli.Wait(), 0);
 }
 
+TEST(ServeCommandTest, ListenKeepsItToOneAddress) {
+    Sandbox sandbox;
+    const std::string lan = FirstIPv4Address();
+    ASSERT_NE(lan, "Unknown.") << "the test needs an address besides loopback";
+    WriteFile(sandbox.path("www/hello.txt"), "hello");
+    CliProcess cli({"serve", "--root", sandbox.path("www"), "--port", "0", "--listen", "127.0.0.1"});
+    int port = 0;
+    std::string title = cli.Line(cli.out);
+    ASSERT_EQ(std::sscanf(title.c_str(), "Server Status (http://%*[^:]:%d)\n", &port), 1) << title;
+    EXPECT_EQ(Exchange(port, "GET /hello.txt HTTP/1.0\r\n\r\n").body, "hello");
+    EXPECT_EQ(Connect(port, lan), -1);
+    ::kill(cli.pid, SIGTERM);
+    EXPECT_EQ(cli.Wait(), 0);
+
+    CliProcess bad({"serve", "--root", sandbox.path("www"), "--port", "0", "--listen", "not-an-address"});
+    EXPECT_EQ(bad.Line(bad.out), "Server Status (Error! Not Listening!)\n");
+    EXPECT_EQ(bad.Wait(), 1);
+}
+
 TEST(ServeCommandTest, PortInUseExitsWithTheSystemMessage) {
     Sandbox sandbox;
     int holder = ::socket(AF_INET, SOCK_STREAM, 0);

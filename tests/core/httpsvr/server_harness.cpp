@@ -15,6 +15,9 @@
 
 namespace sky::test {
 
+// Reads until the server closes `fd` (or the time is up), then closes it.
+Reply ReadReply(int fd, int timeoutMs);
+
 std::string Reply::Header(const std::string& name) const {
     size_t at = 0;
     while (at < head.size()) {
@@ -30,22 +33,33 @@ std::string Reply::Header(const std::string& name) const {
     return {};
 }
 
-Reply Exchange(int port, const std::string& bytes, size_t chunk, int timeoutMs) {
-    Reply reply;
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+int Connect(int port, const std::string& address) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         ::close(fd);
-        return reply;
+        return -1;
     }
-    size_t step = chunk ? chunk : bytes.size();
-    for (size_t at = 0; at < bytes.size(); at += step) {
-        if (::send(fd, bytes.data() + at, std::min(step, bytes.size() - at), MSG_NOSIGNAL) < 0) break;
-        if (chunk) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return fd;
+}
+
+Reply Exchange(int port, const std::string& bytes, size_t chunk, int timeoutMs) {
+    if (!chunk) return ExchangeAt("127.0.0.1", port, bytes, timeoutMs);
+    Reply reply;
+    int fd = Connect(port);
+    if (fd < 0) return reply;
+    for (size_t at = 0; at < bytes.size(); at += chunk) {
+        if (::send(fd, bytes.data() + at, std::min(chunk, bytes.size() - at), MSG_NOSIGNAL) < 0) break;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
+    return ReadReply(fd, timeoutMs);
+}
+
+Reply ReadReply(int fd, int timeoutMs) {
+    Reply reply;
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     char buf[65536];
     while (true) {
@@ -70,6 +84,13 @@ Reply Exchange(int port, const std::string& bytes, size_t chunk, int timeoutMs) 
         reply.body = reply.raw.substr(end + 4);
     }
     return reply;
+}
+
+Reply ExchangeAt(const std::string& address, int port, const std::string& bytes, int timeoutMs) {
+    int fd = Connect(port, address);
+    if (fd < 0) return Reply();
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    return ReadReply(fd, timeoutMs);
 }
 
 CurlResult Curl(const std::string& args) {
@@ -105,7 +126,7 @@ httpsvr::ServerOptions ServerTest::DefaultOptions() {
 
 void ServerTest::Start(httpsvr::ServerOptions options) {
     httpsvr::ServerCallbacks callbacks;
-    callbacks.remoteCommand = [this](const httpsvr::RemoteCommand& record, const std::string& peer) {
+    callbacks.remoteCommand = [this](const chat::RemoteCommand& record, const std::string& peer) {
         std::lock_guard<std::mutex> lock(mutex_);
         records_.push_back({record, peer});
     };

@@ -26,6 +26,10 @@ struct Reply {
 // Connects to 127.0.0.1:port, sends `bytes` (in pieces of `chunk` bytes when
 // non-zero) and reads until the server closes.
 Reply Exchange(int port, const std::string& bytes, size_t chunk = 0, int timeoutMs = 10000);
+// The same to an IPv4 address of this machine; an empty reply when nobody listens there.
+Reply ExchangeAt(const std::string& address, int port, const std::string& bytes, int timeoutMs = 10000);
+// A connected socket to 127.0.0.1:port, or -1.
+int Connect(int port, const std::string& address = "127.0.0.1");
 
 // Runs curl on the URL with the given extra arguments; its exit status and what it wrote.
 struct CurlResult {
@@ -48,7 +52,7 @@ protected:
     Reply Get(const std::string& path) { return Exchange(port_, "GET " + path + " HTTP/1.0\r\n\r\n"); }
 
     struct Received {
-        httpsvr::RemoteCommand record;
+        chat::RemoteCommand record;
         std::string peer;
     };
     std::vector<Received> Records();

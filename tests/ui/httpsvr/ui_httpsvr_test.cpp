@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSpinBox>
@@ -100,6 +101,22 @@ private slots:
         QVERIFY(names.indexOf(QStringLiteral("a.htm")) < names.indexOf(QStringLiteral("b.htm")));
     }
 
+    void windowKeepsTheLastTenThousandHits() {
+        CHttpSvrView view;
+        httpsvr::CHitDoc hit;
+        hit.status = 404;
+        hit.file = "404 Not Found";
+        for (int i = 0; i < 10001; ++i) {
+            hit.url = "/missing/" + std::to_string(i);
+            view.AddHit(hit);
+        }
+        QCOMPARE(view.rowCount(), 10000);
+        QCOMPARE(view.HitAt(0)->url, std::string("/missing/1"));
+        auto* status = view.findChild<QLabel*>();
+        QVERIFY(status);
+        QVERIFY(status->text().contains(QStringLiteral("showing the last 10,000 hits")));
+    }
+
     void portInUseSaysSoAndTitleShowsIt() {
         QTcpServer squatter;
         QVERIFY(squatter.listen(QHostAddress::Any, 0));
@@ -176,7 +193,10 @@ private slots:
         ServerOptionsDialog dialog(s);
         dialog.portBox()->setValue(9099);
         dialog.rootEdit()->setText(QStringLiteral("/srv/other/"));
+        QCOMPARE(dialog.listenEdit()->text(), QString());
+        dialog.listenEdit()->setText(QStringLiteral(" 127.0.0.1 "));
         httpsvr::ServerSettings out = dialog.settings();
+        QCOMPARE(out.listenAddress, std::string("127.0.0.1"));
         QCOMPARE(out.port, 9099);
         QCOMPARE(out.root, std::string("/srv/other"));
         QCOMPARE(dialog.pages()->count(), 3);

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace sky::httpsvr {
+namespace sky::chat {
 
 // Command types of a remote-command record.
 enum RemoteCommandType : int32_t {
@@ -49,4 +49,4 @@ struct RemoteCommand {
     static std::optional<RemoteCommand> Decode(std::string_view body);
 };
 
-}  // namespace sky::httpsvr
+}  // namespace sky::chat

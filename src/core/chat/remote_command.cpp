@@ -1,10 +1,10 @@
-#include "core/httpsvr/remote_command.h"
+#include "core/chat/remote_command.h"
 
 #include <cstring>
 
 #include "core/base/byte_fields.h"
 
-namespace sky::httpsvr {
+namespace sky::chat {
 
 namespace {
 
@@ -58,4 +58,4 @@ std::optional<RemoteCommand> RemoteCommand::Decode(std::string_view body) {
     return c;
 }
 
-}  // namespace sky::httpsvr
+}  // namespace sky::chat
