@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -40,8 +41,9 @@ private:
 
 // The settings store: named integer and string values in sections of one INI
 // file. Every read sees the file as it is now (it is parsed again only when
-// it changed on disk) and every write rewrites it atomically, so the program
-// and skyharbor-cli may share it.
+// it changed on disk) and every write reads it again and rewrites it
+// atomically under the file's lock, so the program and skyharbor-cli may
+// share it without losing each other's writes.
 class SettingsStore {
 public:
     explicit SettingsStore(std::string path);
@@ -77,7 +79,9 @@ private:
 
     // The file as parsed; read again only when its stamp changed. Call with mutex_ held.
     const ProfileText& Current() const;
-    bool Store(const ProfileText& text);
+    // Read-modify-write under the file's lock; `change` returns false when it
+    // changed nothing, and the file is then left alone.
+    bool Modify(const std::function<bool(ProfileText&)>& change);
 
     std::string path_;
     mutable std::mutex mutex_;
