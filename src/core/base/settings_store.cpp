@@ -277,6 +277,42 @@ bool SettingsStore::Remove(std::string_view section, std::string_view key) {
     return Modify([&](ProfileText& text) { return text.Remove(section, key); });
 }
 
+bool SettingsStore::Edit(const std::function<void(SettingsEdit&)>& edit) {
+    return Modify([&](ProfileText& text) {
+        SettingsEdit batch(text);
+        edit(batch);
+        return batch.changed_;
+    });
+}
+
+std::string SettingsEdit::GetString(std::string_view section, std::string_view key,
+                                    std::string_view def) const {
+    std::string v;
+    return text_.Find(section, key, &v) ? v : std::string(def);
+}
+
+int SettingsEdit::GetInt(std::string_view section, std::string_view key, int def) const {
+    std::string v;
+    return text_.Find(section, key, &v) ? ProfileToInt(v) : def;
+}
+
+bool SettingsEdit::Has(std::string_view section, std::string_view key) const {
+    return text_.Find(section, key, nullptr);
+}
+
+void SettingsEdit::Set(std::string_view section, std::string_view key, std::string_view value) {
+    text_.Set(section, key, value);
+    changed_ = true;
+}
+
+void SettingsEdit::SetInt(std::string_view section, std::string_view key, int value) {
+    Set(section, key, std::to_string(value));
+}
+
+void SettingsEdit::Remove(std::string_view section, std::string_view key) {
+    if (text_.Remove(section, key)) changed_ = true;
+}
+
 std::vector<std::string> SettingsStore::SectionNames() const {
     std::lock_guard lock(mutex_);
     return Current().SectionNames();
