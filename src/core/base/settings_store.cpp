@@ -7,6 +7,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/file_lock.h"
+#include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/base/text_util.h"
 
@@ -239,6 +240,8 @@ bool SettingsStore::Modify(const std::function<bool(ProfileText&)>& change) {
         },
         &err);
     lastError_ = ok ? std::string() : err;
+    // Most callers have no way to show it; the log is where it goes.
+    if (!ok) LogWarn("settings", "cannot write " + path_ + ": " + err);
     return ok;
 }
 

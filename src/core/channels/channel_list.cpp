@@ -6,6 +6,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/file_lock.h"
+#include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/text_util.h"
@@ -372,6 +373,7 @@ bool ModifyChannelFile(const std::string& path, const std::function<bool(CChanne
             return false;
         },
         &err);
+    if (!ok && !changeFailed) LogWarn("channels", err);
     if (error) *error = changeFailed ? std::string() : err;
     return ok;
 }
