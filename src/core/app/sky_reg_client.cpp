@@ -7,16 +7,13 @@
 
 #include "core/base/identity.h"
 #include "core/base/text_util.h"
+#include "core/base/url_codec.h"
 
 namespace sky {
 
 namespace {
 
 constexpr size_t kPingUrlMax = 1024;
-
-bool IsHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 
 bool MustEscape(unsigned char c) {
     if (c <= 0x20 || c > 0x7E) return true;
@@ -41,7 +38,8 @@ void AppendEscaped(std::string& out, std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
         // A "%" that starts no escape cannot stand alone either.
-        bool lonePercent = c == '%' && !(i + 2 < text.size() && IsHex(text[i + 1]) && IsHex(text[i + 2]));
+        bool lonePercent = c == '%' && !(i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
+                                         HexDigitValue(text[i + 2]) >= 0);
         if (MustEscape(c) || lonePercent) {
             out += '%';
             out += kHex[c >> 4];
@@ -110,20 +108,6 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         return 0;  // enough read: curl stops with a write error we expect
     }
     return n;
-}
-
-// "name:port" or "[v6]:port" split; the port is kept only when it is a number.
-void SplitHostPort(std::string& host, int& port) {
-    size_t colon = host.rfind(':');
-    if (colon == std::string::npos) return;
-    if (host.find(':') != colon && host.front() != '[') return;  // bare IPv6 address
-    if (host.front() == '[' && host.find(']') > colon) return;
-    std::string_view digits = std::string_view(host).substr(colon + 1);
-    int value = 0;
-    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec != std::errc() || end != digits.data() + digits.size() || value <= 0 || value > 65535) return;
-    port = value;
-    host.resize(colon);
 }
 
 }  // namespace
@@ -220,8 +204,10 @@ std::string BuildLoginUrl(const std::string& host, int port, const std::string& 
                           const std::string& account, const std::string& password) {
     std::string_view script = scriptPath;
     if (script.starts_with('/')) script.remove_prefix(1);
-    return "http://" + host + ":" + std::to_string(port) + "/" + std::string(script) +
-           "?Login&Account=" + ToLower(Trim(account)) + "&Password=" + ToLower(Trim(password));
+    // Escaped, so a "&", "#" or "+" in a password cannot end or change the query.
+    return "http://" + JoinHostPort(host, port) + "/" + std::string(script) +
+           "?Login&Account=" + FormEncode(ToLower(Trim(account))) +
+           "&Password=" + FormEncode(ToLower(Trim(password)));
 }
 
 namespace {
@@ -275,7 +261,11 @@ HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec,
 
 CSkyRegClient::CSkyRegClient(std::string host, int port, std::string scriptPath)
     : host_(std::move(host)), port_(port), scriptPath_(std::move(scriptPath)) {
-    SplitHostPort(host_, port_);
+    // A host text that cannot be read is kept as given; the request then fails.
+    if (auto split = ParseHostPort(host_, port_)) {
+        host_ = split->host;
+        port_ = split->port;
+    }
 }
 
 int CSkyRegClient::Login(const std::string& account, const std::string& password,
@@ -300,9 +290,7 @@ std::string PingAddress(const std::string& webHost) {
     std::string ip = FirstIPv4Address();
     if (!ip.empty()) return ip;
     std::string host = ToLower(Trim(webHost));
-    int ignored = 0;
-    SplitHostPort(host, ignored);
-    if (host.size() > 1 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    if (auto split = ParseHostPort(host, 0)) host = split->host;
     bool local =
         host == "localhost" || host.starts_with("127.") || host == "::1" || host == ToLower(ComputerName());
     return local ? "127.0.0.1" : "0.0.0.0";
