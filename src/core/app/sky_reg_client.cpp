@@ -1,13 +1,11 @@
 #include "core/app/sky_reg_client.h"
 
-#include <curl/curl.h>
-
 #include <charconv>
-#include <mutex>
 
 #include "core/base/identity.h"
 #include "core/base/text_util.h"
 #include "core/base/url_codec.h"
+#include "core/net/http_client.h"
 
 namespace sky {
 
@@ -85,29 +83,6 @@ std::optional<int> LeadingNumber(std::string_view text, size_t* used) {
     if (ec != std::errc() || end == text.data() || value < 0 || text[0] == '-') return std::nullopt;
     *used = static_cast<size_t>(end - text.data());
     return value;
-}
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct Sink {
-    std::string* body;
-    size_t maxBytes;
-    bool full = false;
-};
-
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    auto* sink = static_cast<Sink*>(user);
-    size_t n = size * count;
-    size_t room = sink->maxBytes - sink->body->size();
-    sink->body->append(data, std::min(n, room));
-    if (n > room) {
-        sink->full = true;
-        return 0;  // enough read: curl stops with a write error we expect
-    }
-    return n;
 }
 
 }  // namespace
@@ -210,46 +185,24 @@ std::string BuildLoginUrl(const std::string& host, int port, const std::string& 
            "&Password=" + FormEncode(ToLower(Trim(password)));
 }
 
-namespace {
-int OnProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
-}
-}  // namespace
-
 HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec,
                       const std::atomic<bool>* cancel) {
-    GlobalInit();
+    HttpRequest request;
+    request.url = url;
+    request.maxRedirects = 5;
+    request.connectTimeoutSec = timeoutSec;
+    request.totalTimeoutSec = timeoutSec;
+    request.stallTimeoutSec = 0;
+    request.maxBytes = static_cast<long long>(maxBytes);
+    request.cancel = cancel;
+    HttpClient client;
     HttpGetResult r;
-    CURL* curl = curl_easy_init();
-    if (!curl) {
-        r.code = -18;
-        r.error = "the transfer could not be set up";
-        return r;
-    }
-    Sink sink{&r.body, maxBytes};
-    char errbuf[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeoutSec);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeoutSec);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "SkyHarbor");
-    if (cancel) {
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(cancel));
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    }
-    CURLcode rc = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.httpStatus);
-    curl_easy_cleanup(curl);
-
-    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && sink.full)) {
-        r.code = -20;
-        r.error = errbuf[0] ? errbuf : curl_easy_strerror(rc);
+    HttpResult got = client.Fetch(request, &r.body);
+    r.httpStatus = got.status;
+    // Enough read: the rest of a long answer is not wanted.
+    if (!got.ok() && got.outcome != HttpOutcome::LimitReached) {
+        r.code = got.outcome == HttpOutcome::SetupError ? -18 : -20;
+        r.error = got.error;
     } else if (r.httpStatus >= 400) {
         r.code = -20;
         r.error = "the server answered " + std::to_string(r.httpStatus);
