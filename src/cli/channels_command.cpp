@@ -67,16 +67,12 @@ int Import(const Args& args) {
     } else if (args.size() != 2) {
         return Usage("channels: expected 'import PATH [--on-clash replace|append|skip]'");
     }
-    CChannelList list;
-    std::string mainPath = MainChannelFilePath();
     FixedClashResolver resolver(choice);
-    if (!LoadMain(list) || !list.Import(args[1], resolver)) {
-        std::cerr << "Error Importing channel file\n";
-        return 1;
-    }
     std::string error;
-    if (!list.Save(mainPath, nullptr, &error)) {
-        std::cerr << kSaveError << " (" << error << ")\n";
+    if (!ModifyChannelFile(
+            MainChannelFilePath(), [&](CChannelList& list) { return list.Import(args[1], resolver); },
+            &error)) {
+        if (!error.empty()) std::cerr << "skyharbor-cli: " << error << "\n";
         std::cerr << "Error Importing channel file\n";
         return 1;
     }

@@ -1,22 +1,17 @@
 #include "core/app/sky_reg_client.h"
 
-#include <curl/curl.h>
-
 #include <charconv>
-#include <mutex>
 
 #include "core/base/identity.h"
 #include "core/base/text_util.h"
+#include "core/base/url_codec.h"
+#include "core/net/http_client.h"
 
 namespace sky {
 
 namespace {
 
 constexpr size_t kPingUrlMax = 1024;
-
-bool IsHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 
 bool MustEscape(unsigned char c) {
     if (c <= 0x20 || c > 0x7E) return true;
@@ -41,7 +36,8 @@ void AppendEscaped(std::string& out, std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
         // A "%" that starts no escape cannot stand alone either.
-        bool lonePercent = c == '%' && !(i + 2 < text.size() && IsHex(text[i + 1]) && IsHex(text[i + 2]));
+        bool lonePercent = c == '%' && !(i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
+                                         HexDigitValue(text[i + 2]) >= 0);
         if (MustEscape(c) || lonePercent) {
             out += '%';
             out += kHex[c >> 4];
@@ -87,43 +83,6 @@ std::optional<int> LeadingNumber(std::string_view text, size_t* used) {
     if (ec != std::errc() || end == text.data() || value < 0 || text[0] == '-') return std::nullopt;
     *used = static_cast<size_t>(end - text.data());
     return value;
-}
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct Sink {
-    std::string* body;
-    size_t maxBytes;
-    bool full = false;
-};
-
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    auto* sink = static_cast<Sink*>(user);
-    size_t n = size * count;
-    size_t room = sink->maxBytes - sink->body->size();
-    sink->body->append(data, std::min(n, room));
-    if (n > room) {
-        sink->full = true;
-        return 0;  // enough read: curl stops with a write error we expect
-    }
-    return n;
-}
-
-// "name:port" or "[v6]:port" split; the port is kept only when it is a number.
-void SplitHostPort(std::string& host, int& port) {
-    size_t colon = host.rfind(':');
-    if (colon == std::string::npos) return;
-    if (host.find(':') != colon && host.front() != '[') return;  // bare IPv6 address
-    if (host.front() == '[' && host.find(']') > colon) return;
-    std::string_view digits = std::string_view(host).substr(colon + 1);
-    int value = 0;
-    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec != std::errc() || end != digits.data() + digits.size() || value <= 0 || value > 65535) return;
-    port = value;
-    host.resize(colon);
 }
 
 }  // namespace
@@ -220,50 +179,30 @@ std::string BuildLoginUrl(const std::string& host, int port, const std::string& 
                           const std::string& account, const std::string& password) {
     std::string_view script = scriptPath;
     if (script.starts_with('/')) script.remove_prefix(1);
-    return "http://" + host + ":" + std::to_string(port) + "/" + std::string(script) +
-           "?Login&Account=" + ToLower(Trim(account)) + "&Password=" + ToLower(Trim(password));
+    // Escaped, so a "&", "#" or "+" in a password cannot end or change the query.
+    return "http://" + JoinHostPort(host, port) + "/" + std::string(script) +
+           "?Login&Account=" + FormEncode(ToLower(Trim(account))) +
+           "&Password=" + FormEncode(ToLower(Trim(password)));
 }
-
-namespace {
-int OnProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
-}
-}  // namespace
 
 HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec,
                       const std::atomic<bool>* cancel) {
-    GlobalInit();
+    HttpRequest request;
+    request.url = url;
+    request.maxRedirects = 5;
+    request.connectTimeoutSec = timeoutSec;
+    request.totalTimeoutSec = timeoutSec;
+    request.stallTimeoutSec = 0;
+    request.maxBytes = static_cast<long long>(maxBytes);
+    request.cancel = cancel;
+    HttpClient client;
     HttpGetResult r;
-    CURL* curl = curl_easy_init();
-    if (!curl) {
-        r.code = -18;
-        r.error = "the transfer could not be set up";
-        return r;
-    }
-    Sink sink{&r.body, maxBytes};
-    char errbuf[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeoutSec);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeoutSec);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "SkyHarbor");
-    if (cancel) {
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(cancel));
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    }
-    CURLcode rc = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.httpStatus);
-    curl_easy_cleanup(curl);
-
-    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && sink.full)) {
-        r.code = -20;
-        r.error = errbuf[0] ? errbuf : curl_easy_strerror(rc);
+    HttpResult got = client.Fetch(request, &r.body);
+    r.httpStatus = got.status;
+    // Enough read: the rest of a long answer is not wanted.
+    if (!got.ok() && got.outcome != HttpOutcome::LimitReached) {
+        r.code = got.outcome == HttpOutcome::SetupError ? -18 : -20;
+        r.error = got.error;
     } else if (r.httpStatus >= 400) {
         r.code = -20;
         r.error = "the server answered " + std::to_string(r.httpStatus);
@@ -275,7 +214,11 @@ HttpGetResult HttpGet(const std::string& url, size_t maxBytes, long timeoutSec,
 
 CSkyRegClient::CSkyRegClient(std::string host, int port, std::string scriptPath)
     : host_(std::move(host)), port_(port), scriptPath_(std::move(scriptPath)) {
-    SplitHostPort(host_, port_);
+    // A host text that cannot be read is kept as given; the request then fails.
+    if (auto split = ParseHostPort(host_, port_)) {
+        host_ = split->host;
+        port_ = split->port;
+    }
 }
 
 int CSkyRegClient::Login(const std::string& account, const std::string& password,
@@ -300,9 +243,7 @@ std::string PingAddress(const std::string& webHost) {
     std::string ip = FirstIPv4Address();
     if (!ip.empty()) return ip;
     std::string host = ToLower(Trim(webHost));
-    int ignored = 0;
-    SplitHostPort(host, ignored);
-    if (host.size() > 1 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    if (auto split = ParseHostPort(host, 0)) host = split->host;
     bool local =
         host == "localhost" || host.starts_with("127.") || host == "::1" || host == ToLower(ComputerName());
     return local ? "127.0.0.1" : "0.0.0.0";

@@ -53,7 +53,7 @@ ServerLine ParseServerLine(std::string_view field);
 int ParseLoginAnswer(std::string_view body, std::string* hint);
 
 // "http://host:port/scriptPath?Login&Account=a&Password=p", account and
-// password trimmed and lower-cased, nothing else escaped.
+// password trimmed, lower-cased and form-encoded; an IPv6 host in brackets.
 std::string BuildLoginUrl(const std::string& host, int port, const std::string& scriptPath,
                           const std::string& account, const std::string& password);
 

@@ -1,16 +1,24 @@
 #include "core/base/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <utility>
+#include <vector>
 
 namespace sky {
 
 namespace {
+
+constexpr time_t kStaleAge = 24 * 60 * 60;
+
 void SetError(std::string* error, const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
 }
@@ -23,8 +31,17 @@ std::string DirOf(const std::string& path) {
 }
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)), temp_(path_ + ".XXXXXX") {
-    fd_ = ::mkstemp(temp_.data());
+std::string TemporaryNameFor(const std::string& path) {
+    auto slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return dir + "." + name + "." + std::to_string(::getpid()) + ".XXXXXX";
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path)
+    : path_(std::move(path)), temp_(TemporaryNameFor(path_)) {
+    // Not inherited by a CGI program or the update installer.
+    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
     if (fd_ < 0) {
         SetError(&error_, "cannot create a temporary file beside " + path_);
         return;
@@ -83,7 +100,7 @@ bool AtomicFileWriter::Commit(const std::function<bool()>& beforeRename) {
         return false;
     }
     // The rename itself must reach the disk too.
-    int dfd = ::open(DirOf(path_).c_str(), O_RDONLY | O_DIRECTORY);
+    int dfd = ::open(DirOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
@@ -97,6 +114,55 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
     if (writer.Write(data) && writer.Commit(beforeRename)) return true;
     if (error) *error = writer.error();
     return false;
+}
+
+bool IsAtomicTemporaryName(std::string_view name, long* pid) {
+    // ".<name>.<pid>.XXXXXX"
+    if (name.size() < 1 + 1 + 1 + 1 + 1 + 6 || name[0] != '.') return false;
+    std::string_view tail = name.substr(name.size() - 6);
+    for (char c : tail)
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    if (name[name.size() - 7] != '.') return false;
+    std::string_view rest = name.substr(1, name.size() - 8);
+    auto dot = rest.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return false;
+    std::string_view digits = rest.substr(dot + 1);
+    if (digits.size() > 9) return false;
+    long v = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v <= 0) return false;
+    if (pid) *pid = v;
+    return true;
+}
+
+size_t RemoveStaleTemporaries(const std::string& dir, int depth) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return 0;
+    size_t removed = 0;
+    std::vector<std::string> folders;
+    time_t now = ::time(nullptr);
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        std::string path = dir + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode)) {
+            if (depth > 0) folders.push_back(path);
+            continue;
+        }
+        long pid = 0;
+        if (!S_ISREG(st.st_mode) || !IsAtomicTemporaryName(name, &pid)) continue;
+        if (pid == ::getpid()) continue;
+        bool writerGone = ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        if (writerGone || now - st.st_mtime > kStaleAge) removed += ::unlink(path.c_str()) == 0;
+    }
+    ::closedir(d);
+    for (const std::string& f : folders) removed += RemoveStaleTemporaries(f, depth - 1);
+    return removed;
 }
 
 bool ReadWholeFile(const std::string& path, std::string* out) {

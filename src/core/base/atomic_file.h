@@ -6,7 +6,9 @@
 
 namespace sky {
 
-// Builds a file under a temporary name beside `path`; Commit() syncs it and
+// Builds a file under a hidden temporary name beside `path`
+// (".<name>.<pid>.XXXXXX", so listings skip it and a later start can tell a
+// dead writer's leftovers); Commit() syncs it and
 // renames it over `path`. Destroyed without a successful Commit(), it removes
 // the temporary file and leaves `path` as it was. For data that arrives in
 // pieces (downloads); whole buffers go through WriteFileAtomically.
@@ -40,6 +42,15 @@ private:
 // abandons the write (the temporary file is removed, `path` is untouched).
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error = nullptr,
                          const std::function<bool()>& beforeRename = {});
+
+// True when `name` is a temporary name of an atomic write; `pid` gets its writer.
+bool IsAtomicTemporaryName(std::string_view name, long* pid = nullptr);
+
+// Removes the leftovers of atomic writes in `dir` (and `depth` levels of
+// folders below it) whose writer is gone or that have not changed for a day;
+// another live process's write in progress is left alone. Returns how many
+// went. For start-up of the program and the member service.
+size_t RemoveStaleTemporaries(const std::string& dir, int depth = 0);
 
 // Reads a whole file; false when it cannot be opened or read, or is a folder.
 bool ReadWholeFile(const std::string& path, std::string* out);

@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <climits>
-#include <filesystem>
+#include <functional>
 
 #include "core/base/atomic_file.h"
+#include "core/base/file_lock.h"
+#include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/base/text_util.h"
 
@@ -222,19 +224,25 @@ const ProfileText& SettingsStore::Current() const {
     return cached_;
 }
 
-bool SettingsStore::Store(const ProfileText& text) {
-    std::error_code ec;
-    auto dir = std::filesystem::path(path_).parent_path();
-    if (!dir.empty()) std::filesystem::create_directories(dir, ec);
+bool SettingsStore::Modify(const std::function<bool(ProfileText&)>& change) {
+    std::lock_guard lock(mutex_);
     std::string err;
-    // Another writer may replace the file right after us: read it back next time.
-    haveCache_ = false;
-    if (!WriteFileAtomically(path_, text.Serialize(), &err)) {
-        lastError_ = err;
-        return false;
-    }
-    lastError_.clear();
-    return true;
+    bool ok = ModifyLocked(
+        path_,
+        [&](std::string* why) {
+            // Another writer may have replaced the file a moment ago with the same
+            // size and time stamp: under the lock, always read it afresh.
+            haveCache_ = false;
+            ProfileText text = Current();
+            if (!change(text)) return true;
+            haveCache_ = false;
+            return WriteFileAtomically(path_, text.Serialize(), why);
+        },
+        &err);
+    lastError_ = ok ? std::string() : err;
+    // Most callers have no way to show it; the log is where it goes.
+    if (!ok) LogWarn("settings", "cannot write " + path_ + ": " + err);
+    return ok;
 }
 
 int SettingsStore::GetInt(std::string_view section, std::string_view key, int def) const {
@@ -262,17 +270,50 @@ bool SettingsStore::WriteInt(std::string_view section, std::string_view key, int
 }
 
 bool SettingsStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    std::lock_guard lock(mutex_);
-    ProfileText text = Current();
-    text.Set(section, key, value);
-    return Store(text);
+    return Modify([&](ProfileText& text) {
+        text.Set(section, key, value);
+        return true;
+    });
 }
 
 bool SettingsStore::Remove(std::string_view section, std::string_view key) {
-    std::lock_guard lock(mutex_);
-    ProfileText text = Current();
-    if (!text.Remove(section, key)) return true;
-    return Store(text);
+    return Modify([&](ProfileText& text) { return text.Remove(section, key); });
+}
+
+bool SettingsStore::Edit(const std::function<void(SettingsEdit&)>& edit) {
+    return Modify([&](ProfileText& text) {
+        SettingsEdit batch(text);
+        edit(batch);
+        return batch.changed_;
+    });
+}
+
+std::string SettingsEdit::GetString(std::string_view section, std::string_view key,
+                                    std::string_view def) const {
+    std::string v;
+    return text_.Find(section, key, &v) ? v : std::string(def);
+}
+
+int SettingsEdit::GetInt(std::string_view section, std::string_view key, int def) const {
+    std::string v;
+    return text_.Find(section, key, &v) ? ProfileToInt(v) : def;
+}
+
+bool SettingsEdit::Has(std::string_view section, std::string_view key) const {
+    return text_.Find(section, key, nullptr);
+}
+
+void SettingsEdit::Set(std::string_view section, std::string_view key, std::string_view value) {
+    text_.Set(section, key, value);
+    changed_ = true;
+}
+
+void SettingsEdit::SetInt(std::string_view section, std::string_view key, int value) {
+    Set(section, key, std::to_string(value));
+}
+
+void SettingsEdit::Remove(std::string_view section, std::string_view key) {
+    if (text_.Remove(section, key)) changed_ = true;
 }
 
 std::vector<std::string> SettingsStore::SectionNames() const {

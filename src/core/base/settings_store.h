@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -38,10 +39,30 @@ private:
     bool endsWithNewline_ = true;
 };
 
+// A batch of changes made inside SettingsStore::Edit. Reads see the file as
+// it was under the lock plus the changes made so far in the batch.
+class SettingsEdit {
+public:
+    std::string GetString(std::string_view section, std::string_view key, std::string_view def = {}) const;
+    int GetInt(std::string_view section, std::string_view key, int def) const;
+    bool Has(std::string_view section, std::string_view key) const;
+
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    void SetInt(std::string_view section, std::string_view key, int value);
+    void Remove(std::string_view section, std::string_view key);
+
+private:
+    friend class SettingsStore;
+    explicit SettingsEdit(ProfileText& text) : text_(text) {}
+    ProfileText& text_;
+    bool changed_ = false;
+};
+
 // The settings store: named integer and string values in sections of one INI
 // file. Every read sees the file as it is now (it is parsed again only when
-// it changed on disk) and every write rewrites it atomically, so the program
-// and skyharbor-cli may share it.
+// it changed on disk) and every write reads it again and rewrites it
+// atomically under the file's lock, so the program and skyharbor-cli may
+// share it without losing each other's writes.
 class SettingsStore {
 public:
     explicit SettingsStore(std::string path);
@@ -58,6 +79,11 @@ public:
     bool WriteInt(std::string_view section, std::string_view key, int value);
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool Remove(std::string_view section, std::string_view key);
+    // Several changes written as one: the file is read again under its lock,
+    // `edit` runs, and the result is written once (not at all when nothing
+    // changed). Another store's writes are never interleaved with the batch.
+    // `edit` must not use this store, or it waits for ever.
+    bool Edit(const std::function<void(SettingsEdit&)>& edit);
 
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
@@ -77,7 +103,9 @@ private:
 
     // The file as parsed; read again only when its stamp changed. Call with mutex_ held.
     const ProfileText& Current() const;
-    bool Store(const ProfileText& text);
+    // Read-modify-write under the file's lock; `change` returns false when it
+    // changed nothing, and the file is then left alone.
+    bool Modify(const std::function<bool(ProfileText&)>& change);
 
     std::string path_;
     mutable std::mutex mutex_;

@@ -1,8 +1,12 @@
 #include "core/channels/channel_list.h"
 
+#include <unistd.h>
+
 #include <optional>
 
 #include "core/base/atomic_file.h"
+#include "core/base/file_lock.h"
+#include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/text_util.h"
@@ -344,6 +348,39 @@ bool CChannelList::Import(const std::string& path, ClashResolver& resolver) {
         }
     }
     return true;
+}
+
+bool ModifyChannelFile(const std::string& path, const std::function<bool(CChannelList&)>& change,
+                       std::string* error) {
+    std::string err;
+    bool changeFailed = false;
+    bool ok = ModifyLocked(
+        path,
+        [&](std::string* why) {
+            CChannelList list;
+            // A file that exists but cannot be read must not be replaced by an empty list.
+            if (::access(path.c_str(), F_OK) == 0 && !list.Load(path)) {
+                *why = "cannot read " + path;
+                return false;
+            }
+            if (!change(list)) {
+                changeFailed = true;
+                return false;
+            }
+            std::string saveError;
+            if (list.Save(path, nullptr, &saveError)) return true;
+            *why = std::string(kSaveError) + " (" + saveError + ")";
+            return false;
+        },
+        &err);
+    if (!ok && !changeFailed) LogWarn("channels", err);
+    if (error) *error = changeFailed ? std::string() : err;
+    return ok;
+}
+
+bool SaveChannelFile(const std::string& path, const CChannelList& list, std::string* error) {
+    return ModifyLocked(
+        path, [&](std::string* why) { return list.Save(path, nullptr, why); }, error);
 }
 
 }  // namespace sky

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,7 +10,7 @@ namespace sky {
 
 // URL of a channel node, and the two folder marks.
 inline constexpr std::string_view kChannelMark = "Channel!";
-inline constexpr std::string_view kFolderMark = "_FOLDER";          // read from a file or imported
+inline constexpr std::string_view kFolderMark = "_FOLDER";           // read from a file or imported
 inline constexpr std::string_view kDesignerFolderMark = "__FOLDER";  // made in the designer
 
 // The main list's file and the local channel's file, in the data root.
@@ -26,9 +27,9 @@ struct CChannelItem {
     bool skip = false;     // import: not to be merged
 
     // The channel bar's memory, never written to a file.
-    int lastPosition = 0;     // channel: entry last chosen; folder: page last chosen
-    std::string lastAddress;  // channel: where the user was when leaving it
-    bool introPending = true; // channel: introduction page not yet requested
+    int lastPosition = 0;      // channel: entry last chosen; folder: page last chosen
+    std::string lastAddress;   // channel: where the user was when leaving it
+    bool introPending = true;  // channel: introduction page not yet requested
 
     CChannelItem() = default;
     CChannelItem(std::string n, std::string u) : name(std::move(n)), url(std::move(u)) {}
@@ -118,5 +119,16 @@ private:
     Items channels_;
     std::string profilePath_;
 };
+
+// Read-modify-write of the channel file at `path` under its lock: `change` gets
+// the file as it is now (a missing file is an empty list) and the list is saved
+// when it returns true. False when `change` fails (`error` left empty) or the
+// file cannot be read or written (`error` says so).
+bool ModifyChannelFile(const std::string& path, const std::function<bool(CChannelList&)>& change,
+                       std::string* error = nullptr);
+
+// Saves `list` over the channel file at `path` under the same lock, so a whole
+// save never lands in the middle of another writer's read-modify-write.
+bool SaveChannelFile(const std::string& path, const CChannelList& list, std::string* error = nullptr);
 
 }  // namespace sky

@@ -12,7 +12,7 @@
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
-#include "ui/base/qt_text.h"
+#include "ui/base/text.h"
 #include "ui/base/tool_registry.h"
 #include "ui/browser/ck7_view.h"
 #include "ui/browser/explorer.h"

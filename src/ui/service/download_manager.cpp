@@ -17,7 +17,7 @@
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
-#include "ui/base/qt_text.h"
+#include "ui/base/text.h"
 #include "ui/base/ui_job.h"
 #include "ui/channels/channel_import.h"
 #include "ui/channels/channels_tool.h"

@@ -12,7 +12,7 @@
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
-#include "ui/base/qt_text.h"
+#include "ui/base/text.h"
 #include "ui/base/tool_registry.h"
 #include "ui/base/ui_job.h"
 #include "ui/service/download_manager.h"

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "support/scripted_server.h"
 #include "support/sandbox.h"
+#include "support/scripted_server.h"
 
 namespace sky {
 namespace {
@@ -158,6 +158,27 @@ TEST(Login, AgainstTheScript) {
     EXPECT_EQ(client.hint(), "first pet");
     EXPECT_EQ(client.Login("pilot", "secret"), -20);  // status 404, whatever the body says
     EXPECT_EQ(server.requests(), 3u);
+}
+
+TEST(Login, AccountAndPasswordCannotChangeTheQuery) {
+    EXPECT_EQ(BuildLoginUrl("svc", 80, "/Scripts/SkyReg.dll", " Pilot&Admin=1 ", "P w+%41#frag&x=y"),
+              "http://svc:80/Scripts/"
+              "SkyReg.dll?Login&Account=pilot%26admin%3D1&Password=p+w%2B%2541%23frag%26x%3Dy");
+    EXPECT_EQ(BuildLoginUrl("::1", 7780, "s", "a", "b"), "http://[::1]:7780/s?Login&Account=a&Password=b");
+
+    test::ScriptedReply ok{test::ScriptedServer::Ok(4), "__OK"};
+    test::ScriptedServer server({ok});
+    CSkyRegClient client(server.host(), 80);
+    EXPECT_EQ(client.Login("pilot", "a&b c#d"), 0);
+    EXPECT_EQ(server.requestLine(),
+              "GET /Scripts/SkyReg.dll?Login&Account=pilot&Password=a%26b+c%23d HTTP/1.1");
+    EXPECT_EQ(client.password(), "a&b c#d");
+
+    CSkyRegClient v6("[::1]:7781");
+    EXPECT_EQ(v6.host(), "::1");
+    EXPECT_EQ(v6.port(), 7781);
+    CSkyRegClient odd("not a host:80", 81);
+    EXPECT_EQ(odd.port(), 81);
 }
 
 TEST(Login, SampleAccountAndUnreachableHost) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,6 +90,66 @@ TEST_F(SettingsStoreTest, SeesWritesOfOtherStoresAndPrograms) {
     EXPECT_EQ(store.GetString("Misc", "Account", "gone"), "gone");
 }
 
+// Counts the times a file is renamed into `dir` while it lives.
+class RenameCounter {
+public:
+    explicit RenameCounter(const std::string& dir) {
+        fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ::inotify_add_watch(fd_, dir.c_str(), IN_MOVED_TO);
+    }
+    ~RenameCounter() { ::close(fd_); }
+    int Count(const std::string& name) {
+        alignas(inotify_event) char buf[4096];
+        ssize_t n;
+        while ((n = ::read(fd_, buf, sizeof buf)) > 0) {
+            for (char* p = buf; p < buf + n;) {
+                auto* e = reinterpret_cast<inotify_event*>(p);
+                if (e->len && name == e->name) ++count_;
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        return count_;
+    }
+
+private:
+    int fd_ = -1;
+    int count_ = 0;
+};
+
+TEST_F(SettingsStoreTest, EditWritesABatchOnce) {
+    ASSERT_TRUE(store.WriteString("Server", "Port", "80"));
+    ASSERT_TRUE(store.WriteString("Server", "Old", "x"));
+    SettingsStore other(file);
+    ASSERT_TRUE(other.WriteString("Server", "Root", "/srv"));
+
+    RenameCounter renames(sandbox.home());
+    ASSERT_TRUE(store.Edit([](SettingsEdit& e) {
+        // Sees the other store's write, and its own changes as it goes.
+        e.Set("server", "Root", e.GetString("Server", "Root") + "/www");
+        e.SetInt("Server", "Port", e.GetInt("Server", "Port", 0) + 8000);
+        e.Set("Server", "Name", "home");
+        e.SetInt("Server", "Log", e.GetInt("Server", "Port", 0));
+        e.Remove("Server", "Old");
+        e.Remove("Server", "Never");
+        e.Set("Chat", "nickname", e.Has("Server", "Old") ? "wrong" : "sky");
+    }));
+    EXPECT_EQ(renames.Count("skyharbor.ini"), 1);
+    EXPECT_EQ(other.GetString("Server", "Root"), "/srv/www");
+    EXPECT_EQ(other.GetInt("Server", "Port", 0), 8080);
+    EXPECT_EQ(other.GetInt("Server", "Log", 0), 8080);
+    EXPECT_EQ(other.GetString("Server", "Name"), "home");
+    EXPECT_FALSE(other.Has("Server", "Old"));
+    EXPECT_EQ(other.GetString("Chat", "nickname"), "sky");
+
+    // A batch that changes nothing leaves the file alone.
+    ASSERT_TRUE(store.Edit([](SettingsEdit& e) { e.Remove("Server", "Never"); }));
+    EXPECT_EQ(renames.Count("skyharbor.ini"), 1);
+
+    SettingsStore bad(sandbox.path("skyharbor.ini/below.ini"));
+    EXPECT_FALSE(bad.Edit([](SettingsEdit& e) { e.Set("a", "b", "c"); }));
+    EXPECT_FALSE(bad.lastError().empty());
+}
+
 TEST_F(SettingsStoreTest, ValueWithLineBreakCannotInjectKeys) {
     ASSERT_TRUE(store.WriteString("Misc", "Account", "evil\n[Misc]\nCook=1"));
     EXPECT_FALSE(store.Has("Misc", "Cook"));
@@ -114,7 +175,8 @@ TEST_F(SettingsStoreTest, InterruptedWriteLeavesOldFileIntact) {
     EXPECT_EQ(test::ReadFile(file), before);
     // No temporary file is left lying beside it.
     int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(sandbox.home())) entries += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(sandbox.home()))
+        entries += e.is_regular_file() && e.path().filename() != ".skyharbor.ini.lock";
     EXPECT_EQ(entries, 1);
 }
 
