@@ -89,14 +89,18 @@ ServerSettings ServerSettings::Load(const SettingsStore& store) {
 }
 
 bool ServerSettings::Save(SettingsStore& store) const {
-    return store.WriteString(kSection, "Root", root) &&
-           store.WriteString(kSection, "ServerName", serverName) && store.WriteInt(kSection, "Port", port) &&
-           store.WriteString(kSection, "ListenAddress", listenAddress) &&
-           store.WriteInt(kSection, "OwnName", ownName) &&
-           store.WriteInt(kSection, "LongListing", longListing) &&
-           store.WriteInt(kSection, "ShowIcons", showIcons) &&
-           store.WriteInt(kSection, "AllowListings", allowListings) &&
-           store.WriteInt(kSection, "StartAtStartup", startAtStartup);
+    // One write for the set: a reader never sees half of the new options.
+    return store.Edit([this](SettingsEdit& e) {
+        e.Set(kSection, "Root", root);
+        e.Set(kSection, "ServerName", serverName);
+        e.SetInt(kSection, "Port", port);
+        e.Set(kSection, "ListenAddress", listenAddress);
+        e.SetInt(kSection, "OwnName", ownName);
+        e.SetInt(kSection, "LongListing", longListing);
+        e.SetInt(kSection, "ShowIcons", showIcons);
+        e.SetInt(kSection, "AllowListings", allowListings);
+        e.SetInt(kSection, "StartAtStartup", startAtStartup);
+    });
 }
 
 std::string DefaultRoot() {

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "core/base/atomic_file.h"
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
@@ -153,6 +154,11 @@ bool CK7App::InitInstance() {
         QDir().rmdir(QFileInfo(path).absolutePath());
         s.WriteString("Misc", "DeleteUpdateFile", "");
     }
+
+    // Half-written files of copies that died: hidden, but they take up room.
+    RemoveStaleTemporaries(DataRoot(), 4);
+    std::string settingsDir = s.path().substr(0, s.path().rfind('/'));
+    if (!settingsDir.empty() && settingsDir != DataRoot()) RemoveStaleTemporaries(settingsDir, 0);
 
     // 5. The member service: inside this copy unless the settings name one.
     context_->StartMemberService();

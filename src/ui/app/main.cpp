@@ -7,6 +7,7 @@
 
 #include "ui/app/ck7_app.h"
 #include "ui/app/main_frame.h"
+#include "ui/base/log.h"
 #include "ui/browser/browser_profile.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("SkyHarbor"));
     QApplication::setDesktopFileName(QStringLiteral("skyharbor"));
+    sky::ui::InstallLogHandler();
 
     sky::ui::CK7App k7(QApplication::arguments(), {});
     if (!k7.InitInstance()) return k7.exitCode();

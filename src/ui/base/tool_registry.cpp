@@ -19,7 +19,7 @@ QAction* ToolRegistry::AddCommand(const CommandSpec& spec, Run run) {
     a->setObjectName(spec.id);
     if (!spec.key.isEmpty()) a->setShortcut(spec.key);
     QString id = spec.id;
-    connect(a, &QAction::triggered, this, [this, id] { Invoke(id); });
+    connect(a, &QAction::triggered, this, [this, id] { RunCommand(id, {}); });
     specs_.push_back(spec);
     actions_[spec.id] = a;
     runs_[spec.id] = std::move(run);
@@ -36,6 +36,16 @@ QAction* ToolRegistry::action(const QString& id) const {
 }
 
 bool ToolRegistry::Invoke(const QString& id, const QString& argument) const {
+    // Without an argument through the action, so every way in is the same one.
+    if (argument.isEmpty())
+        if (QAction* a = action(id)) {
+            a->trigger();
+            return true;
+        }
+    return RunCommand(id, argument);
+}
+
+bool ToolRegistry::RunCommand(const QString& id, const QString& argument) const {
     auto it = runs_.find(id);
     if (it == runs_.end() || !it->second) return false;
     // A copy: the command may replace registrations while it runs.

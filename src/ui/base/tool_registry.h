@@ -121,6 +121,8 @@ signals:
     void windowActivated(QMdiSubWindow* sub);
 
 private:
+    bool RunCommand(const QString& id, const QString& argument) const;
+
     DocTemplates templates_;
     std::vector<CommandSpec> specs_;
     std::map<QString, QAction*> actions_;

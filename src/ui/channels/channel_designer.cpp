@@ -467,7 +467,7 @@ void CChannelDesigner::accept() {
         }
     }
     std::string error;
-    saved_ = list_.Save(MainChannelFilePath(), nullptr, &error);
+    saved_ = SaveChannelFile(MainChannelFilePath(), list_, &error);
     if (!saved_)
         ShowMessage(this, QString::fromLatin1(kSaveError), QStringLiteral("SkyHarbor"), MessageKind::Warning);
     QDialog::accept();

@@ -12,7 +12,9 @@
 #include "core/channels/channel_nav.h"
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
+#include "ui/base/log.h"
 #include "ui/base/messages.h"
+#include "ui/base/text.h"
 #include "ui/base/tool_registry.h"
 #include "ui/browser/browser_tool.h"
 #include "ui/browser/ck7_view.h"
@@ -43,7 +45,9 @@ QWidget* Parent(AppContext& context) {
 ChannelsTool::ChannelsTool(AppContext& context) : context_(context) {
     saver_ = [this] {
         std::string error;
-        return context_.mainChannels().Save(MainChannelFilePath(), nullptr, &error);
+        bool ok = SaveChannelFile(MainChannelFilePath(), context_.mainChannels(), &error);
+        if (!ok) qCWarning(lcChannels) << "the channel list could not be saved:" << Q(error);
+        return ok;
     };
 }
 

@@ -180,7 +180,8 @@ void CHttpSvrView::AddHit(const httpsvr::CHitDoc& hit) {
 
 void CHttpSvrView::ShowStatus() {
     QString text = doc_->StatusLine();
-    if (rows_.cut() || doc_->hits().cut()) text += QStringLiteral(" (%1)").arg(QLatin1String(httpsvr::HitLog::kCutText));
+    if (rows_.cut() || doc_->hits().cut())
+        text += QStringLiteral(" (%1)").arg(QLatin1String(httpsvr::HitLog::kCutText));
     status_->setText(text);
 }
 

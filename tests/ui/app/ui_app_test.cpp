@@ -38,6 +38,7 @@
 #include "ui/channels/channel_bar.h"
 #include "ui/channels/channels_tool.h"
 #include "ui/channels/sub_channel_view.h"
+#include "ui/httpsvr/httpsvr_view.h"
 #include "ui/service/download_manager.h"
 #include "ui/service/member_session.h"
 
@@ -418,6 +419,65 @@ private slots:
         view->page()->runJavaScript(QStringLiteral("document.querySelector('a').click()"));
         QVERIFY(QTest::qWaitFor([&] { return !sheetTitle.isEmpty(); }, 10000));
         QCOMPARE(sheetTitle, QStringLiteral("Local Channel Settings"));
+        app->ExitInstance();
+    }
+
+    // Every command word a link or the address box can name has a tool behind it.
+    void everyLinkAndTypedWordHasATool() {
+        auto app = Start();
+        QVERIFY(app);
+        ToolRegistry& registry = app->frame()->context().registry();
+        for (int w = int(LinkCommand::Zoom); w <= int(LinkCommand::Login); ++w) {
+            QString id = registry.CommandOfLink(LinkCommand(w));
+            QVERIFY2(!id.isEmpty() && registry.action(id), qPrintable(QString::number(w)));
+        }
+        // The menu shows the very action a link runs.
+        QAction* inMenu = nullptr;
+        for (QAction* menu : app->frame()->menuBar()->actions())
+            for (QAction* a : menu->menu()->actions())
+                if (a->text() == QLatin1String("&Customize Channels...")) inMenu = a;
+        QCOMPARE(inMenu, registry.action(registry.CommandOfLink(LinkCommand::CustomChannels)));
+        // A typed word of a tool still to come says so.
+        boxes_.clear();
+        app->frame()->HandleAddress(QStringLiteral("startchat somebody"), false);
+        QCOMPARE(Texts(), QStringList{QStringLiteral("Sorry.  Not yet available")});
+        app->ExitInstance();
+    }
+
+    // Closing the server's window leaves the server running.
+    void webServerOutlivesItsWindow() {
+        int port = test::FreePort();
+        S().WriteInt("Server", "Port", port);
+        S().WriteString("Server", "ListenAddress", "127.0.0.1");
+        std::string root = JoinPath(DataRoot(), "PublicFiles");
+        std::filesystem::create_directories(root);
+        test::WriteFile(root + "/hello.htm", "<html><body>hello</body></html>");
+        auto app = Start();
+        QVERIFY(app);
+        QMdiArea* mdi = app->frame()->mdiArea();
+        int before = mdi->subWindowList().size();
+        QVERIFY(app->frame()->context().registry().Invoke(QStringLiteral("httpsvr.open")));
+        QCOMPARE(mdi->subWindowList().size(), before + 1);
+        QMdiSubWindow* window = mdi->subWindowList().last();
+        auto answers = [port] {
+            QProcess curl;
+            curl.start(QStringLiteral("curl"),
+                       {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                        QStringLiteral("-w"), QStringLiteral("%{http_code}"),
+                        QStringLiteral("http://127.0.0.1:%1/hello.htm").arg(port)});
+            while (curl.state() != QProcess::NotRunning) QTest::qWait(10);
+            return QString::fromLatin1(curl.readAllStandardOutput());
+        };
+        QCOMPARE(answers(), QStringLiteral("200"));
+        window->close();
+        QTRY_COMPARE(mdi->subWindowList().size(), before);
+        QCOMPARE(answers(), QStringLiteral("200"));
+        // Opening it again shows the hits it answered meanwhile.
+        QVERIFY(app->frame()->context().registry().Invoke(QStringLiteral("httpsvr.open")));
+        auto* view = qobject_cast<CHttpSvrView*>(mdi->subWindowList().last()->widget());
+        QVERIFY(view);
+        QTRY_COMPARE(view->rowCount(), 1);
+        QCOMPARE(view->HitAt(0)->hits, 2);
         app->ExitInstance();
     }
 

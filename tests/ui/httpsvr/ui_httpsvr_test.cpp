@@ -102,7 +102,8 @@ private slots:
     }
 
     void windowKeepsTheLastTenThousandHits() {
-        CHttpSvrView view;
+        CHttpSvrDoc viewDoc(SettingsStore::App());
+        CHttpSvrView view(viewDoc);
         httpsvr::CHitDoc hit;
         hit.status = 404;
         hit.file = "404 Not Found";
