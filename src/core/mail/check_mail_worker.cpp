@@ -30,11 +30,7 @@ CheckMailWorker::~CheckMailWorker() {
 }
 
 int CheckMailWorker::Download(Pop3Client& pop, long n, const std::string& temp) {
-    long size = 0;
-    // The LIST size is only a hint; the message is read to its final line.
-    int rc = pop.List(n, &size);
-    if (rc == 2) return 2;
-    rc = pop.Retr(n);
+    int rc = pop.Retr(n);
     if (rc != 0) return rc;
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     std::FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
@@ -45,7 +41,7 @@ int CheckMailWorker::Download(Pop3Client& pop, long n, const std::string& temp) 
         long ignored = 0;
         int r = sink ? pop.ReadMessageTo(sink, &ignored) : 2;
         if (sink) std::fclose(sink);
-        return r == 0 ? 3 : 2;
+        return r == 0 ? 6 : r;
     }
     std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
     long bytes = 0;
@@ -54,7 +50,7 @@ int CheckMailWorker::Download(Pop3Client& pop, long n, const std::string& temp) 
     std::fclose(f);
     if (!ok) {
         ::unlink(temp.c_str());
-        return rc == 0 || rc == 6 ? 3 : 2;
+        return rc == 0 ? 6 : rc;
     }
     return 0;
 }
@@ -68,6 +64,8 @@ int CheckMailWorker::Run() {
     Pop3Client pop;
     pop.replyTimeoutSeconds = replyTimeoutSeconds;
     pop.readTimeoutSeconds = readTimeoutSeconds;
+    const long long limit = static_cast<long long>(account_.maxMessageMB) << 20;
+    pop.maxMessageBytes = limit;
     ClientScope scope(this, &pop);
     auto finish = [&](int result) {
         SetClient(nullptr);
@@ -91,30 +89,79 @@ int CheckMailWorker::Run() {
     if (pop.Stat(&count) != 0) {
         // Without a count nothing is downloaded.
         listener_->mailProgress("-- Could not read the number of messages");
+        if (!pop.lastError().empty()) listener_->mailProgress("-- " + pop.lastError());
         pop.Quit();
         return finish(cancelled_ ? kCancelled : kStatFailed);
     }
-    listener_->mailProgress(Format("Found %ld Messages.", count));
+    // The listing says which messages there are; STAT's count is only
+    // believed when the server will not list them.
+    std::vector<Pop3Client::ListEntry> listed;
+    int l = pop.ListAll(&listed);
+    if (l == 1 || l == 2) {
+        if (!pop.lastError().empty()) listener_->mailProgress("-- " + pop.lastError());
+        pop.Close();
+        return finish(cancelled_ ? kCancelled : kConnectionLost);
+    }
+    bool haveList = l == 0;
+    long total = haveList ? static_cast<long>(listed.size()) : count;
+    listener_->mailProgress(Format("Found %ld Messages.", total));
     bool deleteFlag = account_.leaveonserver == 0;
     int result = kDone;
     long deleted = 0;
-    for (long i = 1; i <= count; ++i) {
+    long notStored = 0;
+    int refusedInARow = 0;
+    auto tooLarge = [&] {
+        listener_->mailProgress(
+            Format("-- This message is larger than %d MB; it stays on the server", account_.maxMessageMB));
+    };
+    for (long i = 1; i <= total; ++i) {
         if (cancelled_) {
             result = kCancelled;
             break;
         }
-        listener_->mailProgress(Format("Downloading Message %ld of %ld", i, count));
+        listener_->mailProgress(Format("Downloading Message %ld of %ld", i, total));
+        long number = haveList ? listed[i - 1].number : i;
+        long size = haveList ? listed[i - 1].size : -1;
+        // The size is only a hint; the message is read to its final line.
+        if (!haveList && pop.List(number, &size) == 2) {
+            result = cancelled_ ? kCancelled : kConnectionLost;
+            break;
+        }
+        if (size > limit) {
+            tooLarge();
+            continue;
+        }
         long tick = TickCount();
         std::string temp = Format("%sM%ld.new", work.c_str(), tick);
         while (::access(temp.c_str(), F_OK) == 0) temp = Format("%sM%ld.new", work.c_str(), ++tick);
-        int d = Download(pop, i, temp);
-        if (d != 0) {
+        int d = Download(pop, number, temp);
+        if (d == 3) {
             // Not stored: never deleted, never called a duplicate.
             listener_->mailProgress("-- Could not download this message");
-            if (d == 2) {
-                result = cancelled_ ? kCancelled : kConnectionLost;
+            if (++refusedInARow >= kMaxRefusals) {
+                listener_->mailProgress(
+                    Format("-- The server refused %d messages in a row; the check stops here", kMaxRefusals));
+                result = kServerRefused;
                 break;
             }
+            continue;
+        }
+        if (d == 7) {
+            // The rest of it is still coming; only closing ends it.
+            tooLarge();
+            result = kTooLarge;
+            break;
+        }
+        if (d == 2) {
+            listener_->mailProgress("-- Could not download this message");
+            if (!pop.lastError().empty()) listener_->mailProgress("-- " + pop.lastError());
+            result = cancelled_ ? kCancelled : kConnectionLost;
+            break;
+        }
+        refusedInARow = 0;
+        if (d == 6) {
+            ++notStored;
+            listener_->mailProgress("-- Could not store this message: cannot write " + temp);
             continue;
         }
         // Stored in InBox before DELE, so a message the server forgets is
@@ -126,7 +173,7 @@ int CheckMailWorker::Run() {
         bool safe = stored.stored || stored.duplicate;
         if (deleteFlag && safe) {
             listener_->mailProgress("-- Removing from server");
-            if (pop.Dele(i) == 0) ++deleted;
+            if (pop.Dele(number) == 0) ++deleted;
         }
         if (stored.duplicate) {
             listener_->mailProgress("-- Duplicate Message Found in your Inbox");
@@ -134,20 +181,26 @@ int CheckMailWorker::Run() {
             listener_->newMessage(stored.path);
         } else {
             ::unlink(temp.c_str());
-            listener_->mailProgress("-- " + stored.error);
+            ++notStored;
+            listener_->mailProgress("-- Could not store this message: " + stored.error);
         }
     }
     SyncMailFolder(inbox);
-    if (result == kCancelled || result == kConnectionLost) {
-        // A cancelled session ends without QUIT, so the server keeps every
-        // message whose deletion was not committed.
+    if (result == kCancelled || result == kConnectionLost || result == kTooLarge) {
+        // A cut session ends without QUIT, so the server keeps every message
+        // whose deletion was not committed.
         pop.Close();
     } else if (pop.Quit() != 0 && deleted > 0) {
         // Without the answer to QUIT nobody knows whether the deletions took.
         listener_->mailProgress("-- The server did not confirm the removals; the messages may come back");
         result = kCommitFailed;
     }
-    if (result == kDone) listener_->mailProgress(Format("Done.  Processed %ld messages", count));
+    if (result == kDone && notStored > 0) {
+        listener_->mailProgress(
+            Format("-- %ld messages could not be stored; they stay on the server", notStored));
+        result = kStoreFailed;
+    }
+    if (result == kDone) listener_->mailProgress(Format("Done.  Processed %ld messages", total));
     return finish(result);
 }
 

@@ -21,8 +21,13 @@ public:
         kStatFailed = 2,
         kCancelled = 3,
         kConnectionLost = 4,
-        kCommitFailed = 5
+        kCommitFailed = 5,
+        kStoreFailed = 6,    // some message could not be stored; it stays on the server
+        kTooLarge = 7,       // a message grew past the limit; the session was cut
+        kServerRefused = 8,  // too many refusals in a row
     };
+    // Refused messages in a row before the check gives up.
+    static constexpr int kMaxRefusals = 10;
 
     // `account` is read by the caller (ReadAccountForWorkers) so the worker
     // never touches the settings.
@@ -40,7 +45,8 @@ public:
     int readTimeoutSeconds = 60;
 
 private:
-    // 0 downloaded and synced; 3 refused (no file); 2 the connection failed.
+    // 0 downloaded and synced; 3 refused (no file); 2 the connection failed;
+    // 6 it could not be written here; 7 it grew past the limit.
     int Download(Pop3Client& pop, long n, const std::string& temp);
 
     MailWorkerListener* listener_;

@@ -51,6 +51,8 @@ MailAccount ReadAccountForWorkers(const SettingsStore& s, std::string_view name)
     a.smtp = s.GetString(sec, "smtp", kWorkerSmtpDefault);
     a.leaveonserver = s.GetInt(sec, "leaveonserver", 0);
     ReadSecurityKeys(s, sec, &a);
+    a.maxMessageMB = s.GetInt("email", "MaxMessageMB", kDefaultMaxMessageMB);
+    if (a.maxMessageMB <= 0) a.maxMessageMB = kDefaultMaxMessageMB;
     return a;
 }
 

@@ -24,6 +24,8 @@ inline constexpr const char* kWorkerPopDefault = "mail.mail-provider.example.org
 inline constexpr const char* kUserNameDefault = "your account name";
 inline constexpr const char* kFullNameDefault = "Jane Doe";
 
+inline constexpr int kDefaultMaxMessageMB = 256;
+
 // One "email_<name>" section.
 struct MailAccount {
     std::string fullname;
@@ -42,6 +44,8 @@ struct MailAccount {
     std::string smtp_password;
     // Trusted certificates for this account; empty: the system store.
     std::string ca_file;
+    // "[email] MaxMessageMB": larger messages stay on the server.
+    int maxMessageMB = kDefaultMaxMessageMB;
 };
 
 std::string AccountSection(std::string_view name);  // "email_%s"

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
@@ -233,42 +234,84 @@ std::string ReceivedColumn(const MessageSummary& s) {
     return buf;
 }
 
+namespace {
+
+// File names stay well below the 255-byte limit, with room for a suffix.
+constexpr size_t kMaxIdChars = 200;
+constexpr int kMaxNameSuffix = 10000;
+
+// FNV-1a: stable from one version to the next, so a long id keeps its name.
+uint64_t NameHash(std::string_view s) {
+    uint64_t h = 14695981039346656037ULL;
+    for (unsigned char c : s) {
+        h ^= c;
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+std::string StoredMessageId(const std::string& path) {
+    MailHeaderReader reader;
+    std::string id;
+    if (reader.Open(path) && reader.ReadHeaders()) reader.GetHeader("\nMessage-ID:", &id);
+    return id;
+}
+
+}  // namespace
+
 std::string MessageFileName(std::string_view messageId, std::string_view tempPath, long tick) {
     std::string id = messageId.empty()
                          ? Format("ID%.*s%ld", static_cast<int>(tempPath.size()), tempPath.data(), tick)
                          : std::string(messageId);
+    std::string raw = id;
     for (char& c : id) {
         unsigned char u = c;
         if (!((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))) c = '-';
+    }
+    if (id.size() > kMaxIdChars) {
+        // The tail is a hash of the whole id, so long ids that share a start
+        // still get different names.
+        id.resize(kMaxIdChars - 17);
+        id += Format("-%016llx", static_cast<unsigned long long>(NameHash(raw)));
     }
     return "S" + id + ".mail";
 }
 
 StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder) {
     StoreResult r;
-    std::string id;
-    {
-        MailHeaderReader reader;
-        if (reader.Open(tempPath) && reader.ReadHeaders()) reader.GetHeader("Message-ID:", &id);
-    }
+    // Only a header line that starts with the name counts, not the same words
+    // inside another header.
+    std::string id = StoredMessageId(tempPath);
     std::string inbox = GetMailFolderPath("InBox");
     if (inbox.empty()) {
         r.error = "cannot make the InBox folder";
         return r;
     }
-    std::string target = inbox + MessageFileName(id, tempPath, tick);
-    int err = RenameNoReplace(tempPath, target);
-    if (err == EEXIST) {
-        r.duplicate = true;
+    std::string name = MessageFileName(id, tempPath, tick);
+    std::string stem = name.substr(0, name.size() - 5);
+    // Different ids can map to one name: the taken name is a duplicate only
+    // when its message carries the same id; otherwise the next free
+    // "<name>1", "<name>2" ... is used.
+    for (int suffix = 0; suffix <= kMaxNameSuffix; ++suffix) {
+        std::string target = inbox + (suffix == 0 ? name : stem + std::to_string(suffix) + ".mail");
+        int err = RenameNoReplace(tempPath, target);
+        if (err == EEXIST) {
+            if (!id.empty() && StoredMessageId(target) == id) {
+                r.duplicate = true;
+                return r;
+            }
+            continue;
+        }
+        if (err != 0) {
+            r.error = Format("cannot store %s: %s", target.c_str(), strerror(err));
+            return r;
+        }
+        if (syncFolder) SyncDir(inbox);
+        r.stored = true;
+        r.path = target;
         return r;
     }
-    if (err != 0) {
-        r.error = Format("cannot store %s: %s", target.c_str(), strerror(err));
-        return r;
-    }
-    if (syncFolder) SyncDir(inbox);
-    r.stored = true;
-    r.path = target;
+    r.error = "too many messages in InBox share the name " + name;
     return r;
 }
 

@@ -72,6 +72,7 @@ std::string ReceivedColumn(const MessageSummary& s);
 
 // "S" + the Message-ID with every byte but ASCII letters and digits turned
 // into "-" + ".mail". Without an id, "ID" + `tempPath` + `tick` stand in.
+// An id longer than 200 characters keeps its start and gets a hash tail.
 std::string MessageFileName(std::string_view messageId, std::string_view tempPath, long tick);
 
 struct StoreResult {
@@ -81,7 +82,9 @@ struct StoreResult {
     std::string error;       // neither stored nor duplicate: why
 };
 // Moves a downloaded file into InBox under its Message-ID name; never
-// replaces an existing file. Without `syncFolder` the caller syncs InBox
+// replaces an existing file. A taken name holding the same Message-ID is a
+// duplicate; one holding another message sends this one to the next free
+// numbered name ("S-a-b-x-1.mail"). Without `syncFolder` the caller syncs InBox
 // itself (SyncMailFolder) before the server may forget the message.
 StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder = true);
 void SyncMailFolder(const std::string& folderPath);

@@ -2,13 +2,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <uudeview.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/base/atomic_file.h"
@@ -16,6 +21,8 @@
 #include "core/base/text_util.h"
 #include "core/mail/mail_store.h"
 #include "core/mail/uu_lock.h"
+
+extern char** environ;
 
 namespace sky {
 
@@ -70,6 +77,15 @@ private:
     bool inSubject_ = false;
 };
 
+std::FILE* CreateFile(const std::string& path, bool exclusive) {
+    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
+    int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* f = fdopen(fd, "wb");
+    if (!f) ::close(fd);
+    return f;
+}
+
 bool ReadLine(std::FILE* in, std::string* line, bool* newline) {
     line->clear();
     int c;
@@ -79,8 +95,8 @@ bool ReadLine(std::FILE* in, std::string* line, bool* newline) {
 }
 
 // The message as the decoding library may read it: `path` itself, or a
-// fixed copy in *scratch.
-std::string DecoderSafeCopy(const std::string& path, std::string* scratch) {
+// fixed copy in *scratch, a hidden file of the work folder.
+std::string DecoderSafeCopy(const std::string& path, const std::string& work, std::string* scratch) {
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) return path;
     std::string line;
@@ -90,10 +106,8 @@ std::string DecoderSafeCopy(const std::string& path, std::string* scratch) {
         DecoderSafeLines fix;
         while (!needed && ReadLine(in, &line, &newline)) needed = fix.Fix(line);
     }
-    std::string dir = needed ? PrivateTempDir() : std::string();
-    // Named per process: decodes of two messages may run side by side.
-    std::string name = dir + "decode-copy-" + std::to_string(::getpid()) + ".eml";
-    std::FILE* out = dir.empty() ? nullptr : std::fopen(name.c_str(), "wb");
+    std::string name = work + ".decode-copy.eml";
+    std::FILE* out = needed ? CreateFile(name, false) : nullptr;
     if (!out) {
         std::fclose(in);
         return path;
@@ -147,15 +161,6 @@ void Escaped(std::string_view s, std::string* out) {
 struct Span {
     size_t start, len;
 };
-
-std::FILE* CreateFile(const std::string& path, bool exclusive) {
-    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
-    int fd = ::open(path.c_str(), flags, 0600);
-    if (fd < 0) return nullptr;
-    std::FILE* f = fdopen(fd, "wb");
-    if (!f) ::close(fd);
-    return f;
-}
 
 void ClearFolder(const std::string& dir) {
     if (DIR* d = ::opendir(dir.c_str())) {
@@ -311,10 +316,8 @@ std::string ShowWelcome(const std::string& workFolder) {
     return path;
 }
 
-namespace {
-
-DecodedMessage DecodeHere(const std::string& path, const std::string& workFolderIn,
-                          const std::function<void(const std::string&)>& status) {
+DecodedMessage DecodeMessageInProcess(const std::string& path, const std::string& workFolderIn,
+                                      const std::function<void(const std::string&)>& status) {
     DecodedMessage r;
     std::string work = workFolderIn;
     if (!work.empty() && work.back() != '/') work += '/';
@@ -343,7 +346,7 @@ DecodedMessage DecodeHere(const std::string& path, const std::string& workFolder
     UUSetOption(UUOPT_OVERWRITE, 0, nullptr);
     say("Loading Message...");
     std::string scratch;
-    std::string source = DecoderSafeCopy(path, &scratch);
+    std::string source = DecoderSafeCopy(path, work, &scratch);
     UULoadFile(const_cast<char*>(source.c_str()), nullptr, 0);
 
     std::string plainPath = work + "PlainText.htm";
@@ -423,6 +426,8 @@ DecodedMessage DecodeHere(const std::string& path, const std::string& workFolder
     return r;
 }
 
+namespace {
+
 // Frames on the pipe from the decoding process: a tag byte, a 4-byte length, the bytes.
 void PutFrame(int fd, char tag, const std::string& text) {
     uint32_t n = static_cast<uint32_t>(text.size());
@@ -461,50 +466,121 @@ bool GetFrame(int fd, char* tag, std::string* text) {
 
 }  // namespace
 
+bool WriteDecodedMessage(int out, const std::string& path, const std::string& workFolder) {
+    DecodedMessage m =
+        DecodeMessageInProcess(path, workFolder, [out](const std::string& s) { PutFrame(out, 'S', s); });
+    PutFrame(out, 'o', m.ok ? "1" : "");
+    for (const std::string& text : m.messages) PutFrame(out, 'm', text);
+    PutFrame(out, 'p', m.page);
+    for (const MessagePart& part : m.parts) {
+        PutFrame(out, 'n', part.name);
+        PutFrame(out, 't', part.mimeType);
+    }
+    PutFrame(out, 'x', m.plainText);
+    PutFrame(out, 's', m.sender);
+    PutFrame(out, 'd', m.date);
+    PutFrame(out, 'j', m.subject);
+    PutFrame(out, 'c', m.contentType);
+    PutFrame(out, 'T', m.truncated ? "1" : "");
+    PutFrame(out, 'E', "");
+    return m.ok;
+}
+
+std::string DecodeHelperPath() {
+    if (const char* p = std::getenv("SKYHARBOR_DECODE"); p && *p) return p;
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    std::string exe(buf, static_cast<size_t>(n));
+    return exe.substr(0, exe.rfind('/') + 1) + "skyharbor-decode";
+}
+
+namespace {
+
+DecodedMessage CouldNotDecode() {
+    DecodedMessage failed;
+    failed.messages.push_back("This message could not be decoded.");
+    return failed;
+}
+
+// The helper's environment: ours, with TMPDIR in the work folder so the
+// library's scratch files never land anywhere else.
+std::vector<std::string> HelperEnvironment(const std::string& work) {
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
+    env.push_back("TMPDIR=" + work);
+    return env;
+}
+
+}  // namespace
+
 // The decoding library is old C that misreads hostile messages (it reads past
-// the ends of its strings). It runs in a process of its own, so whatever it
-// does to its memory ends with that process; the page and parts it wrote stay
-// in the work folder.
+// the ends of its strings). It runs in a helper program of its own, started
+// fresh for each message (no fork of this process, whose other threads may
+// hold locks), so whatever it does to its memory ends with that process; the
+// page and parts it wrote stay in the work folder.
 DecodedMessage DecodeMessage(const std::string& path, const std::string& workFolder,
                              const std::function<void(const std::string&)>& status) {
-    // The folder is made here, where it is removed at exit; one first made
-    // by the decoding process would outlive it.
-    PrivateTempDir();
+    std::string work = workFolder;
+    if (!work.empty() && work.back() != '/') work += '/';
+    std::string helper = DecodeHelperPath();
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return DecodeHere(path, workFolder, status);
-    pid_t pid = ::fork();
-    if (pid < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return DecodeHere(path, workFolder, status);
-    }
-    if (pid == 0) {
-        ::close(fds[0]);
-        int out = fds[1];
-        DecodedMessage m =
-            DecodeHere(path, workFolder, [out](const std::string& s) { PutFrame(out, 'S', s); });
-        PutFrame(out, 'o', m.ok ? "1" : "");
-        for (const std::string& text : m.messages) PutFrame(out, 'm', text);
-        PutFrame(out, 'p', m.page);
-        for (const MessagePart& part : m.parts) {
-            PutFrame(out, 'n', part.name);
-            PutFrame(out, 't', part.mimeType);
-        }
-        PutFrame(out, 'x', m.plainText);
-        PutFrame(out, 's', m.sender);
-        PutFrame(out, 'd', m.date);
-        PutFrame(out, 'j', m.subject);
-        PutFrame(out, 'c', m.contentType);
-        PutFrame(out, 'T', m.truncated ? "1" : "");
-        PutFrame(out, 'E', "");
-        ::_exit(0);
-    }
+    if (helper.empty() || ::pipe2(fds, O_CLOEXEC) != 0) return CouldNotDecode();
+    // Above the standard descriptors, so the helper's fd 3 is made by dup2.
+    int writeEnd = ::fcntl(fds[1], F_DUPFD_CLOEXEC, 10);
     ::close(fds[1]);
+    if (writeEnd < 0) {
+        ::close(fds[0]);
+        return CouldNotDecode();
+    }
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&fa, writeEnd, kDecodeResultFd);
+    posix_spawn_file_actions_addclosefrom_np(&fa, kDecodeResultFd + 1);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    std::vector<std::string> env = HelperEnvironment(work);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string a0 = helper, a1 = path, a2 = work;
+    char* argv[] = {a0.data(), a1.data(), a2.data(), nullptr};
+    pid_t pid = -1;
+    int rc = ::posix_spawn(&pid, helper.c_str(), &fa, &attr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&fa);
+    posix_spawnattr_destroy(&attr);
+    ::close(writeEnd);
+    if (rc != 0) {
+        ::close(fds[0]);
+        return CouldNotDecode();
+    }
     DecodedMessage r;
     bool complete = false;
     char tag = 0;
     std::string text;
-    while (!complete && GetFrame(fds[0], &tag, &text)) {
+    // A helper that hangs is ended, not waited for.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDecodeSeconds);
+    auto readable = [&] {
+        for (;;) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            pollfd p{fds[0], POLLIN, 0};
+            int n = ::poll(&p, 1, static_cast<int>(left.count()));
+            if (n > 0) return true;
+            if (n < 0 && errno != EINTR) return false;
+        }
+    };
+    while (!complete && readable() && GetFrame(fds[0], &tag, &text)) {
         switch (tag) {
             case 'S':
                 if (status) status(text);
@@ -547,15 +623,12 @@ DecodedMessage DecodeMessage(const std::string& path, const std::string& workFol
                 break;
         }
     }
+    if (!complete) ::kill(pid, SIGKILL);
     ::close(fds[0]);
     int wstatus = 0;
     while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
     }
-    if (!complete) {
-        DecodedMessage failed;
-        failed.messages.push_back("This message could not be decoded.");
-        return failed;
-    }
+    if (!complete) return CouldNotDecode();
     return r;
 }
 

@@ -32,8 +32,25 @@ inline constexpr long long kMaxDecodedBytes = 512LL << 20;
 // "PlainText.htm", "Enhanced.htm" for an HTML alternative, one file per
 // attachment. Part names never leave the folder. `status` gets the status
 // texts ("Loading Message...", "Decoding Attachment...").
+// The work is done by the helper program skyharbor-decode (DecodeHelperPath);
+// when it fails, dies or takes longer than kDecodeSeconds the answer is
+// "This message could not be decoded.".
 DecodedMessage DecodeMessage(const std::string& path, const std::string& workFolder,
                              const std::function<void(const std::string&)>& status = {});
+inline constexpr int kDecodeSeconds = 60;
+
+// The same decoding in this process; the helper runs it, and so may a caller
+// that can afford the library's faults (the fuzz target).
+DecodedMessage DecodeMessageInProcess(const std::string& path, const std::string& workFolder,
+                                      const std::function<void(const std::string&)>& status = {});
+
+// $SKYHARBOR_DECODE, else skyharbor-decode beside the running program.
+std::string DecodeHelperPath();
+// The helper's side: decodes and writes the result to `fd`; false when the
+// message could not be opened or read.
+bool WriteDecodedMessage(int fd, const std::string& path, const std::string& workFolder);
+// The descriptor on which the helper writes its result.
+inline constexpr int kDecodeResultFd = 3;
 
 // Converts the text file at `path` into HTML appended to `out`, adding the
 // text to `plainText`. With `stripHeaders`, a text that starts like a stored

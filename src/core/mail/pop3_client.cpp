@@ -9,6 +9,8 @@ namespace {
 constexpr size_t kReplyBytes = 512;
 // Longer message lines are passed on in pieces of this size.
 constexpr size_t kLineBytes = 65536;
+// A mailbox listing bigger than this is not believed.
+constexpr size_t kMaxListEntries = 1000000;
 
 std::string_view CutLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -42,10 +44,26 @@ int ParseListReply(std::string_view line, long* size) {
     return 0;
 }
 
+int Pop3Client::ReadReply(std::string* line, int timeoutSeconds) {
+    line->clear();
+    std::string piece;
+    while (line->empty() || line->back() != '\n') {
+        if (ReadLine(&piece, kReplyBytes, timeoutSeconds) <= 0) return 2;
+        if (line->size() + piece.size() > kMaxReplyBytes) {
+            // A server that never ends its line is not waited for.
+            lastError_ = Format("the server's reply is longer than %zu KiB", kMaxReplyBytes / 1024);
+            Close();
+            return 2;
+        }
+        *line += piece;
+    }
+    return 0;
+}
+
 int Pop3Client::Command(const std::string& line, int timeoutSeconds) {
     if (!IsConnected()) return 1;
     if (!Send(line)) return 2;
-    if (ReadLine(&reply_, kReplyBytes, timeoutSeconds) <= 0) return 2;
+    if (ReadReply(&reply_, timeoutSeconds) != 0) return 2;
     return reply_[0] == '+' ? 0 : 3;
 }
 
@@ -59,7 +77,7 @@ int Pop3Client::Connect(const ServerAddress& server, const std::string& user, co
         Close();
         return 5;
     }
-    if (ReadLine(&reply_, kReplyBytes, readTimeoutSeconds) <= 0) {
+    if (ReadReply(&reply_, readTimeoutSeconds) != 0) {
         Close();
         return 2;
     }
@@ -106,6 +124,32 @@ int Pop3Client::List(long n, long* size) {
     return ParseListReply(reply_, size);
 }
 
+int Pop3Client::ListAll(std::vector<ListEntry>* entries) {
+    entries->clear();
+    int rc = Command("LIST\r\n", replyTimeoutSeconds);
+    if (rc != 0) return rc;
+    std::string line;
+    size_t listed = 0;
+    for (;;) {
+        if (ReadReply(&line, replyTimeoutSeconds) != 0) return 2;
+        std::string_view l = CutLineEnd(line);
+        if (l == ".") return 0;
+        if (++listed > kMaxListEntries) {
+            lastError_ = "the server lists too many messages";
+            Close();
+            return 2;
+        }
+        std::string number, size;
+        ListEntry e;
+        if (MailSocket::Token(l, " ()", 0, &number) != 0 || !ParseNumber(number, &e.number) || e.number < 1)
+            continue;
+        if (MailSocket::Token(l, " ()", 1, &size) != 0 || !ParseNumber(size, &e.size)) e.size = -1;
+        // Listed in order, each once.
+        if (!entries->empty() && e.number <= entries->back().number) continue;
+        entries->push_back(e);
+    }
+}
+
 int Pop3Client::Retr(long n) {
     return Command(Format("RETR %ld\r\n", n), replyTimeoutSeconds);
 }
@@ -118,12 +162,15 @@ int Pop3Client::ReadMessageTo(std::FILE* out, long* bytes) {
         int n = ReadLine(&line, kLineBytes, readTimeoutSeconds);
         if (n <= 0) return 2;
         std::string_view data(line);
+        bool complete = line.back() == '\n';
         if (atLineStart && !data.empty() && data[0] == '.') {
-            // The final line; a stuffed line keeps all but its first dot.
-            if (data.size() < 4 && data.back() == '\n') return 0;
+            // Only a line that is exactly "." ends the message, whatever its
+            // line end; a stuffed line keeps all but its first dot.
+            if (complete && CutLineEnd(data) == ".") return 0;
             data.remove_prefix(1);
         }
-        atLineStart = line.back() == '\n';
+        atLineStart = complete;
+        if (maxMessageBytes > 0 && *bytes + static_cast<long long>(data.size()) > maxMessageBytes) return 7;
         if (!data.empty() && std::fwrite(data.data(), 1, data.size(), out) != data.size()) return 6;
         *bytes += static_cast<long>(data.size());
         // The stream ended inside a line: the message is not whole.

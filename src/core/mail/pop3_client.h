@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/net/mail_socket.h"
 
@@ -23,15 +24,27 @@ public:
     int replyTimeoutSeconds = 10;
     // Time-out of everything else (greeting, login, message lines).
     int readTimeoutSeconds = kDefaultTimeoutSeconds;
+    // A message may not grow past this; 0: no limit.
+    long long maxMessageBytes = 0;
+    // Longer reply lines end the session (lastError() says so).
+    static constexpr size_t kMaxReplyBytes = 64 * 1024;
 
     int Connect(const ServerAddress& server, const std::string& user, const std::string& password,
                 MailSecurity security = MailSecurity::kNone, const std::string& caFile = {});
     int Stat(long* count);
     int List(long n, long* size);
+    // The multi-line LIST: each message number with its size (-1 when the
+    // line gives none), in ascending order.
+    struct ListEntry {
+        long number = 0;
+        long size = -1;
+    };
+    int ListAll(std::vector<ListEntry>* entries);
     int Retr(long n);
     // Streams the message of the last Retr to `out` up to its final "." line,
     // with the dot-stuffing undone. 0 when the whole message arrived, 2 when
-    // the connection failed or ended first, 6 when writing failed.
+    // the connection failed or ended first, 6 when writing failed, 7 when the
+    // message grew past maxMessageBytes (the rest is left unread).
     int ReadMessageTo(std::FILE* out, long* bytes);
     int Dele(long n);
     // Says goodbye and closes. The server commits the DELEs only when it
@@ -41,6 +54,8 @@ public:
     const std::string& lastReply() const { return reply_; }
 
 private:
+    // One whole reply line, however the socket hands it over.
+    int ReadReply(std::string* line, int timeoutSeconds);
     int Command(const std::string& line, int timeoutSeconds);
     std::string reply_;
 };

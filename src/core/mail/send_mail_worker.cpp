@@ -33,6 +33,8 @@ int SendMailWorker::Run() {
     listener_->mailProgress(Format("Sending message to %s...", message_.to.c_str()));
     int result = smtp.SendMessage(message_.to, message_.cc, account_.emailaddress, message_.subject,
                                   message_.body, message_.attachments);
+    if (rc == 0 && result != 0 && !smtp.lastError().empty())
+        listener_->mailProgress("-- " + smtp.lastError());
     listener_->mailProgress("Wrapping things up...");
     // The message is the server's once DATA's end is answered; a lost goodbye
     // changes nothing but is worth saying.

@@ -122,10 +122,22 @@ std::string SmtpDate() {
 }
 
 int SmtpClient::ReadReply(int timeoutSeconds, std::string* text) {
-    std::string line;
+    std::string line, piece;
+    size_t total = 0;
     if (text) text->clear();
     for (;;) {
-        if (ReadLine(&line, 1024, timeoutSeconds) <= 0) return 1;
+        line.clear();
+        while (line.empty() || line.back() != '\n') {
+            if (ReadLine(&piece, 1024, timeoutSeconds) <= 0) return 1;
+            total += piece.size();
+            if (total > kMaxReplyBytes) {
+                // An endless "220-..." is a server to leave, not to store.
+                lastError_ = Format("the server's reply is longer than %zu KiB", kMaxReplyBytes / 1024);
+                Close();
+                return 1;
+            }
+            line += piece;
+        }
         if (text) *text += line;
         std::string tok;
         MailSocket::Token(line, " \r\n", 0, &tok);
@@ -138,6 +150,19 @@ int SmtpClient::ReadReply(int timeoutSeconds, std::string* text) {
     }
 }
 
+std::vector<std::string> ParseEhloCapabilities(std::string_view text) {
+    std::vector<std::string> caps;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string l = Trim(text.substr(pos, end - pos));
+        if (l.size() > 4) caps.push_back(ToLower(l.substr(4)));
+        pos = end + 1;
+    }
+    return caps;
+}
+
 int SmtpClient::Connect(const ServerAddress& server, const std::string& domain, const SmtpAuth& auth) {
     Quit();
     int rc = MailSocket::Connect(server.host, server.port);
@@ -148,7 +173,7 @@ int SmtpClient::Connect(const ServerAddress& server, const std::string& domain, 
         return 4;
     }
     std::string text;
-    ReadReply(replyTimeoutSeconds, &text);
+    if (ReadReply(replyTimeoutSeconds, &text) == 1 && !IsConnected()) return 2;
     bool extended = auth.security != MailSecurity::kNone || !auth.user.empty();
     if (!extended) {
         if (!Send("HELO " + domain + "\r\n")) return 3;
@@ -157,15 +182,7 @@ int SmtpClient::Connect(const ServerAddress& server, const std::string& domain, 
     auto ehlo = [&]() {
         if (!Send("EHLO " + domain + "\r\n")) return false;
         if (!Positive(ReadReply(replyTimeoutSeconds, &text))) return false;
-        capabilities_.clear();
-        size_t pos = 0;
-        while (pos < text.size()) {
-            size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            std::string l = Trim(text.substr(pos, end - pos));
-            if (l.size() > 4) capabilities_.push_back(ToLower(l.substr(4)));
-            pos = end + 1;
-        }
+        capabilities_ = ParseEhloCapabilities(text);
         return true;
     };
     auto has = [&](std::string_view cap) {
@@ -174,7 +191,7 @@ int SmtpClient::Connect(const ServerAddress& server, const std::string& domain, 
         return false;
     };
     if (!ehlo()) {
-        lastError_ = "the server refused EHLO";
+        if (lastError_.empty()) lastError_ = "the server refused EHLO";
         return 3;
     }
     if (auth.security == MailSecurity::kStartTls) {

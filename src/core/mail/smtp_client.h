@@ -32,6 +32,9 @@ struct SmtpAuth {
     std::string caFile;
 };
 
+// The lower-cased capability lines of an EHLO reply, without their codes.
+std::vector<std::string> ParseEhloCapabilities(std::string_view text);
+
 // SMTP over MailSocket.
 class SmtpClient : public MailSocket {
 public:
@@ -39,8 +42,11 @@ public:
     // refused; 4 TLS could not be set up (or STARTTLS is not offered); 5 AUTH
     // refused or not offered.
     int Connect(const ServerAddress& server, const std::string& domain, const SmtpAuth& auth = {});
-    // The code of the next (possibly multi-line) reply; 1 when no line came.
+    // The code of the next (possibly multi-line) reply; 1 when no line came,
+    // or when the reply passed kMaxReplyBytes (the session is closed then and
+    // lastError() says so).
     int ReadReply(int timeoutSeconds, std::string* text = nullptr);
+    static constexpr size_t kMaxReplyBytes = 64 * 1024;
     // 0 sent; 1 To shorter than 3 characters or not connected; 2 no
     // address; 3 MAIL refused; 4 a RCPT refused; 5 DATA or the end refused;
     // 6 a piece of the message could not be sent.

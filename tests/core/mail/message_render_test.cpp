@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <filesystem>
@@ -152,6 +155,61 @@ TEST_F(DecodeTest, WelcomePageAndQuoteText) {
               "ann@x\r\n> ** Original Date: today\r\n> **---------\r\n\r\n> a \r\n> b c");
     EXPECT_EQ(ReplySubject(ReplySubject("x")), "re: re: x");
     EXPECT_EQ(ForwardSubject("x"), "fw: x");
+}
+
+TEST_F(DecodeTest, HelperKilledMidMessageLeavesFilesOnlyInTheWorkFolder) {
+    // Whatever the helper would put in a temporary folder lands in ours.
+    std::string tmp = sandbox.path("tmp");
+    std::filesystem::create_directories(tmp);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    std::string attachment;
+    for (int i = 0; i < 40000; ++i)
+        attachment += "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9w\r\n";
+    // A Subject ending in "/" makes the decoder work from a cleaned copy.
+    std::string text =
+        "From: a@b.c\r\nSubject: parts/\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"BB\"\r\n\r\n--BB\r\nContent-Type: "
+        "text/plain\r\n\r\nhi\r\n";
+    for (int i = 0; i < 3; ++i)
+        text += "--BB\r\nContent-Type: application/octet-stream; name=\"f" + std::to_string(i) +
+                ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + attachment;
+    text += "--BB--\r\n";
+    std::string path = Message(text);
+    auto outside = [&] {
+        std::vector<std::string> files;
+        for (auto& e : std::filesystem::recursive_directory_iterator(sandbox.home()))
+            if (e.path().string().rfind(work, 0) != 0) files.push_back(e.path());
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    std::vector<std::string> before = outside();
+    int killed = 0;
+    DecodedMessage m = DecodeMessage(path, work, [&](const std::string& s) {
+        if (s != "Decoding Attachment..." || killed) return;
+        // Every child this thread started: the decoder, nothing else.
+        std::string children = ReadFile("/proc/thread-self/children");
+        for (size_t p = 0; p < children.size();) {
+            pid_t pid = static_cast<pid_t>(std::strtol(children.c_str() + p, nullptr, 10));
+            if (pid > 0 && ::kill(pid, SIGKILL) == 0) ++killed;
+            p = children.find(' ', p);
+            if (p != std::string::npos) ++p;
+        }
+    });
+    ::unsetenv("TMPDIR");
+    ASSERT_EQ(killed, 1);
+    EXPECT_FALSE(m.ok);
+    EXPECT_EQ(m.messages, std::vector<std::string>{"This message could not be decoded."});
+    EXPECT_EQ(outside(), before);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+
+    // A helper that cannot be found gives the same answer.
+    ::setenv("SKYHARBOR_DECODE", sandbox.path("no-such-helper").c_str(), 1);
+    DecodedMessage missing = DecodeMessage(path, work);
+    ::unsetenv("SKYHARBOR_DECODE");
+    EXPECT_EQ(missing.messages, std::vector<std::string>{"This message could not be decoded."});
+    // And the next message decodes as usual.
+    EXPECT_TRUE(DecodeMessage(Message("Received: x\r\nSubject: ok\r\n\r\nfine\r\n"), work).ok);
+    EXPECT_EQ(ReadFile(work + "PlainText.htm"), "fine<BR>");
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <mutex>
 
+#include "core/base/settings_store.h"
 #include "core/mail/check_mail_worker.h"
 #include "core/mail/mail_store.h"
 #include "core/mail/pop3_client.h"
@@ -13,6 +15,7 @@ namespace sky {
 namespace {
 
 using test::ReadFile;
+using test::WriteFile;
 
 // Collects a worker's reports (they arrive on the worker thread).
 struct Recorder : MailWorkerListener {
@@ -148,6 +151,7 @@ TEST(Pop3DovecotTest, TlsNeedsATrustedCertificate) {
 std::optional<std::string> Pop3Script(const std::string& line, const std::string& message,
                                       const char* listSize) {
     if (line == "STAT\r\n") return "+OK 1 20\r\n";
+    if (line == "LIST\r\n") return std::string("+OK\r\n1 ") + listSize + "\r\n.\r\n";
     if (line == "LIST 1\r\n") return std::string("+OK 1 ") + listSize + "\r\n";
     if (line == "RETR 1\r\n") return "+OK\r\n" + message + ".\r\n";
     if (line == "Quit\r\n") return std::string("+OK bye\r\n\x04");
@@ -205,6 +209,7 @@ TEST(Pop3ScriptedTest, DisconnectInsideAMessageLosesNothing) {
         if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <cut@x>\r\n\r\nhalf a mess\x04";
         if (l == "DELE 1\r\n") return "+OK\r\n";
         if (l == "QUIT\r\n" || l == "Quit\r\n") return std::nullopt;
+        if (l == "LIST\r\n") return "+OK\r\n1 100\r\n.\r\n";
         if (l.rfind("LIST", 0) == 0) return "+OK 1 100\r\n";
         return "+OK 1 100\r\n";
     });
@@ -236,6 +241,7 @@ TEST(Pop3ScriptedTest, SilentServerAndRefusedRetr) {
         if (l == "RETR 1\r\n") return "-ERR locked\r\n";
         if (l == "RETR 2\r\n") return "+OK\r\nMessage-ID: <two@x>\r\n\r\ntwo\r\n.\r\n";
         if (l == "Quit\r\n") return "+OK bye\r\n\x04";
+        if (l == "LIST\r\n") return "+OK\r\n1 20\r\n2 20\r\n.\r\n";
         if (l.rfind("LIST", 0) == 0) return "+OK 1 20\r\n";
         return "+OK\r\n";
     });
@@ -256,6 +262,7 @@ TEST(Pop3ScriptedTest, CancelStopsAtOnceAndLeavesNoHalfFile) {
     test::ScriptedPeer slow("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
         if (l == "STAT\r\n") return "+OK 1 40\r\n";
         if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <slow@x>\r\n\r\nfirst line only\r\n";
+        if (l == "LIST\r\n") return "+OK\r\n1 20\r\n.\r\n";
         if (l.rfind("LIST", 0) == 0) return "+OK 1 20\r\n";
         return "+OK\r\n";
     });
@@ -275,6 +282,234 @@ TEST(Pop3ScriptedTest, CancelStopsAtOnceAndLeavesNoHalfFile) {
     EXPECT_EQ(rec.result, CheckMailWorker::kCancelled);
     EXPECT_TRUE(WorkFiles().empty());
     EXPECT_TRUE(LoadFolder(GetMailFolderPath("InBox")).empty());
+}
+
+// A mailbox on the scripted peer. RETR sends the message as given (already
+// stuffed) and then "." + `eol`; DELE and QUIT are answered.
+struct Mailbox {
+    std::vector<std::string> messages;
+    std::string eol = "\r\n";
+    std::optional<std::string> operator()(const std::string& l) const {
+        if (l == "STAT\r\n") return "+OK " + std::to_string(messages.size()) + " 100\r\n";
+        if (l == "LIST\r\n") {
+            std::string r = "+OK\r\n";
+            for (size_t i = 0; i < messages.size(); ++i)
+                r += std::to_string(i + 1) + " " + std::to_string(messages[i].size()) + "\r\n";
+            return r + ".\r\n";
+        }
+        if (l.rfind("RETR ", 0) == 0) {
+            size_t n = std::stoul(l.substr(5));
+            if (n < 1 || n > messages.size()) return "-ERR no such message\r\n";
+            return "+OK\r\n" + messages[n - 1] + "." + eol;
+        }
+        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
+        return "+OK\r\n";
+    }
+};
+
+std::vector<std::string> Sent(const test::ScriptedPeer& peer, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& l : peer.transcript())
+        if (l.rfind(prefix, 0) == 0) out.push_back(l);
+    return out;
+}
+
+std::vector<std::string> InboxNames() {
+    std::vector<std::string> out;
+    for (auto& e : std::filesystem::directory_iterator(GetMailFolderPath("InBox")))
+        out.push_back(e.path().filename());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST(Pop3LossTest, CollidingNamesAreStoredAndOnlyRealDuplicatesDeleted) {
+    test::Sandbox sandbox;
+    Mailbox box{{"Message-ID: <a.b@x>\r\n\r\none\r\n", "Message-ID: <a_b@x>\r\n\r\ntwo\r\n",
+                 "Message-ID: <a-b@x>\r\n\r\nthree\r\n",
+                 // Named in another header's text; its own id is another.
+                 "Subject: about message-id: <target@x>\r\nMessage-ID: <own@x>\r\n\r\nfour\r\n",
+                 "Message-ID: <target@x>\r\n\r\nfive\r\n"}};
+    test::ScriptedPeer peer("+OK hi\r\n", box);
+    Recorder rec;
+    ASSERT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kDone);
+    EXPECT_EQ(rec.paths.size(), 5u);
+    EXPECT_EQ(InboxNames(), (std::vector<std::string>{"S-a-b-x-.mail", "S-a-b-x-1.mail", "S-a-b-x-2.mail",
+                                                      "S-own-x-.mail", "S-target-x-.mail"}));
+    EXPECT_EQ(ReadFile(GetMailFolderPath("InBox") + "S-a-b-x-1.mail"), box.messages[1]);
+    EXPECT_EQ(ReadFile(GetMailFolderPath("InBox") + "S-target-x-.mail"), box.messages[4]);
+    EXPECT_EQ(Sent(peer, "DELE").size(), 5u);
+    EXPECT_FALSE(Has(rec.lines, "-- Duplicate Message Found in your Inbox"));
+
+    // The same messages again: each is found under its own name, none stored twice.
+    test::ScriptedPeer again("+OK hi\r\n", box);
+    Recorder second;
+    ASSERT_EQ(Fetch(Account(again.port()), &second), CheckMailWorker::kDone);
+    EXPECT_TRUE(second.paths.empty());
+    EXPECT_EQ(
+        std::count(second.lines.begin(), second.lines.end(), "-- Duplicate Message Found in your Inbox"), 5);
+    EXPECT_EQ(InboxNames().size(), 5u);
+}
+
+TEST(Pop3LossTest, OnlyALoneDotEndsAMessageWhateverTheLineEnd) {
+    test::Sandbox sandbox;
+    // Stuffed on the wire: ".." stands for a line of one dot.
+    Mailbox box{{"Message-ID: <lf@x>\n\nbefore\n..\n...more\nafter\n"}, "\n"};
+    test::ScriptedPeer peer("+OK hi\r\n", box);
+    Recorder rec;
+    ASSERT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kDone);
+    ASSERT_EQ(rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(rec.paths[0]), "Message-ID: <lf@x>\n\nbefore\n.\n..more\nafter\n");
+    EXPECT_EQ(Sent(peer, "DELE"), std::vector<std::string>{"DELE 1\r\n"});
+}
+
+TEST(Pop3LossTest, LongIdsAreStoredAndUnstorableMessagesStayOnTheServer) {
+    test::Sandbox sandbox;
+    std::string id = "<" + std::string(3000, 'q') + "@x>";
+    Mailbox box{{"Message-ID: " + id + "\r\n\r\nlong\r\n"}};
+    test::ScriptedPeer peer("+OK hi\r\n", box);
+    Recorder rec;
+    ASSERT_EQ(Fetch(Account(peer.port(), true), &rec), CheckMailWorker::kDone);
+    ASSERT_EQ(rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(rec.paths[0]), box.messages[0]);
+    EXPECT_LE(InboxNames()[0].size(), 255u);
+    // The shortened name is stable, so the next check knows it.
+    Recorder second;
+    ASSERT_EQ(Fetch(Account(peer.port(), true), &second), CheckMailWorker::kDone);
+    EXPECT_TRUE(Has(second.lines, "-- Duplicate Message Found in your Inbox"));
+    EXPECT_EQ(InboxNames().size(), 1u);
+}
+
+// InBox turns into a file while the server sends the message, so storing fails.
+std::optional<std::string> SpoilingInbox(const Mailbox& box, const std::string& l) {
+    if (l.rfind("RETR", 0) == 0) {
+        std::filesystem::remove_all(GetMailFolderPath("InBox"));
+        WriteFile(GetMailFolderPath("") + "InBox", "not a folder");
+    }
+    return box(l);
+}
+
+TEST(Pop3LossTest, AMessageThatCannotBeStoredIsAFailureAndIsKept) {
+    test::Sandbox sandbox;
+    Mailbox box{{"Message-ID: <keep@x>\r\n\r\nkeep me\r\n"}};
+    test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) { return SpoilingInbox(box, l); });
+    Recorder rec;
+    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kStoreFailed);
+    EXPECT_TRUE(Sent(peer, "DELE").empty());
+    EXPECT_TRUE(rec.paths.empty());
+    EXPECT_TRUE(Has(rec.lines, "-- 1 messages could not be stored; they stay on the server"));
+    EXPECT_EQ(std::count_if(rec.lines.begin(), rec.lines.end(),
+                            [](const std::string& l) { return l.rfind("Done.", 0) == 0; }),
+              0);
+    EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST(Pop3LossTest, CliFetchExitsWithFailureWhenAMessageIsNotStored) {
+    test::Sandbox sandbox;
+    Mailbox box{{"Message-ID: <cli@x>\r\n\r\nkeep me\r\n"}};
+    test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) { return SpoilingInbox(box, l); });
+    WriteFile(sandbox.path("skyharbor.ini"),
+              "[email_DefaultUser]\npop=127.0.0.1:" + std::to_string(peer.port()) +
+                  "\nusername=jane\npassword=secret\n");
+    std::string command = std::string(SKYHARBOR_CLI_PATH) + " mail fetch 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << out;
+    EXPECT_NE(out.find("could not be stored"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Done."), std::string::npos) << out;
+    EXPECT_TRUE(Sent(peer, "DELE").empty());
+}
+
+TEST(Pop3HostileTest, LargeMessagesStayOnTheServer) {
+    test::Sandbox sandbox;
+    std::string big = "Message-ID: <big@x>\r\n\r\n" + std::string(1500000, 'b') + "\r\n";
+    Mailbox box{{"Message-ID: <small@x>\r\n\r\nsmall\r\n", big, "Message-ID: <last@x>\r\n\r\nlast\r\n"}};
+    test::ScriptedPeer peer("+OK hi\r\n", box);
+    MailAccount a = Account(peer.port());
+    a.maxMessageMB = 1;
+    Recorder rec;
+    ASSERT_EQ(Fetch(a, &rec), CheckMailWorker::kDone);
+    EXPECT_EQ(rec.paths.size(), 2u);
+    EXPECT_TRUE(Has(rec.lines, "-- This message is larger than 1 MB; it stays on the server"));
+    EXPECT_TRUE(Sent(peer, "RETR 2").empty());
+    EXPECT_EQ(Sent(peer, "DELE"), (std::vector<std::string>{"DELE 1\r\n", "DELE 3\r\n"}));
+
+    // A server that lies about the size and never ends the message.
+    test::ScriptedPeer endless("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+        if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <end@x>\r\n\r\n" + std::string(3 << 20, 'e');
+        if (l == "LIST\r\n") return "+OK\r\n1 100\r\n.\r\n";
+        return box(l);
+    });
+    a = Account(endless.port());
+    a.maxMessageMB = 1;
+    Recorder cut;
+    EXPECT_EQ(Fetch(a, &cut, 5), CheckMailWorker::kTooLarge);
+    EXPECT_TRUE(Has(cut.lines, "-- This message is larger than 1 MB; it stays on the server"));
+    EXPECT_TRUE(Sent(endless, "DELE").empty());
+    EXPECT_TRUE(InboxNames().size() == 2u);
+    EXPECT_TRUE(WorkFiles().empty());
+
+    SettingsStore store(sandbox.path("skyharbor.ini"));
+    EXPECT_EQ(ReadAccountForWorkers(store).maxMessageMB, 256);
+    store.WriteInt("email", "MaxMessageMB", 3);
+    EXPECT_EQ(ReadAccountForWorkers(store).maxMessageMB, 3);
+}
+
+TEST(Pop3HostileTest, LyingStatDoesNotLoop) {
+    test::Sandbox sandbox;
+    // Every LIST and RETR refused; the peer hangs up after 50 refusals.
+    int refusals = 0;
+    test::ScriptedPeer refusing("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+        if (l == "STAT\r\n") return "+OK 1000000 1\r\n";
+        if (l.rfind("LIST", 0) == 0 || l.rfind("RETR", 0) == 0) {
+            if (++refusals > 50) return std::nullopt;
+            return "-ERR no\r\n";
+        }
+        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
+        return "+OK\r\n";
+    });
+    Recorder rec;
+    EXPECT_EQ(Fetch(Account(refusing.port()), &rec), CheckMailWorker::kServerRefused);
+    EXPECT_EQ(Sent(refusing, "RETR").size(), static_cast<size_t>(CheckMailWorker::kMaxRefusals));
+    EXPECT_TRUE(InboxNames().empty());
+
+    // The listing, not STAT, says which messages there are.
+    Mailbox box{{"Message-ID: <one@x>\r\n\r\n1\r\n", "Message-ID: <two@x>\r\n\r\n2\r\n"}};
+    test::ScriptedPeer lying("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+        if (l == "STAT\r\n") return "+OK 1000000 1\r\n";
+        return box(l);
+    });
+    Recorder listed;
+    EXPECT_EQ(Fetch(Account(lying.port()), &listed), CheckMailWorker::kDone);
+    EXPECT_TRUE(Has(listed.lines, "Found 2 Messages."));
+    EXPECT_EQ(Sent(lying, "RETR").size(), 2u);
+    EXPECT_EQ(Sent(lying, "DELE").size(), 2u);
+}
+
+TEST(Pop3HostileTest, EndlessReplyLinesEndTheSession) {
+    test::Sandbox sandbox;
+    for (const char* which : {"greeting", "STAT"}) {
+        std::string endless = "+OK " + std::string(1 << 20, 'z');
+        test::ScriptedPeer peer(which == std::string("greeting") ? endless : "+OK hi\r\n",
+                                [&](const std::string& l) -> std::optional<std::string> {
+                                    if (l == "STAT\r\n") return endless;
+                                    return "+OK\r\n";
+                                });
+        Recorder rec;
+        EXPECT_NE(Fetch(Account(peer.port()), &rec, 5), CheckMailWorker::kDone);
+        std::string said = rec.detail;
+        for (const std::string& l : rec.lines) said += l;
+        EXPECT_NE(said.find("longer than 64 KiB"), std::string::npos) << which;
+        EXPECT_TRUE(Sent(peer, "RETR").empty());
+    }
 }
 
 }  // namespace

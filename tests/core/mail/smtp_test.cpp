@@ -202,5 +202,28 @@ TEST(SmtpUnitTest, AddressesAndStuffing) {
     EXPECT_EQ(out, "..a\r\n...b\r\n");
 }
 
+TEST(SmtpScriptedTest, EndlessReplyEndsTheSession) {
+    test::Sandbox sandbox;
+    std::string endless;
+    while (endless.size() < (1 << 20)) endless += "220-still greeting you\r\n";
+    test::ScriptedPeer peer(endless, [](const std::string&) { return std::string("250 ok\r\n"); });
+    Recorder rec;
+    EXPECT_NE(Send(Account(peer.port()), {"ann@example.com", "", "s", "b", {}}, &rec), 0);
+    EXPECT_TRUE(peer.transcript().empty());
+    std::string said;
+    for (const std::string& l : rec.lines) said += l + "\n";
+    EXPECT_NE(said.find("longer than 64 KiB"), std::string::npos) << said;
+
+    // The same cap holds for a reply after the greeting.
+    test::ScriptedPeer ehlo("220 hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+        if (l.rfind("EHLO", 0) == 0) return endless;
+        return "250 ok\r\n";
+    });
+    SmtpClient c;
+    c.replyTimeoutSeconds = 5;
+    EXPECT_EQ(c.Connect({"127.0.0.1", ehlo.port()}, "me", {MailSecurity::kNone, "jane", "secret", ""}), 3);
+    EXPECT_NE(c.lastError().find("longer than 64 KiB"), std::string::npos) << c.lastError();
+}
+
 }  // namespace
 }  // namespace sky
