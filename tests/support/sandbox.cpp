@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,10 @@ Sandbox::~Sandbox() {
         ::unsetenv("SKYHARBOR_HOME");
     std::error_code ec;
     std::filesystem::remove_all(home_, ec);
+    // Something still writing here after its test is a fault worth seeing.
+    if (ec)
+        std::fprintf(stderr, "test sandbox %s could not be removed: %s\n", home_.c_str(),
+                     ec.message().c_str());
 }
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

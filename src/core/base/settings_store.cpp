@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <functional>
+#include <map>
+#include <memory>
 
 #include "core/base/atomic_file.h"
 #include "core/base/file_lock.h"
@@ -191,8 +193,16 @@ int ProfileToInt(std::string_view value) {
 SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
 
 SettingsStore& SettingsStore::App() {
-    static SettingsStore store(SettingsPath());
-    return store;
+    // The store of the settings path in force now: a process that moves its
+    // home (the tests do) writes into the new one, not the first it saw.
+    // Stores are kept, since callers hold on to them.
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<SettingsStore>> stores;
+    std::lock_guard lock(mutex);
+    std::string path = SettingsPath();
+    auto& store = stores[path];
+    if (!store) store = std::make_unique<SettingsStore>(path);
+    return *store;
 }
 
 SettingsStore::FileStamp SettingsStore::StampOf(const std::string& path) {

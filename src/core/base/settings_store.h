@@ -67,7 +67,8 @@ class SettingsStore {
 public:
     explicit SettingsStore(std::string path);
 
-    // The store of the running program, at SettingsPath().
+    // The store at SettingsPath() as it is now. The program's own code takes
+    // its store from the app context; this is for skyharbor-cli and tests.
     static SettingsStore& App();
 
     const std::string& path() const { return path_; }

@@ -14,11 +14,12 @@
 
 namespace sky::ui {
 
-AppContext::AppContext(SettingsStore& settings) : settings_(settings) {
+AppContext::AppContext(const std::string& settingsPath)
+    : settings_(std::make_unique<SettingsStore>(settingsPath)) {
     registry_ = std::make_unique<ToolRegistry>();
     session_ = std::make_unique<MemberSession>(*this);
     downloads_ = std::make_unique<DownloadManager>(*this);
-    webServer_ = std::make_unique<CHttpSvrDoc>(settings_);
+    webServer_ = std::make_unique<CHttpSvrDoc>(*settings_);
     mainChannels_ = std::make_unique<CChannelList>();
     localChannels_ = std::make_unique<CChannelList>();
     profile_ = BrowserProfile::Get();
@@ -35,10 +36,11 @@ AppContext::~AppContext() {
     downloads_.reset();
     session_.reset();
     service_.reset();
+    settings_.reset();
 }
 
 void AppContext::StartMemberService() {
-    ServiceConfig config = ServiceConfig::Load(settings_);
+    ServiceConfig config = ServiceConfig::Load(*settings_);
     hosts_ = config.hosts;
     if (config.embedded) {
         member::Options options;

@@ -32,12 +32,13 @@ class ToolRegistry;
 // accessors here, which are inline, so a tool library never links ui/app.
 class AppContext {
 public:
-    explicit AppContext(SettingsStore& settings);
+    // The settings file at `settingsPath` is the program's for the whole run.
+    explicit AppContext(const std::string& settingsPath);
     ~AppContext();
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;
 
-    SettingsStore& settings() const { return settings_; }
+    SettingsStore& settings() const { return *settings_; }
     // The four hosts of the member service for this run.
     const ServiceHosts& hosts() const { return hosts_; }
     // The member service inside this process, when the settings ask for it.
@@ -65,7 +66,7 @@ public:
     void StartMemberService();
 
 private:
-    SettingsStore& settings_;
+    std::unique_ptr<SettingsStore> settings_;
     ServiceHosts hosts_;
     std::unique_ptr<member::MemberService> service_;
     std::unique_ptr<ToolRegistry> registry_;

@@ -142,8 +142,8 @@ bool CK7App::InitInstance() {
     connect(instance_.get(), &SingleInstance::activationRequested, this, &CK7App::OnActivationRequested);
 
     // The long-lived services, in their fixed order.
-    SettingsStore& s = SettingsStore::App();
-    context_ = std::make_unique<AppContext>(s);
+    context_ = std::make_unique<AppContext>(SettingsPath());
+    SettingsStore& s = context_->settings();
 
     // 4. An update installer left behind by the last run.
     std::string leftOver = s.GetString("Misc", "DeleteUpdateFile");

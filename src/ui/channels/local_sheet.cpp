@@ -48,7 +48,7 @@ bool CLocalPropertyPage1::validatePage() {
     return true;
 }
 
-CLocalPropertyPage2::CLocalPropertyPage2(QWidget* parent) : QWizardPage(parent) {
+CLocalPropertyPage2::CLocalPropertyPage2(QWidget* parent) : QWizardPage(parent), job_(new UiJob(this)) {
     setTitle(QStringLiteral("Choose Your Local Web Sites"));
     setSubTitle(QStringLiteral("Click the channel file for your area; it is stored as your Local channel."));
     auto* layout = new QVBoxLayout(this);
@@ -80,12 +80,8 @@ CLocalPropertyPage2::CLocalPropertyPage2(QWidget* parent) : QWizardPage(parent) 
 }
 
 CLocalPropertyPage2::~CLocalPropertyPage2() {
-    cancel_ = true;
-    JoinWorker();
-}
-
-void CLocalPropertyPage2::JoinWorker() {
-    if (worker_.joinable()) worker_.join();
+    // The download reports to this page; it ends first.
+    delete job_;
 }
 
 void CLocalPropertyPage2::initializePage() {
@@ -94,9 +90,6 @@ void CLocalPropertyPage2::initializePage() {
 
 void CLocalPropertyPage2::StartDownload(const QUrl& url) {
     if (downloading()) return;
-    JoinWorker();
-    cancel_ = false;
-    finished_ = false;
     auto* progress = new QProgressDialog(QStringLiteral("Downloading ") + url.fileName(),
                                          QStringLiteral("Cancel"), 0, 1000, this);
     progress->setWindowTitle(QStringLiteral("Downloading Local Channel"));
@@ -105,7 +98,7 @@ void CLocalPropertyPage2::StartDownload(const QUrl& url) {
     progress->setAutoClose(false);
     progress->setAutoReset(false);
     progress->setValue(0);
-    connect(progress, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
+    connect(progress, &QProgressDialog::canceled, job_, &UiJob::Cancel);
     connect(this, &CLocalPropertyPage2::downloadProgress, progress, [progress](qint64 got, qint64 total) {
         if (total > 0) {
             progress->setMaximum(1000);
@@ -118,7 +111,6 @@ void CLocalPropertyPage2::StartDownload(const QUrl& url) {
         this, &CLocalPropertyPage2::downloadFinished, this,
         [this, progress](bool ok, const QString& error) {
             progress->deleteLater();
-            JoinWorker();
             if (ok) {
                 done_ = true;
                 status_->setText(QStringLiteral("Your Local channel is stored."));
@@ -133,19 +125,18 @@ void CLocalPropertyPage2::StartDownload(const QUrl& url) {
 
     std::string source = url.toString().toStdString();
     std::string target = LocalChannelFilePath();
-    worker_ = std::thread([this, source, target] {
+    job_->Start([this, source, target](std::stop_token stop, const UiJob::Post& post) {
+        StopFlag cancel(stop);
         DownloadOptions options;
-        options.cancel = &cancel_;
-        options.progress = [this](long long got, long long total) {
-            QMetaObject::invokeMethod(
-                this, [this, got, total] { emit downloadProgress(got, total); }, Qt::QueuedConnection);
+        options.cancel = cancel.get();
+        options.progress = [this, post](long long got, long long total) {
+            post([this, got, total] { emit downloadProgress(got, total); });
         };
         DownloadResult r = DownloadToFile(source, target, options);
-        finished_ = true;
         bool ok = r.ok();
         QString error = QString::fromStdString(r.error);
-        QMetaObject::invokeMethod(
-            this, [this, ok, error] { emit downloadFinished(ok, error); }, Qt::QueuedConnection);
+        post([this, ok, error] { emit downloadFinished(ok, error); });
+        return ok ? 0 : 1;
     });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/base/ui_job.h"
+
 #include <QWizard>
 #include <QWizardPage>
 #include <atomic>
@@ -36,7 +38,7 @@ public:
     void initializePage() override;
     bool isComplete() const override { return done_; }
     BrowserPane* browser() const { return browser_; }
-    bool downloading() const { return worker_.joinable() && !finished_; }
+    bool downloading() const { return job_->busy(); }
 
 signals:
     // Reports of the download, queued to the UI thread.
@@ -45,16 +47,13 @@ signals:
 
 private:
     void StartDownload(const QUrl& url);
-    void JoinWorker();
 
     BrowserPane* browser_;
     QLabel* status_;
     bool done_ = false;
     bool pageErrorShown_ = false;
     bool cancelledLoad_ = false;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    std::atomic<bool> finished_{false};
+    UiJob* job_;
 };
 
 // The local channel sheet: postal code, then the service's choice of local

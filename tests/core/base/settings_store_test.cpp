@@ -213,3 +213,29 @@ TEST_F(SettingsStoreTest, HostileFilesReadWithoutHarm) {
 
 }  // namespace
 }  // namespace sky
+
+namespace sky {
+namespace {
+
+// A process that runs one sandbox after another writes each one's settings
+// into that sandbox, not into the first it saw.
+TEST(SettingsSandboxTest, EachSandboxGetsItsOwnSettings) {
+    std::string first, second;
+    {
+        test::Sandbox a;
+        ASSERT_TRUE(SettingsStore::App().WriteString("Misc", "Who", "first"));
+        first = test::ReadFile(SettingsPath());
+        EXPECT_EQ(SettingsPath().rfind(a.home(), 0), 0u);
+    }
+    test::Sandbox b;
+    EXPECT_EQ(SettingsStore::App().GetString("Misc", "Who"), "");
+    ASSERT_TRUE(SettingsStore::App().WriteString("Misc", "Who", "second"));
+    EXPECT_EQ(SettingsPath().rfind(b.home(), 0), 0u);
+    second = test::ReadFile(SettingsPath());
+    EXPECT_NE(first.find("Who=first"), std::string::npos);
+    EXPECT_NE(second.find("Who=second"), std::string::npos);
+    EXPECT_EQ(second.find("first"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sky

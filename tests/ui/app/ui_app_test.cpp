@@ -254,6 +254,7 @@ private slots:
     void closingWritesStateAndAsksAboutChannelsOnce() {
         auto app = Start();
         QVERIFY(app);
+        boxes_.clear();  // the start-up's own (the default browser)
         CMainFrame* f = app->frame();
         f->EnterZoomMode();
         f->context().channels->SetSetupChanged(true);
