@@ -46,6 +46,7 @@ public:
     std::string GetString(std::string_view section, std::string_view key, std::string_view def = {}) const;
     int GetInt(std::string_view section, std::string_view key, int def) const;
     bool Has(std::string_view section, std::string_view key) const;
+    std::vector<std::string> KeyNames(std::string_view section) const { return text_.KeyNames(section); }
 
     void Set(std::string_view section, std::string_view key, std::string_view value);
     void SetInt(std::string_view section, std::string_view key, int value);

@@ -58,16 +58,22 @@ MailAccount ReadAccountForWorkers(const SettingsStore& s, std::string_view name)
 
 bool WriteAccount(SettingsStore& s, std::string_view name, const MailAccount& a) {
     std::string sec = AccountSection(name);
-    return s.WriteInt(sec, "leaveonserver", a.leaveonserver) &&
-           s.WriteString(sec, "emailaddress", a.emailaddress) && s.WriteString(sec, "fullname", a.fullname) &&
-           s.WriteString(sec, "password", a.password) && s.WriteString(sec, "pop", a.pop) &&
-           s.WriteString(sec, "smtp", a.smtp) && s.WriteString(sec, "username", a.username) &&
-           s.WriteInt(sec, "use_secure", a.use_secure) &&
-           s.WriteString(sec, "account_password", a.account_password) &&
-           s.WriteString(sec, "pop_security", a.pop_security) &&
-           s.WriteString(sec, "smtp_security", a.smtp_security) &&
-           s.WriteString(sec, "smtp_user", a.smtp_user) &&
-           s.WriteString(sec, "smtp_password", a.smtp_password);
+    // One write: a fetch never starts from half an account.
+    return s.Edit([&](SettingsEdit& e) {
+        e.SetInt(sec, "leaveonserver", a.leaveonserver);
+        e.Set(sec, "emailaddress", a.emailaddress);
+        e.Set(sec, "fullname", a.fullname);
+        e.Set(sec, "password", a.password);
+        e.Set(sec, "pop", a.pop);
+        e.Set(sec, "smtp", a.smtp);
+        e.Set(sec, "username", a.username);
+        e.SetInt(sec, "use_secure", a.use_secure);
+        e.Set(sec, "account_password", a.account_password);
+        e.Set(sec, "pop_security", a.pop_security);
+        e.Set(sec, "smtp_security", a.smtp_security);
+        e.Set(sec, "smtp_user", a.smtp_user);
+        e.Set(sec, "smtp_password", a.smtp_password);
+    });
 }
 
 bool GuardPasswordMatches(std::string_view typed, std::string_view stored) {
@@ -93,16 +99,18 @@ std::string MailRootDir(const SettingsStore& s) {
 
 bool WriteAccountList(SettingsStore& s, const std::vector<std::string>& names) {
     std::string root = MailRootDir(s);
-    for (const std::string& key : s.KeyNames("email_accounts")) s.Remove("email_accounts", key);
     ::mkdir(root.c_str(), 0700);
-    bool ok = true;
-    for (size_t i = 0; i < names.size(); ++i) {
-        std::string dir = root + names[i];
+    for (const std::string& name : names) {
+        std::string dir = root + name;
         ::mkdir(dir.c_str(), 0700);
         ::mkdir((dir + "/inbox").c_str(), 0700);
-        ok = s.WriteString("email_accounts", Format("a%zu", i + 1), names[i]) && ok;
     }
-    return ok;
+    // The old list goes and the new one comes in one write, so no reader
+    // sees the list empty in between.
+    return s.Edit([&](SettingsEdit& e) {
+        for (const std::string& key : e.KeyNames("email_accounts")) e.Remove("email_accounts", key);
+        for (size_t i = 0; i < names.size(); ++i) e.Set("email_accounts", Format("a%zu", i + 1), names[i]);
+    });
 }
 
 AuxPopAccount ReadAuxPopAccount(const SettingsStore& s, int which) {
@@ -118,9 +126,13 @@ AuxPopAccount ReadAuxPopAccount(const SettingsStore& s, int which) {
 
 bool WriteAuxPopAccount(SettingsStore& s, int which, const AuxPopAccount& a) {
     std::string sec = Format("email%d", which);
-    return s.WriteInt(sec, "leaveonserver", a.leaveonserver) && s.WriteString(sec, "password", a.password) &&
-           s.WriteString(sec, "pop", a.pop) && s.WriteString(sec, "username", a.username) &&
-           s.WriteInt(sec, "active", a.active);
+    return s.Edit([&](SettingsEdit& e) {
+        e.SetInt(sec, "leaveonserver", a.leaveonserver);
+        e.Set(sec, "password", a.password);
+        e.Set(sec, "pop", a.pop);
+        e.Set(sec, "username", a.username);
+        e.SetInt(sec, "active", a.active);
+    });
 }
 
 ServerAddress PopServer(const MailAccount& a) {

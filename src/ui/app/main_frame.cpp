@@ -402,9 +402,11 @@ void CMainFrame::SaveSettings() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    SettingsStore& s = context_.settings();
-    s.WriteString("BarState", "Layout", saveState().toBase64().toStdString());
-    s.WriteInt("Startup", "Zoom", zoomed_ ? 1 : 0);
+    std::string layout = saveState().toBase64().toStdString();
+    context_.settings().Edit([&](SettingsEdit& e) {
+        e.Set("BarState", "Layout", layout);
+        e.SetInt("Startup", "Zoom", zoomed_ ? 1 : 0);
+    });
     SaveSettings();
     mdi_->closeAllSubWindows();
     event->accept();
