@@ -16,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/base/job.h"
 #include "core/base/text_util.h"
 #include "core/httpsvr/status.h"
 
@@ -85,11 +86,7 @@ struct HttpServerImpl {
     std::shared_ptr<BodyBudget> bodyBudget;
 
     std::mutex cgiMutex;
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::list<Worker> cgiThreads;
+    std::list<Job> cgiJobs;
 
     std::thread ioThread;
     // Declared last: destroyed first, with every pending handler, while the
@@ -357,28 +354,19 @@ void HttpServerImpl::RunCgi(std::shared_ptr<Connection> connection, std::shared_
     std::weak_ptr<Connection> weak = connection;
     std::lock_guard<std::mutex> lock(cgiMutex);
     // Join the workers that have finished, so their number stays bounded.
-    for (auto it = cgiThreads.begin(); it != cgiThreads.end();) {
-        if (*it->done) {
-            it->thread.join();
-            it = cgiThreads.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    cgiThreads.push_back(
-        {std::thread([this, weak, process, done] {
-             CgiResult result = process->Run();
-             *done = true;
-             asio::post(io, [weak, result, holder = std::make_shared<FdHolder>(result.outputFd)]() mutable {
-                 if (auto c = weak.lock()) {
-                     CgiResult r = result;
-                     r.outputFd = holder->release();
-                     c->OnCgiDone(r);
-                 }
-             });
-         }),
-         done});
+    cgiJobs.remove_if([](const Job& job) { return !job.IsRunning(); });
+    cgiJobs.emplace_back().Start([this, weak, process](std::stop_token stop) {
+        // Stopping the server stops its programs too.
+        std::stop_callback kill(stop, [process] { process->Cancel(); });
+        CgiResult result = process->Run();
+        asio::post(io, [weak, result, holder = std::make_shared<FdHolder>(result.outputFd)]() mutable {
+            if (auto c = weak.lock()) {
+                CgiResult r = result;
+                r.outputFd = holder->release();
+                c->OnCgiDone(r);
+            }
+        });
+    });
 }
 
 // One timer looks at every connection a few times per idle period, instead of
@@ -531,12 +519,12 @@ void HttpServer::Stop() {
     impl_->io.stop();
     impl_->ioThread.join();
     // Connections were aborted, so their programs are being killed; wait for the workers.
-    std::list<HttpServerImpl::Worker> workers;
+    std::list<Job> workers;
     {
         std::lock_guard<std::mutex> lock(impl_->cgiMutex);
-        workers.swap(impl_->cgiThreads);
+        workers.swap(impl_->cgiJobs);
     }
-    for (auto& w : workers) w.thread.join();
+    workers.clear();
     impl_->running = false;
 }
 
