@@ -62,19 +62,36 @@ QWidget* DownloadManager::Parent() const {
 
 bool DownloadManager::StartDownload(DownloadJobId id, const QString& url, const QString& target,
                                     const QString& title) {
-    if (busy_ || job_->busy()) {
-        ShowMessage(Parent(),
-                    QStringLiteral("Sorry, another download is still running.\n\nPlease try again when it "
-                                   "has finished."));
-        return false;
-    }
-    if (target.isEmpty()) {
+    if (target.isEmpty() && !job_->busy()) {
         // No private folder to download into.
         ShowMessage(Parent(), id == DownloadJobId::ChannelFile
                                   ? QStringLiteral("An Error Occurred Updating Your Channels.")
                                   : QStringLiteral("Error connecting to the server.  Please try again"));
         return false;
     }
+    DownloadJobSpec spec;
+    spec.url = url.toStdString();
+    spec.target = target.toStdString();
+    spec.id = id;
+    bool started = job_->StartOrRefuse(
+        Parent(),
+        [this, spec](std::stop_token stop, const UiJob::Post& post) mutable {
+            StopFlag cancel(stop);
+            spec.cancel = cancel.get();
+            DownloadJobEvents events;
+            events.sizeKnown = [this, post](long long total) {
+                post([this, total] { OnDownloadSize(total); });
+            };
+            events.chunkWritten = [this, post](long long bytes) {
+                post([this, bytes] { OnDownloadChunk(bytes); });
+            };
+            events.cancelled = [this, post] { post([this] { OnDownloadCancelled(); }); };
+            return RunDownloadJob(spec, events);
+        },
+        QStringLiteral(
+            "Sorry, another download is still running.\n\nPlease try again when it has finished."));
+    if (!started) return false;
+    // The job's reports are queued, so they find all this in place.
     if (!progress_) {
         // A window of its own: it may outlive the frame for a moment at exit.
         progress_ = new CDownloadProgressDlg(nullptr);
@@ -87,21 +104,7 @@ bool DownloadManager::StartDownload(DownloadJobId id, const QString& url, const 
     downloadTarget_ = target;
     downloadTotal_ = downloadReceived_ = 0;
     busy_ = true;
-    DownloadJobSpec spec;
-    spec.url = url.toStdString();
-    spec.target = target.toStdString();
-    spec.id = id;
-    return job_->Start([this, spec](std::stop_token stop, const UiJob::Post& post) mutable {
-        StopFlag cancel(stop);
-        spec.cancel = cancel.get();
-        DownloadJobEvents events;
-        events.sizeKnown = [this, post](long long total) { post([this, total] { OnDownloadSize(total); }); };
-        events.chunkWritten = [this, post](long long bytes) {
-            post([this, bytes] { OnDownloadChunk(bytes); });
-        };
-        events.cancelled = [this, post] { post([this] { OnDownloadCancelled(); }); };
-        return RunDownloadJob(spec, events);
-    });
+    return true;
 }
 
 void DownloadManager::CancelDownload() {
