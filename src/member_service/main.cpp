@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/url_codec.h"
 #include "member_service/member_service.h"
 
 namespace {
@@ -56,13 +57,11 @@ int main(int argc, char** argv) {
         } else if (a == "--listen") {
             const char* v = value();
             if (!v) return Usage("--listen needs HOST:PORT");
-            std::string hp = v;
-            size_t colon = hp.rfind(':');
-            char* end = nullptr;
-            long port = colon == std::string::npos ? -1 : std::strtol(hp.c_str() + colon + 1, &end, 10);
-            if (port < 0 || port > 65535 || !end || *end || colon == 0) return Usage("bad --listen address");
-            options.listenHost = hp.substr(0, colon);
-            options.port = int(port);
+            // Port 0 lets the system choose (the tests' way to run several).
+            auto hp = sky::ParseHostPort(v, -1, {.zeroPort = true});
+            if (!hp || hp->port < 0) return Usage("bad --listen address");
+            options.listenHost = hp->host;
+            options.port = hp->port;
         } else if (a == "--data") {
             const char* v = value();
             if (!v || !*v) return Usage("--data needs a folder");

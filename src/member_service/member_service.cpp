@@ -1,6 +1,7 @@
 // The only unit that includes httplib.h: it is slow to compile.
 #include "member_service/member_service.h"
 
+#include <fcntl.h>
 #include <httplib.h>
 #include <netdb.h>
 #include <poll.h>
@@ -16,7 +17,6 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <thread>
 
@@ -25,6 +25,7 @@
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/text_util.h"
+#include "core/base/url_codec.h"
 #include "core/webspace/transfer_record.h"
 #include "member_service/member_store.h"
 #include "member_service/pages.h"
@@ -175,6 +176,8 @@ public:
 
 private:
     bool process_and_close_socket(socket_t sock) override {
+        // httplib accepts without SOCK_CLOEXEC; mark it before anything else runs on it.
+        ::fcntl(sock, F_SETFD, FD_CLOEXEC);
         bool ret = false;
         {
             DeadlineStream stream(sock, stopping, std::chrono::seconds(read_timeout_sec_),
@@ -221,8 +224,7 @@ std::string PublicBase(const Options& o, int port) {
         char name[256] = "";
         host = ::gethostname(name, sizeof name - 1) == 0 && *name ? name : "127.0.0.1";
     }
-    if (host.find(':') != std::string::npos) host = "[" + host + "]";
-    return "http://" + host + ":" + std::to_string(port);
+    return "http://" + JoinHostPort(host, port);
 }
 
 }  // namespace
@@ -269,18 +271,22 @@ namespace {
 // Sends a file in pieces straight from disk, so a large one starts at once
 // and never sits whole in memory. False when it cannot be opened.
 bool StreamFile(httplib::Response& res, const std::string& path, const std::string& type) {
-    auto file = std::make_shared<std::ifstream>(path, std::ios::binary);
-    std::error_code ec;
-    if (!*file || !std::filesystem::is_regular_file(path, ec)) return false;
-    auto size = std::filesystem::file_size(path, ec);
-    if (ec) return false;
-    res.set_content_provider(static_cast<size_t>(size), type.c_str(),
+    // Not an ifstream: the descriptor must not outlive an exec in the program that embeds us.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    auto file = std::shared_ptr<int>(new int(fd), [](int* f) {
+        ::close(*f);
+        delete f;
+    });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    res.set_content_provider(static_cast<size_t>(st.st_size), type.c_str(),
                              [file](size_t offset, size_t length, httplib::DataSink& sink) {
                                  char buffer[64 * 1024];
-                                 file->seekg(static_cast<std::streamoff>(offset));
                                  size_t n = std::min(length, sizeof buffer);
-                                 file->read(buffer, static_cast<std::streamsize>(n));
-                                 std::streamsize got = file->gcount();
+                                 ssize_t got;
+                                 do got = ::pread(*file, buffer, n, static_cast<off_t>(offset));
+                                 while (got < 0 && errno == EINTR);
                                  if (got <= 0) return false;
                                  return sink.write(buffer, static_cast<size_t>(got));
                              });
@@ -298,7 +304,7 @@ void MemberService::Impl::ServeFile(httplib::Response& res, const std::string& p
 
 void MemberService::Impl::Search(httplib::Response& res, const std::string& prefix,
                                  const std::string& words) {
-    res.set_redirect(prefix + QueryEncode(Trim(words)), 302);
+    res.set_redirect(prefix + FormEncode(Trim(words)), 302);
 }
 
 void MemberService::Impl::SkyReg(const httplib::Request& req, httplib::Response& res, const Query& q) {
@@ -441,7 +447,7 @@ void MemberService::Impl::MemberPage(const httplib::Request& req, httplib::Respo
                     return ServeFile(res, webSpace->PathOf(name, f.name), f.name);
         std::string b = "<ul>";
         for (const FileInfo& f : files)
-            b += "<li><a href=\"" + HtmlEscape(base + "/~" + name + "/" + QueryEncode(f.name)) + "\">" +
+            b += "<li><a href=\"" + HtmlEscape(base + "/~" + name + "/" + FormEncode(f.name)) + "\">" +
                  HtmlEscape(f.name) + "</a> <span class=\"small\">" + std::to_string(f.size) +
                  " bytes</span></li>";
         if (files.empty()) b += "<li>No files yet.</li>";
@@ -621,6 +627,7 @@ bool MemberService::Start(std::string* error) {
     // httplib's default adds SO_REUSEPORT, which lets a second service bind
     // the same port unnoticed; address reuse alone only skips TIME_WAIT.
     s.server.set_socket_options([&s](socket_t sock) {
+        ::fcntl(sock, F_SETFD, FD_CLOEXEC);
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         s.listenFd = sock;

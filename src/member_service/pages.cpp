@@ -136,23 +136,6 @@ const Template kTemplates[] = {
 
 }  // namespace
 
-std::string QueryEncode(std::string_view s) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : s) {
-        if (isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += char(c);
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 const std::vector<Channel>& PublicChannels() {
     static const std::vector<Channel> channels = {
         {"News",
@@ -368,7 +351,7 @@ std::string StartPage(const std::string& base, const std::string& zip, const std
     std::string b;
     if (member)
         b += "<p>Welcome back, <b>" + HtmlEscape(account) + "</b>. " +
-             A(base + "/~" + QueryEncode(account) + "/", "Your home page") + "</p>\n";
+             A(base + "/~" + FormEncode(account) + "/", "Your home page") + "</p>\n";
     else
         b += "<p>Welcome! " + Command("register", "Become a member") +
              " to get a home page and web space.</p>\n";

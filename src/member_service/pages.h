@@ -6,12 +6,10 @@
 #include <vector>
 
 #include "core/base/text_util.h"
+#include "core/base/url_codec.h"
 #include "member_service/member_store.h"
 
 namespace sky::member {
-
-// Percent-encodes everything but unreserved characters; spaces become "+".
-std::string QueryEncode(std::string_view s);
 
 // One channel of the public list: name, then entries; an entry with pages is a folder.
 struct ChannelPage {

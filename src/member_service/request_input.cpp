@@ -1,35 +1,8 @@
 #include "member_service/request_input.h"
 
-#include <cctype>
-
 #include "core/base/text_util.h"
 
 namespace sky::member {
-namespace {
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    c = char(tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-}  // namespace
-
-std::string FormDecode(std::string_view s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '+') {
-            out += ' ';
-        } else if (s[i] == '%' && i + 2 < s.size() && Hex(s[i + 1]) >= 0 && Hex(s[i + 2]) >= 0) {
-            out += char(Hex(s[i + 1]) * 16 + Hex(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 Query Query::Parse(std::string_view target) {
     Query q;
     size_t mark = target.find('?');

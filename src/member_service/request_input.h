@@ -4,10 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/url_codec.h"
+
 namespace sky::member {
 
 // "+" is a blank and "%XX" a byte; a "%" not followed by two hex digits stays.
-std::string FormDecode(std::string_view s);
+using sky::FormDecode;
 
 // The query of a request: the first word (the verb, e.g. "Ping") and the
 // fields, whose names are matched without regard to case as the old IIS did.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "service_fixture.h"
+#include "support/inherited_fds.h"
 
 namespace sky::member::test {
 namespace {
@@ -92,6 +93,24 @@ TEST_F(HeadDeadlineTest, ATricklingHeadIsCutOff) {
     EXPECT_TRUE(closed) << "still reading the head after " << sent << " bytes";
     // Whoever is quick is still served.
     EXPECT_EQ(Get("/Scripts/SkyReg.dll?Ping").body, "PONG#");
+}
+
+// The service runs inside the program, which starts other programs: they
+// must not keep its listening socket or a client's connection.
+TEST_F(SlowClientTest, AChildProgramInheritsNoServiceSocket) {
+    SlowClient client(service_->port());
+    ASSERT_TRUE(client.Send("GET /ping HTTP/1.1\r\n"));
+    // A worker marks the connection as it takes it up: wait for that, not a fixed time.
+    bool clean = sky::test::WaitFor(
+        [&] {
+            std::set<unsigned long> service = sky::test::SocketsOnPort(service_->port());
+            if (service.size() < 2) return false;
+            for (unsigned long inode : sky::test::SocketsAChildInherits())
+                if (service.count(inode)) return false;
+            return true;
+        },
+        std::chrono::seconds(5));
+    EXPECT_TRUE(clean);
 }
 
 }  // namespace

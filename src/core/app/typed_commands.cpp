@@ -1,8 +1,19 @@
 #include "core/app/typed_commands.h"
 
+#include <algorithm>
+
 #include "core/base/text_util.h"
+#include "core/base/url_codec.h"
 
 namespace sky {
+
+namespace {
+// A blank or control byte ends a host name; none can be part of one.
+std::string FirstWord(const std::string& s) {
+    auto end = std::find_if(s.begin(), s.end(), [](unsigned char c) { return c <= ' ' || c == 0x7f; });
+    return std::string(s.begin(), end);
+}
+}  // namespace
 
 TypedCommand ParseTypedAddress(std::string_view text, std::string_view webHost) {
     std::string copy = ToLower(Trim(text));
@@ -12,6 +23,8 @@ TypedCommand ParseTypedAddress(std::string_view text, std::string_view webHost) 
     if (begins("startchat")) {
         c.action = TypedAction::StartChat;
         c.host = copy.size() > 11 ? copy.substr(10) : std::string();
+        // The host is one word: what follows a blank is not part of it.
+        c.host = FirstWord(c.host);
         if (c.host.empty()) c.host = "127.0.0.1";
         return c;
     }
@@ -23,13 +36,14 @@ TypedCommand ParseTypedAddress(std::string_view text, std::string_view webHost) 
         c.action = TypedAction::SendFile;
         return c;
     }
+    // The member name goes into a path: escaped, so a blank or "?" stays part of the name.
     if (begins("go ")) {
-        c.address = "http://" + host + "/~" + (copy.size() > 3 ? copy.substr(3) : std::string());
+        c.address = "http://" + host + "/~" + PathEncode(copy.size() > 3 ? copy.substr(3) : std::string());
         return c;
     }
     if (begins("finger ")) {
-        c.address =
-            "http://" + host + "/~" + (copy.size() > 7 ? copy.substr(7) : std::string()) + "/finger.htm";
+        c.address = "http://" + host + "/~" + PathEncode(copy.size() > 7 ? copy.substr(7) : std::string()) +
+                    "/finger.htm";
         return c;
     }
     if (begins("post")) {

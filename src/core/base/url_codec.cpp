@@ -34,14 +34,14 @@ bool LooksLikeV6(std::string_view s) {
     return std::count(s.begin(), s.end(), ':') >= 2 && std::all_of(s.begin(), s.end(), V6Byte);
 }
 
-std::optional<int> Port(std::string_view digits) {
+std::optional<int> Port(std::string_view digits, bool zero) {
     if (digits.empty() || digits.size() > 5) return std::nullopt;
     int v = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
         v = v * 10 + (c - '0');
     }
-    if (v < 1 || v > 65535) return std::nullopt;
+    if (v < (zero ? 0 : 1) || v > 65535) return std::nullopt;
     return v;
 }
 
@@ -101,7 +101,7 @@ std::string PercentDecode(std::string_view in, PercentDecoding how) {
     return out;
 }
 
-std::optional<HostPort> ParseHostPort(std::string_view text, int defaultPort) {
+std::optional<HostPort> ParseHostPort(std::string_view text, int defaultPort, HostPortRules rules) {
     HostPort r{std::string(), defaultPort};
     std::string_view portText;
     bool hasPort = false;
@@ -131,9 +131,11 @@ std::optional<HostPort> ParseHostPort(std::string_view text, int defaultPort) {
         }
     }
     if (hasPort) {
-        std::optional<int> port = Port(portText);
-        if (!port) return std::nullopt;
-        r.port = *port;
+        std::optional<int> port = Port(portText, rules.zeroPort);
+        if (port)
+            r.port = *port;
+        else if (!rules.badPortIsDefault)
+            return std::nullopt;
     }
     return r;
 }

@@ -34,11 +34,15 @@ struct HostPort {
     int port = 0;
     bool operator==(const HostPort&) const = default;
 };
+struct HostPortRules {
+    bool zeroPort = false;          // ":0" is a port: a listener's "any free port"
+    bool badPortIsDefault = false;  // a port that is not one (or is empty) leaves `defaultPort`
+};
 // "name", "name:port", "[v6]", "[v6]:port" or a bare IPv6 address ("::1",
 // which cannot carry a port). A port is 1 to 65535 in digits only; without one
 // `defaultPort` is used. nullopt for anything else: an empty host, a bad port,
 // an unclosed "[", or a byte a host name cannot hold (space, "/", "@", ...).
-std::optional<HostPort> ParseHostPort(std::string_view text, int defaultPort);
+std::optional<HostPort> ParseHostPort(std::string_view text, int defaultPort, HostPortRules rules = {});
 // "name:port", or "[v6]:port" when the host is an IPv6 address.
 std::string JoinHostPort(std::string_view host, int port);
 

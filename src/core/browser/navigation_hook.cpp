@@ -17,7 +17,9 @@ std::optional<std::string> SubstituteZip(std::string_view url, std::string_view 
     std::string lower = ToLower(url);
     size_t at = lower.find("__zip__");
     if (at == std::string::npos) return std::nullopt;
-    return lower.replace(at, 7, zip.empty() ? std::string("000000") : std::string(zip));
+    // A code holding the marker would bring it back on every redirect.
+    bool usable = !zip.empty() && !ContainsNoCase(zip, "__zip__");
+    return lower.replace(at, 7, usable ? std::string(zip) : std::string("000000"));
 }
 
 const char* WaitingWord(long n) {
@@ -44,7 +46,12 @@ std::string StatusPopupText(std::string_view title, std::string_view url, long n
 HookDecision DecideNavigation(const HookInput& in) {
     HookDecision d;
     std::string url = ToLower(in.url);
-    if (url.find("skystart") != std::string::npos) {
+    // The start request is final: an account, code or host holding a marker
+    // word would otherwise have it rewritten again, for ever.
+    std::string startRequest = ToLower(StartRequestUrl(in.webHost, "", ""));
+    startRequest.resize(startRequest.rfind("&z=") + 1);
+    bool isStartRequest = url.rfind(startRequest, 0) == 0;
+    if (!isStartRequest && url.find("skystart") != std::string::npos) {
         d.cancel = true;
         d.redirect = StartRequestUrl(in.webHost, in.zip.empty() ? "10001" : in.zip, in.account);
         return d;
@@ -52,7 +59,7 @@ HookDecision DecideNavigation(const HookInput& in) {
     bool intro = ContainsNoCase(url, ChannelIntroAddress(in.webHost));
     if (intro && in.channelIntroOption && !in.introState) d.introState = true;
     if (!intro && in.introState) d.introState = false;
-    if (auto zip = SubstituteZip(in.url, in.zip)) {
+    if (auto zip = isStartRequest ? std::nullopt : SubstituteZip(in.url, in.zip)) {
         d.cancel = true;
         d.redirect = *zip;
         d.passPostData = true;

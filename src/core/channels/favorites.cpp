@@ -80,6 +80,9 @@ std::string ReadShortcutUrl(const std::string& path) {
     std::error_code ec;
     std::string text;
     if (!fs::is_regular_file(path, ec) || !ReadWholeFile(path, &text)) return std::string(kNoShortcutUrl);
+    // A lone CR ends a line too (files from old Macs, or a stray one): it
+    // must not end up inside the address.
+    std::replace(text.begin(), text.end(), '\r', '\n');
     std::string url;
     if (!ProfileText::Parse(text).Find("InternetShortcut", "URL", &url)) return std::string(kNoShortcutUrl);
     if (url.size() > kShortcutUrlMax) url.resize(kShortcutUrlMax);

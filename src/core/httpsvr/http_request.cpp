@@ -13,13 +13,6 @@ namespace sky::httpsvr {
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string_view StripLeading(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     return s;
@@ -72,26 +65,6 @@ RequestReader::~RequestReader() {
 std::string CRequest::Header(std::string_view lowerName) const {
     auto it = headers.find(std::string(lowerName));
     return it == headers.end() ? std::string() : it->second;
-}
-
-std::string UrlDecode(std::string_view in, bool plusAsSpace) {
-    std::string out;
-    out.reserve(in.size());
-    for (size_t i = 0; i < in.size(); ++i) {
-        char c = in[i];
-        if (c == '+' && plusAsSpace) {
-            out += ' ';
-        } else if (c == '%' && i + 1 < in.size() && in[i + 1] == '%') {
-            out += '%';
-            ++i;
-        } else if (c == '%' && i + 2 < in.size() && HexValue(in[i + 1]) >= 0 && HexValue(in[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(in[i + 1]) * 16 + HexValue(in[i + 2]));
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 void SetRequestUrl(CRequest& request, std::string_view rawUrl) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/url_codec.h"
+
 namespace sky::httpsvr {
 
 // What a request may be: an ordinary one, one whose URL carried a query, a
@@ -46,7 +48,9 @@ struct CRequest {
 };
 
 // Decodes "%XX" escapes and "%%"; with `plusAsSpace`, every "+" first becomes a space.
-std::string UrlDecode(std::string_view in, bool plusAsSpace = false);
+inline std::string UrlDecode(std::string_view in, bool plusAsSpace = false) {
+    return PercentDecode(in, {.plusIsSpace = plusAsSpace, .doublePercent = true});
+}
 
 // Splits a raw URL at its first "?" into the request's url (decoded), query and kind.
 void SetRequestUrl(CRequest& request, std::string_view rawUrl);

@@ -1,5 +1,6 @@
 #include "core/httpsvr/http_server.h"
 
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
@@ -11,6 +12,7 @@
 #include <array>
 #include <asio.hpp>
 #include <atomic>
+#include <cerrno>
 #include <future>
 #include <list>
 #include <mutex>
@@ -398,9 +400,29 @@ bool HttpServerImpl::EvictSlowestHead() {
     return false;
 }
 
+// Our own accept4 after asio says a peer waits: asio's accept leaves the new
+// socket open across exec, where a CGI program or the installer would keep it.
 void HttpServerImpl::DoAccept() {
-    acceptor.async_accept(peer, [this](const asio::error_code& ec, tcp::socket socket) {
+    acceptor.async_wait(tcp::acceptor::wait_read, [this](asio::error_code ec) {
         if (!acceptor.is_open()) return;
+        tcp::socket socket(io);
+        if (!ec) {
+            peer = tcp::endpoint();
+            socklen_t len = static_cast<socklen_t>(peer.capacity());
+            int fd = ::accept4(acceptor.native_handle(), peer.data(), &len, SOCK_CLOEXEC);
+            if (fd < 0 &&
+                (errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNABORTED || errno == EINTR)) {
+                DoAccept();
+                return;
+            }
+            if (fd < 0) {
+                ec = asio::error_code(errno, asio::system_category());
+            } else {
+                peer.resize(len);
+                socket.assign(peer.protocol(), fd, ec);
+                if (ec) ::close(fd);
+            }
+        }
         if (ec) {
             // Out of descriptors, most likely: give the system a moment.
             acceptRetry.expires_after(std::chrono::milliseconds(50));
@@ -421,6 +443,27 @@ void HttpServerImpl::DoAccept() {
         DoAccept();
     });
 }
+
+namespace {
+
+// asio opens sockets without SOCK_CLOEXEC; a child started meanwhile (CGI,
+// the installer) would hold the port open after we close it.
+void OpenListener(tcp::acceptor& acceptor, const tcp& protocol, asio::error_code& ec) {
+    int fd = ::socket(protocol.family(), SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) {
+        ec = asio::error_code(errno, asio::system_category());
+        return;
+    }
+    acceptor.assign(protocol, fd, ec);
+    if (ec) {
+        ::close(fd);
+        return;
+    }
+    // accept4 in DoAccept must not block the I/O thread when a peer gives up first.
+    acceptor.native_non_blocking(true, ec);
+}
+
+}  // namespace
 
 HttpServer::HttpServer(ServerOptions options, ServerCallbacks callbacks)
     : impl_(std::make_unique<HttpServerImpl>()) {
@@ -450,18 +493,18 @@ bool HttpServer::Start(std::string* error, int* errorCode) {
     const std::string& bindAddress = o.bindAddress.empty() ? o.settings.listenAddress : o.bindAddress;
     if (bindAddress.empty()) {
         endpoint = tcp::endpoint(tcp::v6(), static_cast<unsigned short>(o.settings.port));
-        acceptor.open(tcp::v6(), ec);
+        OpenListener(acceptor, tcp::v6(), ec);
         if (!ec) acceptor.set_option(asio::ip::v6_only(false), ec);
         if (ec) {
             acceptor.close();
             endpoint = tcp::endpoint(tcp::v4(), static_cast<unsigned short>(o.settings.port));
-            acceptor.open(tcp::v4(), ec);
+            OpenListener(acceptor, tcp::v4(), ec);
         }
     } else {
         auto addr = asio::ip::make_address(bindAddress, ec);
         if (ec) return fail(ec);
         endpoint = tcp::endpoint(addr, static_cast<unsigned short>(o.settings.port));
-        acceptor.open(endpoint.protocol(), ec);
+        OpenListener(acceptor, endpoint.protocol(), ec);
     }
     if (ec) return fail(ec);
     acceptor.set_option(tcp::acceptor::reuse_address(true), ec);

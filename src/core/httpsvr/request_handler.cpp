@@ -16,6 +16,7 @@
 
 #include "core/base/mime_types.h"
 #include "core/base/text_util.h"
+#include "core/base/url_codec.h"
 #include "core/httpsvr/status.h"
 
 namespace sky::httpsvr {
@@ -134,22 +135,6 @@ void PeerAddressSet::Replace(std::set<std::string> addresses) {
 bool PeerAddressSet::Contains(const std::string& address) const {
     std::lock_guard lock(mutex_);
     return addresses_.count(address) != 0;
-}
-
-std::string PercentEncodePath(std::string_view path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : path) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-            c == '.' || c == '_' || c == '~' || c == '/') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
 }
 
 std::string ListingSizeText(bool folder, uint64_t size) {
@@ -284,7 +269,7 @@ std::optional<Response> FileRequestHandler::Resolve(CRequest& request, int* open
     auto redirect = [&](const std::string& file, const char* suffix) {
         std::string url = "http://" + config_.serverName;
         if (config_.port != 80) url += Format(":%d", config_.port);
-        url += PercentEncodePath(file.substr(config_.root.size())) + suffix;
+        url += PathEncode(file.substr(config_.root.size())) + suffix;
         request.status = 302;
         return std::optional<Response>(Response(StatusHead(302) + "Location: " + url + "\r\n\r\n"));
     };
@@ -405,7 +390,7 @@ Response FileRequestHandler::Listing(CRequest& request) {
     out.reserve(out.size() + entries.size() * (icons ? 200 : 100));
     std::time_t shownTime = -1;
     std::string timeText;
-    const std::string encodedFolder = PercentEncodePath(folderUrl);
+    const std::string encodedFolder = PathEncode(folderUrl);
     for (const auto& e : entries) {
         if (e.time != shownTime) {
             shownTime = e.time;
@@ -418,7 +403,7 @@ Response FileRequestHandler::Listing(CRequest& request) {
         out += ListingSizeText(e.folder, e.size);
         out += " <a href=\"";
         out += encodedFolder;
-        out += PercentEncodePath(e.name);
+        out += PathEncode(e.name);
         out += "\">";
         out += icons ? (e.folder ? kFolderIcon : kFileIcon) : "";
         std::string name = HtmlEscape(e.name);

@@ -130,8 +130,6 @@ bool HasHiddenPart(std::string_view relative);
 bool IsLoopbackAddress(std::string_view address);
 
 // Folder listing texts, shared with tests.
-// Percent-encodes everything but unreserved characters and "/".
-std::string PercentEncodePath(std::string_view path);
 // The size column of a listing line.
 std::string ListingSizeText(bool folder, uint64_t size);
 

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "core/base/text_util.h"
+#include "core/base/url_codec.h"
 
 namespace sky {
 
@@ -34,16 +35,6 @@ std::string SslErrorText() {
     return buf;
 }
 
-int ParsePort(std::string_view text) {
-    if (text.empty() || text.size() > 5) return 0;
-    int port = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return 0;
-        port = port * 10 + (c - '0');
-    }
-    return port <= 65535 ? port : 0;
-}
-
 bool IsIpAddress(const std::string& host) {
     unsigned char tmp[16];
     return inet_pton(AF_INET, host.c_str(), tmp) == 1 || inet_pton(AF_INET6, host.c_str(), tmp) == 1;
@@ -55,25 +46,9 @@ ServerAddress ParseServerAddress(std::string_view text) {
     std::string t = Trim(text);
     size_t at = t.rfind('@');
     if (at != std::string::npos) t = t.substr(at + 1);
-    ServerAddress a;
-    if (!t.empty() && t[0] == '[') {
-        size_t close = t.find(']');
-        if (close == std::string::npos) {
-            a.host = t;
-            return a;
-        }
-        a.host = t.substr(1, close - 1);
-        if (close + 1 < t.size() && t[close + 1] == ':') a.port = ParsePort(t.substr(close + 2));
-        return a;
-    }
-    size_t colon = t.find(':');
-    if (colon != std::string::npos && t.find(':', colon + 1) == std::string::npos) {
-        a.host = t.substr(0, colon);
-        a.port = ParsePort(t.substr(colon + 1));
-        return a;
-    }
-    a.host = t;  // a name, IPv4, or a bare IPv6 address
-    return a;
+    // A mistyped port falls back to the protocol's own rather than failing here.
+    if (auto hp = ParseHostPort(t, 0, {.badPortIsDefault = true})) return {hp->host, hp->port};
+    return {t, 0};  // not a host name: the connection attempt reports it
 }
 
 MailSecurity ParseMailSecurity(std::string_view text) {

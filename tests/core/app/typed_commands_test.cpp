@@ -46,5 +46,14 @@ TEST(TypedCommands, EveryCommandWithBlanksAndCapitals) {
     }
 }
 
+// What is built from a typed word stays one address or one host name.
+TEST(TypedCommands, TypedWordsCannotSplitAnAddress) {
+    EXPECT_EQ(ParseTypedAddress("go john smith", "svc").address, "http://svc/~john%20smith");
+    EXPECT_EQ(ParseTypedAddress("finger a?b#c", "svc").address, "http://svc/~a%3Fb%23c/finger.htm");
+    EXPECT_EQ(ParseTypedAddress("go a\r\nHost: evil", "svc").address, "http://svc/~a%0D%0Ahost%3A%20evil");
+    EXPECT_EQ(ParseTypedAddress("startchat peer.example hello there", "svc").host, "peer.example");
+    EXPECT_EQ(ParseTypedAddress("startchat ab\r\nX", "svc").host, "ab");
+}
+
 }  // namespace
 }  // namespace sky

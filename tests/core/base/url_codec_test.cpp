@@ -98,5 +98,21 @@ TEST(HostPort, ParsesNamesAddressesAndPorts) {
     }
 }
 
+// A listener may ask for port 0; a mail server field keeps its default port
+// when the one typed is not a port, but still refuses a bad host.
+TEST(HostPort, ListenerAndMailServerRules) {
+    using HP = HostPort;
+    EXPECT_EQ(ParseHostPort("127.0.0.1:0", -1, {.zeroPort = true}), (HP{"127.0.0.1", 0}));
+    EXPECT_EQ(ParseHostPort("[::1]:0", -1, {.zeroPort = true}), (HP{"::1", 0}));
+    EXPECT_EQ(ParseHostPort("host:65536", -1, {.zeroPort = true}), std::nullopt);
+    EXPECT_EQ(ParseHostPort("host:", -1, {.zeroPort = true}), std::nullopt);
+    const HostPortRules lax{.badPortIsDefault = true};
+    EXPECT_EQ(ParseHostPort("pop.example:99999", 0, lax), (HP{"pop.example", 0}));
+    EXPECT_EQ(ParseHostPort("pop.example:", 0, lax), (HP{"pop.example", 0}));
+    EXPECT_EQ(ParseHostPort("[::1]:x", 0, lax), (HP{"::1", 0}));
+    EXPECT_EQ(ParseHostPort("pop.example:0", 0, lax), (HP{"pop.example", 0}));
+    EXPECT_EQ(ParseHostPort("a b:110", 0, lax), std::nullopt);
+}
+
 }  // namespace
 }  // namespace sky

@@ -44,6 +44,12 @@ TEST(Favorites, TreeAndShortcuts) {
     EXPECT_EQ(ReadShortcutUrl(fav + "news"), kNoShortcutUrl);
     test::WriteFile(fav + "long.url", "[InternetShortcut]\nURL=" + std::string(600, 'u') + "\n");
     EXPECT_EQ(ReadShortcutUrl(fav + "long.url").size(), 511u);
+    // A lone CR ends the line: no address with a line break in it, and a
+    // file with CR line ends still reads.
+    test::WriteFile(fav + "cr.url", "[InternetShortcut]\r\nURL=http://a/\rX-Evil: 1\r\n");
+    EXPECT_EQ(ReadShortcutUrl(fav + "cr.url"), "http://a/");
+    test::WriteFile(fav + "mac.url", "[InternetShortcut]\rURL=http://mac/\r");
+    EXPECT_EQ(ReadShortcutUrl(fav + "mac.url"), "http://mac/");
 }
 
 TEST(Favorites, WriteShortcutRefusals) {

@@ -17,11 +17,26 @@
 #include "core/httpsvr/hit_log.h"
 #include "core/httpsvr/request_handler.h"
 #include "server_harness.h"
+#include "support/inherited_fds.h"
 
 namespace sky::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Under ASan freed blocks wait in quarantine (256 MB by default) and the
+// shadow memory counts too: the resident size no longer shows what the code keeps.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kRssShowsWhatWeKeep = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kRssShowsWhatWeKeep = false;
+#else
+constexpr bool kRssShowsWhatWeKeep = true;
+#endif
+#else
+constexpr bool kRssShowsWhatWeKeep = true;
+#endif
 
 long RssKb() {
     std::ifstream status("/proc/self/status");
@@ -272,7 +287,9 @@ TEST(HitLogTest, KeepsTheLastTenThousandHitsAndTheirRows) {
         removed += change.removedUrls.size();
         if (i == 50000) log.Add(hit("/twice"));
     }
-    EXPECT_LT(RssKb() - before, 40 * 1024) << "kB for the hit log";
+    if (kRssShowsWhatWeKeep) {
+        EXPECT_LT(RssKb() - before, 40 * 1024) << "kB for the hit log";
+    }
     EXPECT_TRUE(log.cut());
     EXPECT_EQ(log.hitCount(), httpsvr::HitLog::kMaxHits);
     EXPECT_EQ(log.rowCount(), httpsvr::HitLog::kMaxHits);
@@ -290,6 +307,19 @@ TEST(HitLogTest, KeepsTheLastTenThousandHitsAndTheirRows) {
     EXPECT_EQ(small.Row("/a")->hits, 2);  // the first of its three hits is gone
     EXPECT_EQ(small.Row("/b"), nullptr);
     EXPECT_EQ(small.Row("/c")->hits, 1);
+}
+
+// A program started while the server runs (a CGI program, the installer)
+// must not hold its port: neither the listener nor a client's connection.
+TEST_F(HostileClientTest, AChildProgramInheritsNoServerSocket) {
+    Start();
+    int client = Connect(port_);
+    ASSERT_GE(client, 0);
+    ASSERT_TRUE(WaitFor([&] { return SocketsOnPort(port_).size() >= 2; }))
+        << "the connection was not accepted";
+    std::set<unsigned long> server = SocketsOnPort(port_);
+    for (unsigned long inode : SocketsAChildInherits()) EXPECT_EQ(server.count(inode), 0u) << inode;
+    ::close(client);
 }
 
 }  // namespace
