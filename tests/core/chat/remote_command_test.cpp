@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/chat/remote_command.h"
+#include "record_sample.h"
 
 namespace sky::test {
 namespace {
@@ -11,16 +12,7 @@ namespace {
 using chat::RemoteCommand;
 
 RemoteCommand Sample() {
-    RemoteCommand c;
-    c.senderName = "alice";
-    c.type = chat::kCmdHotLink;
-    c.senderIp = "10.0.0.7";
-    c.conversation = 0xdeadbeef;
-    c.targetHost = "bob.example:8080";
-    c.firstText = "/home/alice/x.txt";
-    c.secondText = "123/10.0.0.7/17/";
-    c.data = std::string("look\0http://x/\0", 15);
-    return c;
+    return SampleRecord();
 }
 
 TEST(RemoteCommandTest, LayoutAndRoundTrip) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "core/chat/remote_command.h"
+#include "../chat/record_sample.h"
 #include "server_harness.h"
 
 namespace sky::test {
@@ -10,16 +11,7 @@ namespace {
 using chat::RemoteCommand;
 
 RemoteCommand Sample() {
-    RemoteCommand c;
-    c.senderName = "alice";
-    c.type = chat::kCmdHotLink;
-    c.senderIp = "10.0.0.7";
-    c.conversation = 0xdeadbeef;
-    c.targetHost = "bob.example:8080";
-    c.firstText = "/home/alice/x.txt";
-    c.secondText = "123/10.0.0.7/17/";
-    c.data = std::string("look\0http://x/\0", 15);
-    return c;
+    return SampleRecord();
 }
 
 class RemoteCommandServerTest : public ServerTest {
