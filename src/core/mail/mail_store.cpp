@@ -13,6 +13,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/base/file_lock.h"
 #include "core/base/paths.h"
 #include "core/base/text_util.h"
 
@@ -316,9 +317,13 @@ StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool sy
 }
 
 bool SetMailStatus(const std::string& path, std::string_view value) {
+    std::string dir = path.substr(0, path.find_last_of('/') + 1);
+    // One lock for the folder's status changes: two changes to one message
+    // from the program and skyharbor-cli must not undo each other.
+    FileLock lock(dir + "status");
+    if (!lock.ok()) return false;
     std::FILE* in = std::fopen(path.c_str(), "rbe");
     if (!in) return false;
-    std::string dir = path.substr(0, path.find_last_of('/') + 1);
     std::string tmpl = dir + ".skyXXXXXX";
     int fd = mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) {
