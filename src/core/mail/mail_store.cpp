@@ -320,7 +320,8 @@ bool SetMailStatus(const std::string& path, std::string_view value) {
     std::string dir = path.substr(0, path.find_last_of('/') + 1);
     // One lock for the folder's status changes: two changes to one message
     // from the program and skyharbor-cli must not undo each other.
-    FileLock lock(dir + "status");
+    // The lock file sits beside the folder, not among its messages.
+    FileLock lock(dir.size() > 1 ? dir.substr(0, dir.size() - 1) : dir + "status");
     if (!lock.ok()) return false;
     std::FILE* in = std::fopen(path.c_str(), "rbe");
     if (!in) return false;
