@@ -74,7 +74,7 @@ QWidget* ChannelsTool::MakeBar(QWidget* parent) {
 
 void ChannelsTool::ApplyColours() {
     if (!bar_) return;
-    ChannelColours c = ReadChannelColours(context_.session().colourCount());
+    ChannelColours c = ReadChannelColours(context_.settings(), context_.session().colourCount());
     auto colour = [](unsigned v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); };
     bar_->SetColours(colour(c.channelBack), colour(c.channelText));
     for (QMdiSubWindow* w : {channelViewer_.data(), localSites_.data()})
