@@ -189,7 +189,7 @@ bool CK7App::InitInstance() {
     // 11. The main frame.
     frame_ = std::make_unique<CMainFrame>(*context_);
     frame_->Create();
-    BrowserSettingsDialog::ApplyStored();
+    BrowserSettingsDialog::ApplyStored(s, context_->browserProfile());
 
     // 12. Default browser, asked once the frame can own the question.
     RunDefaultBrowserCheck(frame_.get(), *browser, true);

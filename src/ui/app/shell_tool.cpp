@@ -13,6 +13,7 @@
 #include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
 #include "ui/base/tool_registry.h"
+#include "ui/browser/browser_tool.h"
 #include "ui/service/member_session.h"
 
 namespace sky::ui {
@@ -62,7 +63,7 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
     registry.AddCommand(
         {QStringLiteral("shell.browserSettings"), settings, QStringLiteral("&Browser Settings..."), {}, 43},
         [ctx] {
-            BrowserSettingsDialog dialog(Parent(*ctx));
+            BrowserSettingsDialog dialog(*ctx->browser, Parent(*ctx));
             dialog.exec();
         });
     registry.AddCommand({QStringLiteral("shell.defaultBrowser"),

@@ -292,18 +292,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(server_->saw("/~pilot/finger.htm"), 10000);
 
         SettingsStore::App().WriteString("Service", "SearchHost", server_->host().toStdString());
-        WebSearchDialog empty(QStringList{});
+        WebSearchDialog empty(*frame()->context().browser, QStringList{});
         empty.searchEdit()->setText(QStringLiteral("   "));
         QVERIFY(!empty.WebSearch());
         QCOMPARE(boxes_.last(), QStringLiteral("You must enter some search words"));
         QVERIFY(!empty.NewsSearch());
         QCOMPARE(boxes_.last(), QStringLiteral("You must enter a search string"));
-        WebSearchDialog dialog(QStringList{});
+        WebSearchDialog dialog(*frame()->context().browser, QStringList{});
         dialog.searchEdit()->setText(QStringLiteral("  sail  boats & #1 "));
         QVERIFY(dialog.WebSearch());
         QTRY_VERIFY_WITH_TIMEOUT(server_->saw("/r?look=&key=sail++boats+&+"), 10000);
         // The words come back next time.
-        WebSearchDialog again(QStringList{});
+        WebSearchDialog again(*frame()->context().browser, QStringList{});
         QCOMPARE(again.searchEdit()->text(), QStringLiteral("sail  boats & #1"));
     }
 

@@ -31,6 +31,10 @@ namespace {
 class FakeHost : public BrowserHost {
 public:
     bool introOption = false;
+    std::string webHost = ServiceConfig::EmbeddedHosts(ServiceConfig::kDefaultPort).web;
+    SettingsStore& Settings() const override { return SettingsStore::App(); }
+    std::string WebHost() const override { return webHost; }
+    QWebEngineProfile* Profile() const override { return BrowserProfile::Get(); }
     void RunMainFilterAction(BrowserPane*, const MainFilterResult&) override {}
     bool HandleCommandLink(BrowserPane*, const QUrl&, const QString&) override { return false; }
     SkyWebPage* OpenRequestedPopup(BrowserPane*, const QString&) override { return nullptr; }
@@ -69,7 +73,6 @@ private slots:
     void init() {
         sandbox_ = std::make_unique<test::Sandbox>();
         host_ = FakeHost();
-        SetBrowserHost(&host_);
         boxes_.clear();
         SetMessageHook([this](MessageKind, const QString&, const QString& text) {
             boxes_ << text;
@@ -78,14 +81,13 @@ private slots:
     }
     void cleanup() {
         SetMessageHook({});
-        SetBrowserHost(nullptr);
         sandbox_.reset();
     }
 
     void rowsRememberWhereTheUserWas() {
         CChannelList main, local;
         BuildList(main);
-        CSubChannelView view;
+        CSubChannelView view(&host_);
         view.SetLists(&main, &local);
         QSignalSpy opened(&view, &CSubChannelView::openAddress);
         auto last = [&] { return opened.isEmpty() ? QString() : opened.last().at(0).toString(); };
@@ -146,7 +148,7 @@ private slots:
         SettingsStore::App().WriteString("Misc", "Cook", "12345");
         CChannelList main, local;
         BuildList(main);
-        CSubChannelView view;
+        CSubChannelView view(&host_);
         view.SetLists(&main, &local);
         QSignalSpy opened(&view, &CSubChannelView::openAddress);
         view.ShowChannel(1);
@@ -168,7 +170,7 @@ private slots:
     void hintLineCyclesThroughFiveStates() {
         CChannelList main, local;
         BuildList(main);
-        CSubChannelView view;
+        CSubChannelView view(&host_);
         view.SetLists(&main, &local);
         view.SetColours(Qt::gray, Qt::white, Qt::black, QColor(200, 200, 10));
         view.resize(600, 120);
@@ -267,9 +269,9 @@ private slots:
                         QStringLiteral("http://127.0.0.1:%1/areas/north.sky").arg(port)}) == 0;
         }));
         SettingsStore& s = SettingsStore::App();
-        SetActiveServiceHosts({"127.0.0.1:" + std::to_string(port), {}, {}, {}});
+        host_.webHost = "127.0.0.1:" + std::to_string(port);
 
-        CLocalPropertySheet sheet;
+        CLocalPropertySheet sheet(host_);
         sheet.show();
         QCOMPARE(sheet.page1()->zipField()->text(), QStringLiteral("00000"));
         QCOMPARE(sheet.page1()->zipField()->selectedText(), QStringLiteral("00000"));
@@ -307,8 +309,8 @@ private slots:
     }
 
     void localSheetSaysErrorWhenThePageFails() {
-        SetActiveServiceHosts({"127.0.0.1:" + std::to_string(test::FreePort()), {}, {}, {}});
-        CLocalPropertySheet sheet;
+        host_.webHost = "127.0.0.1:" + std::to_string(test::FreePort());
+        CLocalPropertySheet sheet(host_);
         sheet.show();
         sheet.next();
         QVERIFY(QTest::qWaitFor([&] { return !boxes_.isEmpty(); }, 20000));
