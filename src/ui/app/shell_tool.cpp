@@ -72,7 +72,8 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
                          {},
                          44},
                         [ctx, defaultBrowser] {
-                            if (defaultBrowser) RunDefaultBrowserCheck(Parent(*ctx), *defaultBrowser, false);
+                            if (defaultBrowser)
+                                RunDefaultBrowserCheck(Parent(*ctx), ctx->settings(), *defaultBrowser, false);
                         });
     registry.AddCommand(
         {QStringLiteral("shell.about"), QStringLiteral("&Help"), QStringLiteral("&About SkyHarbor"), {}, 45},
@@ -87,7 +88,7 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
     registry.ClaimLinkWord(LinkCommand::BrowserSettings, QStringLiteral("shell.browserSettings"));
 
     registry.ClaimTypedAction(TypedAction::SendMessage, [ctx](const TypedCommand&) {
-        SendMessageDialog dialog(Parent(*ctx));
+        SendMessageDialog dialog(ctx->hosts().web, Parent(*ctx));
         dialog.exec();
     });
     registry.ClaimTypedAction(TypedAction::SendFile, [ctx](const TypedCommand&) {
