@@ -6,6 +6,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <filesystem>
 #include <memory>
@@ -34,7 +35,8 @@ public:
     std::string webHost = ServiceConfig::EmbeddedHosts(ServiceConfig::kDefaultPort).web;
     SettingsStore& Settings() const override { return SettingsStore::App(); }
     std::string WebHost() const override { return webHost; }
-    QWebEngineProfile* Profile() const override { return BrowserProfile::Get(); }
+    QWebEngineProfile* profile = nullptr;
+    QWebEngineProfile* Profile() const override { return profile; }
     void RunMainFilterAction(BrowserPane*, const MainFilterResult&) override {}
     bool HandleCommandLink(BrowserPane*, const QUrl&, const QString&) override { return false; }
     SkyWebPage* OpenRequestedPopup(BrowserPane*, const QString&) override { return nullptr; }
@@ -66,13 +68,17 @@ class UiChannelBarTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::Sandbox> sandbox_;
+    std::unique_ptr<QWebEngineProfile> profile_;
     FakeHost host_;
     QStringList boxes_;
 
 private slots:
     void init() {
         sandbox_ = std::make_unique<test::Sandbox>();
+        // One for the whole run: deleted between tests, its late writes race the sandbox removal.
+        if (!profile_) profile_.reset(BrowserProfile::Create());
         host_ = FakeHost();
+        host_.profile = profile_.get();
         boxes_.clear();
         SetMessageHook([this](MessageKind, const QString&, const QString& text) {
             boxes_ << text;
@@ -321,13 +327,8 @@ private slots:
 int main(int argc, char** argv) {
     sky::ui::RegisterCommandSchemes();
     QApplication app(argc, argv);
-    int rc;
-    {
-        UiChannelBarTest test;
-        rc = QTest::qExec(&test, argc, argv);
-    }
-    sky::ui::BrowserProfile::Shutdown();
-    return rc;
+    UiChannelBarTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "ui_bar_test.moc"
