@@ -61,8 +61,6 @@ void AppContext::StartMemberService() {
         else
             std::fprintf(stderr, "skyharbor: the member service could not start: %s\n", error.c_str());
     }
-    // Core code that builds service addresses reads the same hosts.
-    SetActiveServiceHosts(hosts_);
 }
 
 }  // namespace sky::ui

@@ -153,7 +153,6 @@ private slots:
         SettingsStore::App().WriteString("Misc", "Account", "UNREGISTERED");
         test::WriteFile(sandbox_->path("skychan1.sky"), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
         SettingsStore::App().WriteString("Service", "WebHost", server_->host().toStdString());
-        SetActiveServiceHosts({server_->host().toStdString(), "", "", ""});
         app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
                                         CK7App::Options{false, &desktop_});
         QVERIFY(app_->InitInstance());
