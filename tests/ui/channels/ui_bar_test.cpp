@@ -33,7 +33,8 @@ class FakeHost : public BrowserHost {
 public:
     bool introOption = false;
     std::string webHost = ServiceConfig::EmbeddedHosts(ServiceConfig::kDefaultPort).web;
-    SettingsStore& Settings() const override { return SettingsStore::App(); }
+    SettingsStore* settings = nullptr;  // null: SettingsStore::App()
+    SettingsStore& Settings() const override { return settings ? *settings : SettingsStore::App(); }
     std::string WebHost() const override { return webHost; }
     QWebEngineProfile* profile = nullptr;
     QWebEngineProfile* Profile() const override { return profile; }
@@ -171,6 +172,35 @@ private slots:
         QCOMPARE(opened.last().at(0).toString(), intro);
         view.ChooseEntry(0, false);
         QCOMPARE(opened.last().at(0).toString(), QStringLiteral("http://news.example/front"));
+    }
+
+    void eachViewAsksItsOwnHost() {
+        // Two programs' worth of hosts side by side: nothing comes from a global.
+        SettingsStore::App().WriteString("Misc", "Cook", "12345");
+        SettingsStore other(sandbox_->path("other.ini"));
+        other.WriteString("Misc", "Cook", "777");
+        FakeHost second = host_;
+        second.settings = &other;
+        second.webHost = "second.example:8";
+        host_.introOption = second.introOption = true;
+        host_.webHost = "first.example:7";
+        CChannelList main, local;
+        BuildList(main);
+        CSubChannelView first(&host_), next(&second);
+        first.SetLists(&main, &local);
+        QSignalSpy openedFirst(&first, &CSubChannelView::openAddress);
+        first.ShowChannel(0);
+        QVERIFY2(openedFirst.last().at(0).toString().startsWith(
+                     QStringLiteral("http://first.example:7/Scripts/channelx.dll?GetPage&IC=12345&")),
+                 qPrintable(openedFirst.last().at(0).toString()));
+        CChannelList main2, local2;
+        BuildList(main2);
+        next.SetLists(&main2, &local2);
+        QSignalSpy openedNext(&next, &CSubChannelView::openAddress);
+        next.ShowChannel(0);
+        QVERIFY2(openedNext.last().at(0).toString().startsWith(
+                     QStringLiteral("http://second.example:8/Scripts/channelx.dll?GetPage&IC=777&")),
+                 qPrintable(openedNext.last().at(0).toString()));
     }
 
     void hintLineCyclesThroughFiveStates() {
