@@ -47,8 +47,12 @@ std::string ServiceUrl(const std::string& host, const std::string& path) {
     return "http://" + host + path;
 }
 
+std::string StartPageUrl(const std::string& webHost) {
+    return ServiceUrl(webHost, "/sky_start/skydata.htm");
+}
+
 std::string StartPageUrl() {
-    return ServiceUrl(ActiveServiceHosts().web, "/sky_start/skydata.htm");
+    return StartPageUrl(ActiveServiceHosts().web);
 }
 
 }  // namespace sky

@@ -36,6 +36,8 @@ void SetActiveServiceHosts(const ServiceHosts& hosts);
 // "http://" + web host + path (path begins with "/").
 std::string ServiceUrl(const std::string& host, const std::string& path);
 // The service's start page: "/sky_start/skydata.htm" on the web host.
+std::string StartPageUrl(const std::string& webHost);
+// The same on the hosts in force, for skyharbor-cli.
 std::string StartPageUrl();
 
 }  // namespace sky

@@ -28,7 +28,8 @@ bool IsLocalFileAddress(std::string_view address) {
 }
 
 bool IsLocalChannelFileLink(std::string_view address) {
-    return address.find(".sky") != std::string_view::npos && address.find("local2.htm") == std::string_view::npos;
+    return address.find(".sky") != std::string_view::npos &&
+           address.find("local2.htm") == std::string_view::npos;
 }
 
 std::string LocalChannelPageUrl(std::string_view webHost) {
@@ -41,7 +42,7 @@ constexpr unsigned Rgb(unsigned r, unsigned g, unsigned b) {
 }
 }  // namespace
 
-ChannelColours ReadChannelColours(int colourCount) {
+ChannelColours ReadChannelColours(const SettingsStore& s, int colourCount) {
     ChannelColours d;
     if (colourCount >= 257)
         d = {Rgb(0, 128, 192), Rgb(255, 255, 255), Rgb(119, 119, 119), Rgb(255, 255, 255),
@@ -52,7 +53,6 @@ ChannelColours ReadChannelColours(int colourCount) {
     else
         d = {Rgb(0, 128, 128), Rgb(255, 255, 255), Rgb(128, 128, 128), Rgb(255, 255, 255),
              Rgb(0, 128, 128), Rgb(255, 255, 255), Rgb(128, 128, 128), false};
-    SettingsStore& s = SettingsStore::App();
     auto get = [&](const char* key, unsigned def) {
         return static_cast<unsigned>(s.GetInt("nColors", key, static_cast<int>(def))) & 0xFFFFFFu;
     };
@@ -66,6 +66,10 @@ ChannelColours ReadChannelColours(int colourCount) {
     c.topBack = get("TopBack", d.topBack);
     c.introAtStart = s.GetInt("nColors", "CIStart", 0) != 0;
     return c;
+}
+
+ChannelColours ReadChannelColours(int colourCount) {
+    return ReadChannelColours(SettingsStore::App(), colourCount);
 }
 
 }  // namespace sky

@@ -5,6 +5,8 @@
 
 namespace sky {
 
+class SettingsStore;
+
 // The channel introduction page for a channel: the web host's introduction
 // address with the install cookie, the account and the channel's name (spaces
 // as "_"), and the source tag. No other escaping: the service reads it as is.
@@ -28,6 +30,8 @@ struct ChannelColours {
     unsigned channelBack, channelText, navBack, navText, subBack, subText, topBack;
     bool introAtStart;
 };
+ChannelColours ReadChannelColours(const SettingsStore& settings, int colourCount);
+// The same, read from SettingsStore::App().
 ChannelColours ReadChannelColours(int colourCount);
 
 }  // namespace sky

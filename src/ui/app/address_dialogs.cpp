@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "core/base/service_config.h"
 #include "ui/base/messages.h"
 
 namespace sky::ui {
@@ -29,11 +28,11 @@ void NotYet(QWidget* parent) {
 
 }  // namespace
 
-SendMessageDialog::SendMessageDialog(QWidget* parent) : QDialog(parent) {
+SendMessageDialog::SendMessageDialog(const std::string& webHost, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Send a Message"));
     auto* form = new QFormLayout(this);
     // Preset: the service machine.
-    QString host = QUrl(QStringLiteral("http://") + QString::fromStdString(ActiveServiceHosts().web)).host();
+    QString host = QUrl(QStringLiteral("http://") + QString::fromStdString(webHost)).host();
     address_ = new QLineEdit(host, this);
     message_ = new QPlainTextEdit(this);
     message_->setMinimumSize(320, 100);

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <string>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -12,7 +13,8 @@ namespace sky::ui {
 class SendMessageDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SendMessageDialog(QWidget* parent = nullptr);
+    // The address is preset to the service's web host.
+    explicit SendMessageDialog(const std::string& webHost, QWidget* parent = nullptr);
     QLineEdit* addressEdit() const { return address_; }
     void accept() override;
 

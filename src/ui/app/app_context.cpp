@@ -1,5 +1,6 @@
 #include "ui/app/app_context.h"
 
+#include <QWebEngineProfile>
 #include <cstdio>
 
 #include "core/base/paths.h"
@@ -22,13 +23,13 @@ AppContext::AppContext(const std::string& settingsPath)
     webServer_ = std::make_unique<CHttpSvrDoc>(*settings_);
     mainChannels_ = std::make_unique<CChannelList>();
     localChannels_ = std::make_unique<CChannelList>();
-    profile_ = BrowserProfile::Get();
+    profile_ = BrowserProfile::Create();
 }
 
 AppContext::~AppContext() {
     // The tools first: they hold on to everything below.
     registry_.reset();
-    BrowserProfile::Shutdown();
+    delete profile_;
     profile_ = nullptr;
     localChannels_.reset();
     mainChannels_.reset();
@@ -60,8 +61,6 @@ void AppContext::StartMemberService() {
         else
             std::fprintf(stderr, "skyharbor: the member service could not start: %s\n", error.c_str());
     }
-    // Core code that builds service addresses reads the same hosts.
-    SetActiveServiceHosts(hosts_);
 }
 
 }  // namespace sky::ui

@@ -12,17 +12,18 @@
 
 #include "core/base/settings_store.h"
 #include "ui/base/messages.h"
-#include "ui/browser/browser_profile.h"
+#include "ui/browser/browser_host.h"
 #include "ui/browser/ck7_view.h"
 
 namespace sky::ui {
 
-BrowserSettingsDialog::BrowserSettingsDialog(QWidget* parent) : QDialog(parent) {
+BrowserSettingsDialog::BrowserSettingsDialog(BrowserHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setWindowTitle(QStringLiteral("Browser Settings"));
-    SettingsStore& s = SettingsStore::App();
+    SettingsStore& s = host_.Settings();
     auto* form = new QFormLayout(this);
     home_ = new QLineEdit(QString::fromStdString(s.GetString("Startup", "Home")), this);
-    home_->setPlaceholderText(CK7View::HomeAddress());
+    home_->setPlaceholderText(CK7View::HomeAddress(s, host_.WebHost()));
     home_->setMinimumWidth(360);
     form->addRow(QStringLiteral("&Home page:"), home_);
     scripts_ = new QCheckBox(QStringLiteral("Run &JavaScript on web pages"), this);
@@ -40,11 +41,11 @@ BrowserSettingsDialog::BrowserSettingsDialog(QWidget* parent) : QDialog(parent) 
     clearRow->addStretch();
     form->addRow(QStringLiteral("Stored data:"), clearRow);
     connect(cookies, &QPushButton::clicked, this, [this] {
-        BrowserProfile::Get()->cookieStore()->deleteAllCookies();
+        host_.Profile()->cookieStore()->deleteAllCookies();
         ShowMessage(this, QStringLiteral("All cookies have been deleted."));
     });
     connect(cache, &QPushButton::clicked, this, [this] {
-        BrowserProfile::Get()->clearHttpCache();
+        host_.Profile()->clearHttpCache();
         ShowMessage(this, QStringLiteral("The cache has been emptied."));
     });
 
@@ -55,7 +56,7 @@ BrowserSettingsDialog::BrowserSettingsDialog(QWidget* parent) : QDialog(parent) 
 }
 
 void BrowserSettingsDialog::accept() {
-    SettingsStore& s = SettingsStore::App();
+    SettingsStore& s = host_.Settings();
     QString home = home_->text().trimmed();
     if (home.isEmpty())
         s.Remove("Startup", "Home");
@@ -63,13 +64,12 @@ void BrowserSettingsDialog::accept() {
         s.WriteString("Startup", "Home", home.toStdString());
     s.WriteInt("Browser", "JavaScript", scripts_->isChecked() ? 1 : 0);
     s.WriteInt("Browser", "LoadImages", images_->isChecked() ? 1 : 0);
-    ApplyStored();
+    ApplyStored(s, host_.Profile());
     QDialog::accept();
 }
 
-void BrowserSettingsDialog::ApplyStored() {
-    SettingsStore& s = SettingsStore::App();
-    QWebEngineSettings* ws = BrowserProfile::Get()->settings();
+void BrowserSettingsDialog::ApplyStored(const SettingsStore& s, QWebEngineProfile* profile) {
+    QWebEngineSettings* ws = profile->settings();
     ws->setAttribute(QWebEngineSettings::JavascriptEnabled, s.GetInt("Browser", "JavaScript", 1) != 0);
     ws->setAttribute(QWebEngineSettings::AutoLoadImages, s.GetInt("Browser", "LoadImages", 1) != 0);
 }

@@ -22,6 +22,8 @@
 #include "ui/app/browser_settings_dialog.h"
 #include "ui/app/default_browser.h"
 #include "ui/app/main_frame.h"
+#include "ui/app/nav_bar.h"
+#include "ui/app/nav_strip.h"
 #include "ui/app/shell_tool.h"
 #include "ui/app/single_instance.h"
 #include "ui/base/messages.h"
@@ -189,10 +191,12 @@ bool CK7App::InitInstance() {
     // 11. The main frame.
     frame_ = std::make_unique<CMainFrame>(*context_);
     frame_->Create();
-    BrowserSettingsDialog::ApplyStored();
+    frame_->navBar()->strip()->LoadScheme(s);
+    frame_->zoomStrip()->LoadScheme(s);
+    BrowserSettingsDialog::ApplyStored(s, context_->browserProfile());
 
     // 12. Default browser, asked once the frame can own the question.
-    RunDefaultBrowserCheck(frame_.get(), *browser, true);
+    RunDefaultBrowserCheck(frame_.get(), s, *browser, true);
 
     // 14.-15. First navigation, then the window maximised.
     frame_->FirstNavigation(file_);

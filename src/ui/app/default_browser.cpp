@@ -118,9 +118,9 @@ bool XdgDefaultBrowser::MakeDefault(QString* error) {
         error);
 }
 
-void RunDefaultBrowserCheck(QWidget* parent, DefaultBrowser& browser, bool startup) {
+void RunDefaultBrowserCheck(QWidget* parent, SettingsStore& settings, DefaultBrowser& browser, bool startup) {
     // Told not to ask, a start-up check ends silently either way: skip asking the desktop.
-    if (startup && SettingsStore::App().GetInt("misc", "PromptForDefBrowser", 0) != 0) return;
+    if (startup && settings.GetInt("misc", "PromptForDefBrowser", 0) != 0) return;
     std::optional<bool> isDefault = browser.IsDefault();
     if (isDefault == true) {
         if (!startup) ShowMessage(parent, QStringLiteral("SkyHarbor is already your default browser"));
@@ -129,10 +129,9 @@ void RunDefaultBrowserCheck(QWidget* parent, DefaultBrowser& browser, bool start
     if (startup) {
         // A desktop that cannot say is not asked to change either.
         if (!isDefault.has_value()) return;
-        SettingsStore& s = SettingsStore::App();
         bool dontAsk = false;
         if (!AskToBecomeDefault(parent, &dontAsk)) return;
-        s.WriteInt("misc", "PromptForDefBrowser", dontAsk ? 1 : 0);
+        settings.WriteInt("misc", "PromptForDefBrowser", dontAsk ? 1 : 0);
     }
     QString error;
     if (browser.MakeDefault(&error))

@@ -6,6 +6,10 @@
 
 class QWidget;
 
+namespace sky {
+class SettingsStore;
+}
+
 namespace sky::ui {
 
 // Whether SkyHarbor is the desktop's web browser, and making it so.
@@ -27,8 +31,9 @@ public:
     static bool InstallDesktopFile(QString* error);
 };
 
-// The default-browser check, at start-up (quiet unless it asks) or on demand.
-void RunDefaultBrowserCheck(QWidget* parent, DefaultBrowser& browser, bool startup);
+// The default-browser check, at start-up (quiet unless it asks) or on demand;
+// the "do not ask again" choice lives in `settings`.
+void RunDefaultBrowserCheck(QWidget* parent, SettingsStore& settings, DefaultBrowser& browser, bool startup);
 
 // The start-up question; returns true for OK, with the "do not ask again" box
 // in `dontAsk` (loaded before, saved after). Replaceable for tests.

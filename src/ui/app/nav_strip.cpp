@@ -112,11 +112,14 @@ void DrawGlyph(QPainter& p, int b, const QRectF& box) {
 
 }  // namespace
 
-NavStrip::NavStrip(QWidget* parent) : QWidget(parent) {
+NavStrip::NavStrip(QWidget* parent) : QWidget(parent), strip_(BuiltInStrip()) {
     setFixedSize(kWidth, kHeight);
     setMouseTracking(true);
     setToolTip(QString());
-    LoadScheme();
+}
+
+NavStrip::NavStrip(const SettingsStore& settings, QWidget* parent) : NavStrip(parent) {
+    LoadScheme(settings);
 }
 
 int NavStrip::ButtonAt(int x) {
@@ -129,8 +132,8 @@ const char* NavStrip::ButtonName(int button) {
     return (button >= 0 && button < kButtons) ? kNames[button] : "";
 }
 
-void NavStrip::LoadScheme() {
-    std::string dir = SettingsStore::App().GetString("bitmaps", "schemedir");
+void NavStrip::LoadScheme(const SettingsStore& settings) {
+    std::string dir = settings.GetString("bitmaps", "schemedir");
     QPixmap scheme;
     if (!dir.empty()) scheme.load(QString::fromStdString(JoinPath(dir, "toolbar.bmp")));
     builtIn_ = scheme.isNull();

@@ -3,6 +3,10 @@
 #include <QPixmap>
 #include <QWidget>
 
+namespace sky {
+class SettingsStore;
+}
+
 namespace sky::ui {
 
 // The navigation bar's strip of ten picture buttons, drawn from one picture.
@@ -15,10 +19,12 @@ public:
     static constexpr int kHeight = 26;
     static constexpr int kButtons = 10;
 
+    // The built-in strip until LoadScheme.
     explicit NavStrip(QWidget* parent = nullptr);
+    explicit NavStrip(const SettingsStore& settings, QWidget* parent = nullptr);
 
     // "toolbar.bmp" from the colour scheme folder ("bitmaps"/"schemedir"), else the built-in strip.
-    void LoadScheme();
+    void LoadScheme(const SettingsStore& settings);
     bool usingBuiltIn() const { return builtIn_; }
 
     // The button under x, or -1. Where two ranges meet, the first one wins.

@@ -13,6 +13,7 @@
 #include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
 #include "ui/base/tool_registry.h"
+#include "ui/browser/browser_tool.h"
 #include "ui/service/member_session.h"
 
 namespace sky::ui {
@@ -62,7 +63,7 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
     registry.AddCommand(
         {QStringLiteral("shell.browserSettings"), settings, QStringLiteral("&Browser Settings..."), {}, 43},
         [ctx] {
-            BrowserSettingsDialog dialog(Parent(*ctx));
+            BrowserSettingsDialog dialog(*ctx->browser, Parent(*ctx));
             dialog.exec();
         });
     registry.AddCommand({QStringLiteral("shell.defaultBrowser"),
@@ -71,7 +72,8 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
                          {},
                          44},
                         [ctx, defaultBrowser] {
-                            if (defaultBrowser) RunDefaultBrowserCheck(Parent(*ctx), *defaultBrowser, false);
+                            if (defaultBrowser)
+                                RunDefaultBrowserCheck(Parent(*ctx), ctx->settings(), *defaultBrowser, false);
                         });
     registry.AddCommand(
         {QStringLiteral("shell.about"), QStringLiteral("&Help"), QStringLiteral("&About SkyHarbor"), {}, 45},
@@ -86,7 +88,7 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
     registry.ClaimLinkWord(LinkCommand::BrowserSettings, QStringLiteral("shell.browserSettings"));
 
     registry.ClaimTypedAction(TypedAction::SendMessage, [ctx](const TypedCommand&) {
-        SendMessageDialog dialog(Parent(*ctx));
+        SendMessageDialog dialog(ctx->hosts().web, Parent(*ctx));
         dialog.exec();
     });
     registry.ClaimTypedAction(TypedAction::SendFile, [ctx](const TypedCommand&) {

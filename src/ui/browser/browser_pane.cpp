@@ -10,13 +10,11 @@
 #include <QWebEngineView>
 #include <memory>
 
-#include "ui/browser/browser_host.h"
 #include "ui/browser/sky_web_page.h"
 
 namespace sky::ui {
 
 namespace {
-BrowserHost* g_host = nullptr;
 
 // One printer for the run, so page setup carries over to printing.
 QPrinter& SharedPrinter() {
@@ -25,18 +23,11 @@ QPrinter& SharedPrinter() {
 }
 }  // namespace
 
-BrowserHost* GetBrowserHost() {
-    return g_host;
-}
-void SetBrowserHost(BrowserHost* host) {
-    g_host = host;
-}
-
-BrowserPane::BrowserPane(QWidget* parent) : QWidget(parent) {
+BrowserPane::BrowserPane(QWebEngineProfile* profile, QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     web_ = new QWebEngineView(this);
-    page_ = new SkyWebPage(web_);
+    page_ = new SkyWebPage(profile, web_);
     web_->setPage(page_);
     layout->addWidget(web_);
     setFocusProxy(web_);

@@ -4,6 +4,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class QWebEngineProfile;
 class QWebEngineView;
 
 namespace sky::ui {
@@ -15,7 +16,8 @@ class SkyWebPage;
 class BrowserPane : public QWidget {
     Q_OBJECT
 public:
-    explicit BrowserPane(QWidget* parent = nullptr);
+    // Its page lives in `profile`.
+    explicit BrowserPane(QWebEngineProfile* profile, QWidget* parent = nullptr);
     ~BrowserPane() override;
 
     QWebEngineView* engine() const { return web_; }

@@ -11,29 +11,18 @@
 
 namespace sky::ui {
 
-namespace {
-QWebEngineProfile* g_profile = nullptr;
-}
-
-QWebEngineProfile* BrowserProfile::Get() {
-    if (!g_profile) {
-        g_profile = new QWebEngineProfile(QStringLiteral("SkyHarbor"));
-        QString root = QString::fromStdString(GetDataDir("WebProfile"));
-        if (!root.isEmpty()) {
-            g_profile->setPersistentStoragePath(root + QStringLiteral("storage"));
-            g_profile->setCachePath(root + QStringLiteral("cache"));
-        }
-        g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
-        // Local pages (saved pages, the program's own pages) link to the web;
-        // without this the engine silently refuses to follow those links.
-        g_profile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+QWebEngineProfile* BrowserProfile::Create() {
+    auto* profile = new QWebEngineProfile(QStringLiteral("SkyHarbor"));
+    QString root = QString::fromStdString(GetDataDir("WebProfile"));
+    if (!root.isEmpty()) {
+        profile->setPersistentStoragePath(root + QStringLiteral("storage"));
+        profile->setCachePath(root + QStringLiteral("cache"));
     }
-    return g_profile;
-}
-
-void BrowserProfile::Shutdown() {
-    delete g_profile;
-    g_profile = nullptr;
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    // Local pages (saved pages, the program's own pages) link to the web;
+    // without this the engine silently refuses to follow those links.
+    profile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    return profile;
 }
 
 const char* EngineBuildString() {

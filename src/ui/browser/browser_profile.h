@@ -4,13 +4,13 @@ class QWebEngineProfile;
 
 namespace sky::ui {
 
-// The one persistent engine profile every browser view shares (Qt's default
-// profile keeps nothing). Made on first use under the data root; Shutdown()
-// must run before the application object goes away.
+// The persistent engine profile every browser view shares (Qt's default
+// profile keeps nothing), stored under the data root. One at a time: the
+// caller (the app context) owns it and deletes it, after every page and
+// before the application object goes away.
 class BrowserProfile {
 public:
-    static QWebEngineProfile* Get();
-    static void Shutdown();
+    static QWebEngineProfile* Create();
 };
 
 // The engine's build string, sent to the service and shown to chat partners.

@@ -47,11 +47,20 @@ BrowserTool::BrowserTool(AppContext& context) : context_(context) {
     SettingsStore& s = context_.settings();
     popup_ = s.GetInt("misc", "popup", 1) != 0;
     statusPopup_ = s.GetInt("misc", "statuspopup", 0) != 0;
-    SetBrowserHost(this);
 }
 
-BrowserTool::~BrowserTool() {
-    if (GetBrowserHost() == this) SetBrowserHost(nullptr);
+BrowserTool::~BrowserTool() = default;
+
+SettingsStore& BrowserTool::Settings() const {
+    return context_.settings();
+}
+
+std::string BrowserTool::WebHost() const {
+    return context_.hosts().web;
+}
+
+QWebEngineProfile* BrowserTool::Profile() const {
+    return context_.browserProfile();
 }
 
 CK7View* BrowserTool::MainBrowserView() const {
@@ -290,7 +299,7 @@ void BrowserTool::SetActivity(bool busy) {
 void BrowserTool::OpenWebSearch() {
     QStringList channels;
     for (const auto& c : context_.mainChannels().channels()) channels << Q(c->name);
-    WebSearchDialog dialog(channels, context_.frame() ? context_.frame()->window() : nullptr);
+    WebSearchDialog dialog(*this, channels, context_.frame() ? context_.frame()->window() : nullptr);
     dialog.exec();
 }
 
@@ -302,10 +311,11 @@ void BrowserTool::SaveSettings() {
 }
 
 void BrowserTool::Register(ToolRegistry& registry) {
-    auto browser = [] { return static_cast<QWidget*>(new CK7View); };
+    auto browser = [this] { return static_cast<QWidget*>(new CK7View(*this)); };
     registry.AddWindow(TemplateId::Browser, browser);
     registry.AddWindow(TemplateId::Browser2, browser);
-    registry.AddWindow(TemplateId::Explorer, [] { return static_cast<QWidget*>(new CExplorerFrame); });
+    registry.AddWindow(TemplateId::Explorer,
+                       [this] { return static_cast<QWidget*>(new CExplorerFrame(*this)); });
     connect(&registry, &ToolRegistry::windowOpened, this,
             [this](TemplateId, QMdiSubWindow* sub, const QString& title) { WireWindow(sub, title); });
     connect(&registry, &ToolRegistry::windowActivated, this, [this](QMdiSubWindow* sub) {
@@ -378,9 +388,9 @@ void BrowserTool::Register(ToolRegistry& registry) {
     registry.AddCommand({QStringLiteral("browser.stop")}, onActive(&BrowserPane::Stop));
     registry.AddCommand({QStringLiteral("browser.refresh")}, onActive(&BrowserPane::Refresh));
     registry.AddCommand({QStringLiteral("browser.home")},
-                        [this] { HandleAddress(CK7View::HomeAddress(), false); });
+                        [this] { HandleAddress(CK7View::HomeAddress(Settings(), WebHost()), false); });
     registry.AddCommand({QStringLiteral("browser.startPage")},
-                        [this] { HandleAddress(Q(StartPageUrl()), true); });
+                        [this] { HandleAddress(Q(StartPageUrl(WebHost())), true); });
     registry.AddCommand({QStringLiteral("browser.main.back")}, onMain(&BrowserPane::GoBack));
     registry.AddCommand({QStringLiteral("browser.main.forward")}, onMain(&BrowserPane::GoForward));
     registry.AddCommand({QStringLiteral("browser.main.reload")}, onMain(&BrowserPane::Refresh));

@@ -44,6 +44,9 @@ public:
     std::function<void(bool busy)> activitySink;
 
     // BrowserHost
+    SettingsStore& Settings() const override;
+    std::string WebHost() const override;
+    QWebEngineProfile* Profile() const override;
     void RunMainFilterAction(BrowserPane* pane, const MainFilterResult& result) override;
     bool HandleCommandLink(BrowserPane* caller, const QUrl& url, const QString& target) override;
     SkyWebPage* OpenRequestedPopup(BrowserPane* caller, const QString& name) override;

@@ -20,7 +20,7 @@ long CK7View::NavigationCount() {
     return g_navigations;
 }
 
-CK7View::CK7View(QWidget* parent) : BrowserPane(parent) {
+CK7View::CK7View(BrowserHost& host, QWidget* parent) : BrowserPane(host.Profile(), parent), host_(host) {
     popup_ = new QLabel(this);
     popup_->setObjectName(QStringLiteral("StatusPopup"));
     popup_->setStyleSheet(QStringLiteral(
@@ -31,17 +31,15 @@ CK7View::CK7View(QWidget* parent) : BrowserPane(parent) {
     page()->onBeforeNavigate = [this](NavigationEvent& ev) { BeforeNavigate(ev); };
     page()->onCommandText = [this](const QString& text) {
         MainFilterResult r = MainBrowserFilter(text.toStdString());
-        BrowserHost* host = GetBrowserHost();
-        if (!r.cancel || !host) return false;
-        QTimer::singleShot(0, this, [this, host, r] { host->RunMainFilterAction(this, r); });
+        if (!r.cancel) return false;
+        QTimer::singleShot(0, this, [this, r] { host_.RunMainFilterAction(this, r); });
         return true;
     };
     page()->onNewWindow = [this](const QUrl&, const QString& name) -> SkyWebPage* {
-        BrowserHost* host = GetBrowserHost();
-        return host ? host->OpenRequestedPopup(this, name) : nullptr;
+        return host_.OpenRequestedPopup(this, name);
     };
     connect(this, &BrowserPane::loadingChanged, this, [this](bool loading) {
-        if (BrowserHost* host = GetBrowserHost()) host->SetActivity(loading);
+        host_.SetActivity(loading);
         if (loading && StatusPopupOption()) {
             SetPopupText(QStringLiteral("Loading..."));
             if (isVisible()) {
@@ -64,39 +62,34 @@ CK7View::CK7View(QWidget* parent) : BrowserPane(parent) {
 CK7View::~CK7View() = default;
 
 bool CK7View::StatusPopupOption() const {
-    return SettingsStore::App().GetInt("misc", "statuspopup", 0) != 0;
+    return host_.Settings().GetInt("misc", "statuspopup", 0) != 0;
 }
 
-QString CK7View::HomeAddress() {
-    std::string home = SettingsStore::App().GetString("Startup", "Home");
-    return QString::fromStdString(home.empty() ? StartPageUrl() : home);
+QString CK7View::HomeAddress(const SettingsStore& settings, const std::string& webHost) {
+    std::string home = settings.GetString("Startup", "Home");
+    return QString::fromStdString(home.empty() ? StartPageUrl(webHost) : home);
 }
 
 void CK7View::GoHome() {
-    Navigate(HomeAddress());
+    Navigate(HomeAddress(host_.Settings(), host_.WebHost()));
 }
 
 void CK7View::BeforeNavigate(NavigationEvent& ev) {
-    BrowserHost* host = GetBrowserHost();
     // A command link reported by the page script: the frame's handler, never the network.
     if (ev.targetFrame.toLower().startsWith(QLatin1String("_skycmd"))) {
         ev.cancel = true;
-        if (host) {
-            QUrl url = ev.url;
-            QString target = ev.targetFrame;
-            QTimer::singleShot(0, this,
-                               [this, host, url, target] { host->HandleCommandLink(this, url, target); });
-        }
+        QUrl url = ev.url;
+        QString target = ev.targetFrame;
+        QTimer::singleShot(0, this, [this, url, target] { host_.HandleCommandLink(this, url, target); });
         return;
     }
 
-    SettingsStore& s = SettingsStore::App();
     HookInput in;
     in.url = ev.url.toString().toStdString();
-    in.webHost = ActiveServiceHosts().web;
-    in.zip = s.GetString("local", "zip");
-    in.account = host ? host->Account().toStdString() : std::string("UNREGISTERED");
-    in.channelIntroOption = host && host->ChannelIntroOption();
+    in.webHost = host_.WebHost();
+    in.zip = host_.Settings().GetString("local", "zip");
+    in.account = host_.Account().toStdString();
+    in.channelIntroOption = host_.ChannelIntroOption();
     in.introState = introState_;
     HookDecision d = DecideNavigation(in);
 
@@ -114,7 +107,7 @@ void CK7View::BeforeNavigate(NavigationEvent& ev) {
         MainFilterResult r = MainBrowserFilter(in.url);
         if (r.cancel) {
             ev.cancel = true;
-            if (host) QTimer::singleShot(0, this, [this, host, r] { host->RunMainFilterAction(this, r); });
+            QTimer::singleShot(0, this, [this, r] { host_.RunMainFilterAction(this, r); });
         }
     }
 

@@ -5,8 +5,13 @@
 
 #include "ui/browser/browser_pane.h"
 
+namespace sky {
+class SettingsStore;
+}
+
 namespace sky::ui {
 
+class BrowserHost;
 struct NavigationEvent;
 
 // A browsing view of the main kind: the main browser window ("Browser"), the
@@ -15,12 +20,12 @@ struct NavigationEvent;
 class CK7View : public BrowserPane {
     Q_OBJECT
 public:
-    explicit CK7View(QWidget* parent = nullptr);
+    explicit CK7View(BrowserHost& host, QWidget* parent = nullptr);
     ~CK7View() override;
 
     // "Startup"/"Home", else the service's start page.
     void GoHome();
-    static QString HomeAddress();
+    static QString HomeAddress(const SettingsStore& settings, const std::string& webHost);
 
     bool channelIntroState() const { return introState_; }
     // The document title used in the status pop-up.
@@ -45,6 +50,7 @@ private:
     void SetPopupText(const QString& text);
     bool StatusPopupOption() const;
 
+    BrowserHost& host_;
     QLabel* popup_;
     bool introState_ = false;
     QString docTitle_ = QStringLiteral("Browser");

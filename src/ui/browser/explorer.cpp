@@ -10,6 +10,7 @@
 #include <QToolBar>
 
 #include "core/app/command_dispatch.h"
+#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "ui/browser/browser_host.h"
 #include "ui/browser/ck7_view.h"
@@ -28,11 +29,11 @@ constexpr int kAddressWidth = 200;
 
 }  // namespace
 
-CExplorerView::CExplorerView(QWidget* parent) : BrowserPane(parent) {
+CExplorerView::CExplorerView(BrowserHost& host, QWidget* parent)
+    : BrowserPane(host.Profile(), parent), host_(host) {
     page()->onBeforeNavigate = [this](NavigationEvent& ev) { BeforeNavigate(ev); };
     page()->onNewWindow = [this](const QUrl&, const QString& name) -> SkyWebPage* {
-        BrowserHost* host = GetBrowserHost();
-        return host ? host->OpenRequestedPopup(this, name) : nullptr;
+        return host_.OpenRequestedPopup(this, name);
     };
 }
 
@@ -44,25 +45,24 @@ void CExplorerView::SetRequestedBy(BrowserPane* requester, const QString& name) 
 }
 
 void CExplorerView::BeforeNavigate(NavigationEvent& ev) {
-    BrowserHost* host = GetBrowserHost();
     // Command URLs act here as in the main browser and never load.
     MainFilterResult filter = MainBrowserFilter(ev.url.toString().toStdString());
     if (filter.cancel) {
         ev.cancel = true;
-        if (host && ev.isMainFrame)
-            QTimer::singleShot(0, this, [this, host, filter] { host->RunMainFilterAction(this, filter); });
+        if (ev.isMainFrame)
+            QTimer::singleShot(0, this, [this, filter] { host_.RunMainFilterAction(this, filter); });
         if (requestedByPage_ && firstPending_) {
             firstPending_ = false;
             emit closeRequested();
         }
         return;
     }
-    if (!ev.isMainFrame || !host) return;
+    if (!ev.isMainFrame) return;
     if (requestedByPage_ && firstPending_) {
         firstPending_ = false;
         QString target = ev.targetFrame.isEmpty() ? name_ : ev.targetFrame;
         BrowserPane* caller = requester_ ? requester_.data() : this;
-        if (host->HandleCommandLink(caller, ev.url, target)) {
+        if (host_.HandleCommandLink(caller, ev.url, target)) {
             ev.cancel = true;
             emit closeRequested();
         } else {
@@ -72,7 +72,7 @@ void CExplorerView::BeforeNavigate(NavigationEvent& ev) {
     }
     // Links and forms in the popup; the program's own loads go through.
     if (ev.userInitiated || !ev.targetFrame.isEmpty()) {
-        if (host->HandleCommandLink(this, ev.url, ev.targetFrame)) ev.cancel = true;
+        if (host_.HandleCommandLink(this, ev.url, ev.targetFrame)) ev.cancel = true;
     }
 }
 
@@ -80,14 +80,14 @@ int CExplorerFrame::LiveCount() {
     return g_liveFrames;
 }
 
-CExplorerFrame::CExplorerFrame(QWidget* parent) : QMainWindow(parent) {
+CExplorerFrame::CExplorerFrame(BrowserHost& host, QWidget* parent) : QMainWindow(parent), host_(host) {
     if (g_liveFrames++ == 0) {
         g_sharedFont = new QFont(font());
         g_sharedFont->setPointSize(8);
     }
     setWindowTitle(QStringLiteral("[SkyBrowser]"));
 
-    view_ = new CExplorerView(this);
+    view_ = new CExplorerView(host_, this);
     setCentralWidget(view_);
 
     toolbar_ = addToolBar(QStringLiteral("Popup Browser"));
@@ -110,16 +110,21 @@ CExplorerFrame::CExplorerFrame(QWidget* parent) : QMainWindow(parent) {
     topMost_ = toolbar_->addAction(QStringLiteral("On Top"));
     topMost_->setToolTip(QStringLiteral("Keep this window above the others"));
     topMost_->setCheckable(true);
-    topMost_->setChecked(SettingsStore::App().GetInt("PopupBrowser", "TopMost", 0) != 0);
+    topMost_->setChecked(host_.Settings().GetInt("PopupBrowser", "TopMost", 0) != 0);
     connect(topMost_, &QAction::toggled, this,
-            [](bool on) { SettingsStore::App().WriteInt("PopupBrowser", "TopMost", on ? 1 : 0); });
+            [this](bool on) { host_.Settings().WriteInt("PopupBrowser", "TopMost", on ? 1 : 0); });
 
     spacer_ = new QWidget(toolbar_);
     spacer_->setFixedWidth(kAddressGap);
     toolbar_->addWidget(spacer_);
     linkButton_ = new LinkDragButton(toolbar_);
     linkButton_->setText(QStringLiteral("Link"));
-    linkButton_->link = [this] { return CLinkDragSource(QUrl(view_->LocationUrl()), view_->PageTitle()); };
+    linkButton_->link = [this] {
+        // A window with nothing shown yet offers the service's home.
+        QUrl url(view_->LocationUrl());
+        if (url.isEmpty()) url = QUrl(QString::fromStdString(ServiceUrl(host_.WebHost(), "/")));
+        return CLinkDragSource(url, view_->PageTitle());
+    };
     toolbar_->addWidget(linkButton_);
     address_ = new QComboBox(toolbar_);
     address_->setEditable(true);

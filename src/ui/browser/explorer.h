@@ -13,6 +13,7 @@ class QToolBar;
 
 namespace sky::ui {
 
+class BrowserHost;
 class LinkDragButton;
 struct NavigationEvent;
 
@@ -28,7 +29,7 @@ struct CExplorerDoc {
 class CExplorerView : public BrowserPane {
     Q_OBJECT
 public:
-    explicit CExplorerView(QWidget* parent = nullptr);
+    explicit CExplorerView(BrowserHost& host, QWidget* parent = nullptr);
 
     // Marks the window as asked for by a page, linked to the asking view.
     void SetRequestedBy(BrowserPane* requester, const QString& name);
@@ -44,6 +45,7 @@ signals:
 private:
     void BeforeNavigate(NavigationEvent& ev);
 
+    BrowserHost& host_;
     QPointer<BrowserPane> requester_;
     QString name_;
     bool requestedByPage_ = false;
@@ -55,7 +57,7 @@ private:
 class CExplorerFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CExplorerFrame(QWidget* parent = nullptr);
+    explicit CExplorerFrame(BrowserHost& host, QWidget* parent = nullptr);
     ~CExplorerFrame() override;
 
     CExplorerView* view() const { return view_; }
@@ -80,6 +82,7 @@ protected:
 private:
     void LayoutAddressBox();
 
+    BrowserHost& host_;
     CExplorerDoc doc_;
     QString windowName_;
     CExplorerView* view_;

@@ -5,12 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "core/base/service_config.h"
-
 namespace sky::ui {
 
 CLinkDragSource::CLinkDragSource(QUrl url, QString description)
-    : url_(url.isEmpty() ? QUrl(QString::fromStdString(ServiceUrl(ActiveServiceHosts().web, "/"))) : url),
+    : url_(std::move(url)),
       description_(description.isEmpty() ? QString::fromLatin1(kDefaultDescription) : description) {}
 
 QMimeData* CLinkDragSource::MakeMimeData() const {

@@ -13,6 +13,7 @@ class CLinkDragSource {
 public:
     static constexpr const char* kDefaultDescription = "Skyharbor the alternative web browser";
 
+    // Without a description the program's own is used.
     CLinkDragSource(QUrl url = {}, QString description = {});
     QMimeData* MakeMimeData() const;
     // Starts the drag with the copy effect.

@@ -9,8 +9,6 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlSchemeHandler>
 
-#include "ui/browser/browser_profile.h"
-
 // The library's resources must be brought in by hand when it is linked statically.
 static void InitBrowserResources() {
     Q_INIT_RESOURCE(browser);
@@ -84,8 +82,9 @@ void SkyWebPage::InstallScripts(QWebEngineProfile* profile) {
     profile->scripts()->insert(script);
 }
 
-SkyWebPage::SkyWebPage(QObject* parent) : QWebEnginePage(BrowserProfile::Get(), parent), bridge_(this) {
-    InstallScripts(profile());
+SkyWebPage::SkyWebPage(QWebEngineProfile* profile, QObject* parent)
+    : QWebEnginePage(profile, parent), bridge_(this) {
+    InstallScripts(profile);
     auto* channel = new QWebChannel(this);
     channel->registerObject(QStringLiteral("skyBridge"), &bridge_);
     setWebChannel(channel);

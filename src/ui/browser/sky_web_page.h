@@ -44,7 +44,7 @@ private:
 class SkyWebPage : public QWebEnginePage {
     Q_OBJECT
 public:
-    explicit SkyWebPage(QObject* parent = nullptr);
+    explicit SkyWebPage(QWebEngineProfile* profile, QObject* parent = nullptr);
 
     // The window's hook: runs before each navigation; setting cancel stops it.
     std::function<void(NavigationEvent&)> onBeforeNavigate;

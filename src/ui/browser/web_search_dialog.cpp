@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/browser/navigation_hook.h"
 #include "ui/base/messages.h"
@@ -15,21 +14,20 @@
 
 namespace sky::ui {
 
-namespace {
-QString HostSetting(const char* key) {
-    std::string host = SettingsStore::App().GetString("Service", key);
-    return QString::fromStdString(host.empty() ? ActiveServiceHosts().web : host);
+QString WebSearchDialog::HostSetting(const char* key) const {
+    std::string host = host_.Settings().GetString("Service", key);
+    return QString::fromStdString(host.empty() ? host_.WebHost() : host);
 }
-}  // namespace
 
-QString WebSearchDialog::SearchHost() {
+QString WebSearchDialog::SearchHost() const {
     return HostSetting("SearchHost");
 }
-QString WebSearchDialog::NewsSearchHost() {
+QString WebSearchDialog::NewsSearchHost() const {
     return HostSetting("NewsSearchHost");
 }
 
-WebSearchDialog::WebSearchDialog(const QStringList& channels, QWidget* parent) : QDialog(parent) {
+WebSearchDialog::WebSearchDialog(BrowserHost& host, const QStringList& channels, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setWindowTitle(QStringLiteral("Search the Web"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Your channels:"), this));
@@ -38,8 +36,7 @@ WebSearchDialog::WebSearchDialog(const QStringList& channels, QWidget* parent) :
     channels_->setMaximumHeight(120);
     layout->addWidget(channels_);
     layout->addWidget(new QLabel(QStringLiteral("Search &words:"), this));
-    edit_ =
-        new QLineEdit(QString::fromStdString(SettingsStore::App().GetString("WebWizard", "Search")), this);
+    edit_ = new QLineEdit(QString::fromStdString(host_.Settings().GetString("WebWizard", "Search")), this);
     edit_->setMinimumWidth(320);
     layout->addWidget(edit_);
     auto* buttons = new QDialogButtonBox(this);
@@ -69,11 +66,11 @@ bool WebSearchDialog::Run(bool news) {
                                : QStringLiteral("You must enter some search words"));
         return false;
     }
-    SettingsStore::App().WriteString("WebWizard", "Search", text.toStdString());
+    host_.Settings().WriteString("WebWizard", "Search", text.toStdString());
     std::string words = text.toStdString();
     std::string url = news ? NewsSearchUrl(NewsSearchHost().toStdString(), words)
                            : WebSearchUrl(SearchHost().toStdString(), words);
-    if (BrowserHost* host = GetBrowserHost()) host->HandleAddress(QString::fromStdString(url), true);
+    host_.HandleAddress(QString::fromStdString(url), true);
     accept();
     return true;
 }

@@ -74,7 +74,7 @@ QWidget* ChannelsTool::MakeBar(QWidget* parent) {
 
 void ChannelsTool::ApplyColours() {
     if (!bar_) return;
-    ChannelColours c = ReadChannelColours(context_.session().colourCount());
+    ChannelColours c = ReadChannelColours(context_.settings(), context_.session().colourCount());
     auto colour = [](unsigned v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); };
     bar_->SetColours(colour(c.channelBack), colour(c.channelText));
     for (QMdiSubWindow* w : {channelViewer_.data(), localSites_.data()})
@@ -95,7 +95,7 @@ QMdiSubWindow* ChannelsTool::ChannelWindow(bool local, bool create) {
     sub->setProperty("keepTitle", true);
     CK7View* view = ViewOf(sub);
     view->SetDocumentTitle(title);
-    auto* rows = new CSubChannelView(view);
+    auto* rows = new CSubChannelView(context_.browser, view);
     rows->SetLists(&context_.mainChannels(), &context_.localChannels());
     view->SetTopArea(rows);
     connect(rows, &CSubChannelView::openAddress, view,
@@ -203,7 +203,7 @@ void ChannelsTool::ToggleFavorites() {
 }
 
 void ChannelsTool::RunLocalSettings() {
-    CLocalPropertySheet sheet(Parent(context_));
+    CLocalPropertySheet sheet(*context_.browser, Parent(context_));
     ExecDialog(sheet);
     if (bar_) bar_->ReloadLocal();
     if (CSubChannelView* rows = SubChannelViewOf(localSites_)) {

@@ -8,18 +8,19 @@
 #include <QWebEngineView>
 #include <utility>
 
-#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/channels/channel_list.h"
 #include "core/channels/channel_nav.h"
 #include "core/net/http_download.h"
 #include "ui/base/messages.h"
+#include "ui/browser/browser_host.h"
 #include "ui/browser/browser_pane.h"
 #include "ui/browser/sky_web_page.h"
 
 namespace sky::ui {
 
-CLocalPropertyPage1::CLocalPropertyPage1(QWidget* parent) : QWizardPage(parent) {
+CLocalPropertyPage1::CLocalPropertyPage1(BrowserHost& host, QWidget* parent)
+    : QWizardPage(parent), host_(host) {
     setTitle(QStringLiteral("Your Local Channel"));
     setSubTitle(
         QStringLiteral("Web sites for where you live: enter your zip code, then choose your area on the "
@@ -34,7 +35,7 @@ CLocalPropertyPage1::CLocalPropertyPage1(QWidget* parent) : QWizardPage(parent) 
 }
 
 void CLocalPropertyPage1::initializePage() {
-    std::string zip = SettingsStore::App().GetString("local", "zip", "00000");
+    std::string zip = host_.Settings().GetString("local", "zip", "00000");
     zip_->setText(QString::fromStdString(zip));
     // The default is there to be typed over.
     if (zip == "00000") zip_->selectAll();
@@ -44,15 +45,16 @@ void CLocalPropertyPage1::initializePage() {
 bool CLocalPropertyPage1::validatePage() {
     QString zip = zip_->text().trimmed();
     if (zip.isEmpty()) zip = QStringLiteral("00000");
-    SettingsStore::App().WriteString("local", "zip", zip.toStdString());
+    host_.Settings().WriteString("local", "zip", zip.toStdString());
     return true;
 }
 
-CLocalPropertyPage2::CLocalPropertyPage2(QWidget* parent) : QWizardPage(parent), job_(new UiJob(this)) {
+CLocalPropertyPage2::CLocalPropertyPage2(BrowserHost& host, QWidget* parent)
+    : QWizardPage(parent), host_(host), job_(new UiJob(this)) {
     setTitle(QStringLiteral("Choose Your Local Web Sites"));
     setSubTitle(QStringLiteral("Click the channel file for your area; it is stored as your Local channel."));
     auto* layout = new QVBoxLayout(this);
-    browser_ = new BrowserPane(this);
+    browser_ = new BrowserPane(host_.Profile(), this);
     browser_->setMinimumSize(560, 320);
     layout->addWidget(browser_, 1);
     status_ = new QLabel(this);
@@ -85,7 +87,7 @@ CLocalPropertyPage2::~CLocalPropertyPage2() {
 }
 
 void CLocalPropertyPage2::initializePage() {
-    browser_->Navigate(QString::fromStdString(LocalChannelPageUrl(ActiveServiceHosts().web)));
+    browser_->Navigate(QString::fromStdString(LocalChannelPageUrl(host_.WebHost())));
 }
 
 void CLocalPropertyPage2::StartDownload(const QUrl& url) {
@@ -140,12 +142,12 @@ void CLocalPropertyPage2::StartDownload(const QUrl& url) {
     });
 }
 
-CLocalPropertySheet::CLocalPropertySheet(QWidget* parent) : QWizard(parent) {
+CLocalPropertySheet::CLocalPropertySheet(BrowserHost& host, QWidget* parent) : QWizard(parent) {
     setWindowTitle(QStringLiteral("Local Channel Settings"));
     setObjectName(QStringLiteral("LocalPropertySheet"));
     setWizardStyle(QWizard::ClassicStyle);
-    page1_ = new CLocalPropertyPage1(this);
-    page2_ = new CLocalPropertyPage2(this);
+    page1_ = new CLocalPropertyPage1(host, this);
+    page2_ = new CLocalPropertyPage2(host, this);
     addPage(page1_);
     addPage(page2_);
     resize(680, 520);

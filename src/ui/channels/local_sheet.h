@@ -13,18 +13,20 @@ class QLineEdit;
 
 namespace sky::ui {
 
+class BrowserHost;
 class BrowserPane;
 
 // Page 1: the postal code the service chooses local sites by.
 class CLocalPropertyPage1 : public QWizardPage {
     Q_OBJECT
 public:
-    explicit CLocalPropertyPage1(QWidget* parent = nullptr);
+    explicit CLocalPropertyPage1(BrowserHost& host, QWidget* parent = nullptr);
     QLineEdit* zipField() const { return zip_; }
     void initializePage() override;
     bool validatePage() override;
 
 private:
+    BrowserHost& host_;
     QLineEdit* zip_;
 };
 
@@ -33,7 +35,7 @@ private:
 class CLocalPropertyPage2 : public QWizardPage {
     Q_OBJECT
 public:
-    explicit CLocalPropertyPage2(QWidget* parent = nullptr);
+    explicit CLocalPropertyPage2(BrowserHost& host, QWidget* parent = nullptr);
     ~CLocalPropertyPage2() override;
     void initializePage() override;
     bool isComplete() const override { return done_; }
@@ -48,6 +50,7 @@ signals:
 private:
     void StartDownload(const QUrl& url);
 
+    BrowserHost& host_;
     BrowserPane* browser_;
     QLabel* status_;
     bool done_ = false;
@@ -61,7 +64,8 @@ private:
 class CLocalPropertySheet : public QWizard {
     Q_OBJECT
 public:
-    explicit CLocalPropertySheet(QWidget* parent = nullptr);
+    // The settings, the service's page and the engine profile come from `host`.
+    explicit CLocalPropertySheet(BrowserHost& host, QWidget* parent = nullptr);
     CLocalPropertyPage1* page1() const { return page1_; }
     CLocalPropertyPage2* page2() const { return page2_; }
 

@@ -7,7 +7,6 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/channels/channel_list.h"
 #include "core/channels/channel_nav.h"
@@ -91,7 +90,7 @@ void ChannelHintLine::hideEvent(QHideEvent*) {
     timer_.stop();
 }
 
-CSubChannelView::CSubChannelView(QWidget* parent) : QWidget(parent) {
+CSubChannelView::CSubChannelView(BrowserHost* host, QWidget* parent) : QWidget(parent), host_(host) {
     setObjectName(QStringLiteral("SubChannelView"));
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
@@ -261,11 +260,10 @@ void CSubChannelView::Open(QString address, CChannelItem* channel, bool returnTo
     if (quiet_) return;
     // Coming back to a channel goes to where the user left it.
     if (returnToChannel && !channel->lastAddress.empty()) address = Q(channel->lastAddress);
-    BrowserHost* host = GetBrowserHost();
-    if (host && host->ChannelIntroOption() && channel->introPending) {
-        std::string cookie = SettingsStore::App().GetString("Misc", "Cook");
-        address = Q(ChannelIntroQuery(ActiveServiceHosts().web, cookie, host->Account().toStdString(),
-                                      channel->name));
+    if (host_ && host_->ChannelIntroOption() && channel->introPending) {
+        std::string cookie = host_->Settings().GetString("Misc", "Cook");
+        address =
+            Q(ChannelIntroQuery(host_->WebHost(), cookie, host_->Account().toStdString(), channel->name));
         channel->introPending = false;
     }
     if (!address.isEmpty()) emit openAddress(address);

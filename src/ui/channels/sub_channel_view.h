@@ -14,6 +14,8 @@ struct CChannelItem;
 
 namespace sky::ui {
 
+class BrowserHost;
+
 // The hint under the page row while the channel introduction page shows.
 // Every repaint moves one counter shared by all views through five states.
 class ChannelHintLine : public QWidget {
@@ -46,7 +48,9 @@ private:
 class CSubChannelView : public QWidget {
     Q_OBJECT
 public:
-    explicit CSubChannelView(QWidget* parent = nullptr);
+    // `host` (may be null) gives the channel introduction option and what the
+    // introduction address is built from.
+    explicit CSubChannelView(BrowserHost* host, QWidget* parent = nullptr);
 
     void SetLists(CChannelList* mainList, CChannelList* localList);
     // -1 hides the rows; -3 shows the local channel in local mode.
@@ -86,6 +90,7 @@ private:
     void Open(QString address, CChannelItem* channel, bool returnToChannel);
     void SetRowsVisible(bool entries, bool pages);
 
+    BrowserHost* host_;
     CChannelList* main_ = nullptr;
     CChannelList* local_ = nullptr;
     CChannelList* list_ = nullptr;

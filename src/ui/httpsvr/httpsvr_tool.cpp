@@ -57,7 +57,8 @@ QMdiSubWindow* OpenServerWindow(AppContext& context) {
 
 void StartServerDialogFlow(AppContext& context) {
     MemberSession& session = context.session();
-    StartServerDialog dialog(session.account(), session.loggedIn(), context.frame()->window());
+    StartServerDialog dialog(context.settings(), session.account(), session.loggedIn(),
+                             context.frame()->window());
     dialog.onOptions = [&context, &dialog] {
         CHttpSvrDoc& server = context.webServer();
         ServerOptionsDialog options(server.settings(), &dialog);

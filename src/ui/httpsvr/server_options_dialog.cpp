@@ -103,7 +103,8 @@ httpsvr::ServerSettings ServerOptionsDialog::settings() const {
     return s;
 }
 
-StartServerDialog::StartServerDialog(const QString& loginName, bool loggedIn, QWidget* parent)
+StartServerDialog::StartServerDialog(const SettingsStore& settings, const QString& loginName, bool loggedIn,
+                                     QWidget* parent)
     : QDialog(parent), loggedIn_(loggedIn) {
     setWindowTitle(QStringLiteral("Start your server !"));
     auto* layout = new QVBoxLayout(this);
@@ -114,8 +115,7 @@ StartServerDialog::StartServerDialog(const QString& loginName, bool loggedIn, QW
     auto* where = new QGroupBox(
         QStringLiteral("Root directory for publically available files from my hard drive..."), this);
     auto* r = new QVBoxLayout(where);
-    r->addWidget(
-        new QLabel(QString::fromStdString(httpsvr::ServerSettings::Load(SettingsStore::App()).root), where));
+    r->addWidget(new QLabel(QString::fromStdString(httpsvr::ServerSettings::Load(settings).root), where));
     layout->addWidget(where);
     for (const char* note : {"You must be logged in to serve files from your hard drive !",
                              "This allows your computer to act as a World Wide Web Server"}) {

@@ -44,7 +44,9 @@ private:
 class StartServerDialog : public QDialog {
     Q_OBJECT
 public:
-    StartServerDialog(const QString& loginName, bool loggedIn, QWidget* parent = nullptr);
+    // Shows the root folder stored in `settings`.
+    StartServerDialog(const SettingsStore& settings, const QString& loginName, bool loggedIn,
+                      QWidget* parent = nullptr);
     // Start pressed while logged in.
     bool startChosen() const { return start_; }
 

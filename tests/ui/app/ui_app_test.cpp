@@ -296,35 +296,35 @@ private slots:
     void defaultBrowserCheckRules() {
         // Start-up with "do not ask" set: silent, nothing changed.
         S().WriteInt("misc", "PromptForDefBrowser", 1);
-        RunDefaultBrowserCheck(nullptr, browser_, true);
+        RunDefaultBrowserCheck(nullptr, S(), browser_, true);
         QCOMPARE(prompts_, 0);
         QCOMPARE(browser_.madeDefault, 0);
         QVERIFY(boxes_.isEmpty());
         // On demand it associates at once and says so.
-        RunDefaultBrowserCheck(nullptr, browser_, false);
+        RunDefaultBrowserCheck(nullptr, S(), browser_, false);
         QCOMPARE(browser_.madeDefault, 1);
         QCOMPARE(Texts(), QStringList{QStringLiteral("SkyHarbor is now your default Browser")});
-        RunDefaultBrowserCheck(nullptr, browser_, false);
+        RunDefaultBrowserCheck(nullptr, S(), browser_, false);
         QCOMPARE(Texts().last(), QStringLiteral("SkyHarbor is already your default browser"));
         // A desktop that cannot say is not asked at start-up.
         S().WriteInt("misc", "PromptForDefBrowser", 0);
         browser_.isDefault = std::nullopt;
-        RunDefaultBrowserCheck(nullptr, browser_, true);
+        RunDefaultBrowserCheck(nullptr, S(), browser_, true);
         QCOMPARE(prompts_, 0);
     }
 
     void schemeStripAndButtonRanges() {
-        NavStrip plain;
+        NavStrip plain(S());
         QVERIFY(plain.usingBuiltIn());
         std::string dir = sandbox_->path("scheme");
         std::filesystem::create_directories(dir);
         S().WriteString("bitmaps", "schemedir", dir);
-        NavStrip missing;
+        NavStrip missing(S());
         QVERIFY(missing.usingBuiltIn());
         QImage img(NavStrip::kWidth, NavStrip::kHeight, QImage::Format_RGB32);
         img.fill(Qt::red);
         QVERIFY(img.save(QString::fromStdString(dir + "/toolbar.bmp"), "BMP"));
-        NavStrip scheme;
+        NavStrip scheme(S());
         QVERIFY(!scheme.usingBuiltIn());
 
         // Where two ranges meet, the earlier button wins; outside, none.

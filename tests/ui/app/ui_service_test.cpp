@@ -379,9 +379,7 @@ int main(int argc, char** argv) {
     sky::ui::RegisterCommandSchemes();
     QApplication app(argc, argv);
     UiServiceTest test;
-    int rc = QTest::qExec(&test, argc, argv);
-    sky::ui::BrowserProfile::Shutdown();
-    return rc;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "ui_service_test.moc"

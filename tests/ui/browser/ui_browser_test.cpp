@@ -153,7 +153,6 @@ private slots:
         SettingsStore::App().WriteString("Misc", "Account", "UNREGISTERED");
         test::WriteFile(sandbox_->path("skychan1.sky"), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
         SettingsStore::App().WriteString("Service", "WebHost", server_->host().toStdString());
-        SetActiveServiceHosts({server_->host().toStdString(), "", "", ""});
         app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
                                         CK7App::Options{false, &desktop_});
         QVERIFY(app_->InitInstance());
@@ -292,18 +291,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(server_->saw("/~pilot/finger.htm"), 10000);
 
         SettingsStore::App().WriteString("Service", "SearchHost", server_->host().toStdString());
-        WebSearchDialog empty(QStringList{});
+        WebSearchDialog empty(*frame()->context().browser, QStringList{});
         empty.searchEdit()->setText(QStringLiteral("   "));
         QVERIFY(!empty.WebSearch());
         QCOMPARE(boxes_.last(), QStringLiteral("You must enter some search words"));
         QVERIFY(!empty.NewsSearch());
         QCOMPARE(boxes_.last(), QStringLiteral("You must enter a search string"));
-        WebSearchDialog dialog(QStringList{});
+        WebSearchDialog dialog(*frame()->context().browser, QStringList{});
         dialog.searchEdit()->setText(QStringLiteral("  sail  boats & #1 "));
         QVERIFY(dialog.WebSearch());
         QTRY_VERIFY_WITH_TIMEOUT(server_->saw("/r?look=&key=sail++boats+&+"), 10000);
         // The words come back next time.
-        WebSearchDialog again(QStringList{});
+        WebSearchDialog again(*frame()->context().browser, QStringList{});
         QCOMPARE(again.searchEdit()->text(), QStringLiteral("sail  boats & #1"));
     }
 

@@ -6,6 +6,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <filesystem>
 #include <memory>
@@ -31,6 +32,12 @@ namespace {
 class FakeHost : public BrowserHost {
 public:
     bool introOption = false;
+    std::string webHost = ServiceConfig::EmbeddedHosts(ServiceConfig::kDefaultPort).web;
+    SettingsStore* settings = nullptr;  // null: SettingsStore::App()
+    SettingsStore& Settings() const override { return settings ? *settings : SettingsStore::App(); }
+    std::string WebHost() const override { return webHost; }
+    QWebEngineProfile* profile = nullptr;
+    QWebEngineProfile* Profile() const override { return profile; }
     void RunMainFilterAction(BrowserPane*, const MainFilterResult&) override {}
     bool HandleCommandLink(BrowserPane*, const QUrl&, const QString&) override { return false; }
     SkyWebPage* OpenRequestedPopup(BrowserPane*, const QString&) override { return nullptr; }
@@ -62,14 +69,17 @@ class UiChannelBarTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::Sandbox> sandbox_;
+    std::unique_ptr<QWebEngineProfile> profile_;
     FakeHost host_;
     QStringList boxes_;
 
 private slots:
     void init() {
         sandbox_ = std::make_unique<test::Sandbox>();
+        // One for the whole run: deleted between tests, its late writes race the sandbox removal.
+        if (!profile_) profile_.reset(BrowserProfile::Create());
         host_ = FakeHost();
-        SetBrowserHost(&host_);
+        host_.profile = profile_.get();
         boxes_.clear();
         SetMessageHook([this](MessageKind, const QString&, const QString& text) {
             boxes_ << text;
@@ -78,14 +88,13 @@ private slots:
     }
     void cleanup() {
         SetMessageHook({});
-        SetBrowserHost(nullptr);
         sandbox_.reset();
     }
 
     void rowsRememberWhereTheUserWas() {
         CChannelList main, local;
         BuildList(main);
-        CSubChannelView view;
+        CSubChannelView view(&host_);
         view.SetLists(&main, &local);
         QSignalSpy opened(&view, &CSubChannelView::openAddress);
         auto last = [&] { return opened.isEmpty() ? QString() : opened.last().at(0).toString(); };
@@ -146,7 +155,7 @@ private slots:
         SettingsStore::App().WriteString("Misc", "Cook", "12345");
         CChannelList main, local;
         BuildList(main);
-        CSubChannelView view;
+        CSubChannelView view(&host_);
         view.SetLists(&main, &local);
         QSignalSpy opened(&view, &CSubChannelView::openAddress);
         view.ShowChannel(1);
@@ -165,10 +174,39 @@ private slots:
         QCOMPARE(opened.last().at(0).toString(), QStringLiteral("http://news.example/front"));
     }
 
+    void eachViewAsksItsOwnHost() {
+        // Two programs' worth of hosts side by side: nothing comes from a global.
+        SettingsStore::App().WriteString("Misc", "Cook", "12345");
+        SettingsStore other(sandbox_->path("other.ini"));
+        other.WriteString("Misc", "Cook", "777");
+        FakeHost second = host_;
+        second.settings = &other;
+        second.webHost = "second.example:8";
+        host_.introOption = second.introOption = true;
+        host_.webHost = "first.example:7";
+        CChannelList main, local;
+        BuildList(main);
+        CSubChannelView first(&host_), next(&second);
+        first.SetLists(&main, &local);
+        QSignalSpy openedFirst(&first, &CSubChannelView::openAddress);
+        first.ShowChannel(0);
+        QVERIFY2(openedFirst.last().at(0).toString().startsWith(
+                     QStringLiteral("http://first.example:7/Scripts/channelx.dll?GetPage&IC=12345&")),
+                 qPrintable(openedFirst.last().at(0).toString()));
+        CChannelList main2, local2;
+        BuildList(main2);
+        next.SetLists(&main2, &local2);
+        QSignalSpy openedNext(&next, &CSubChannelView::openAddress);
+        next.ShowChannel(0);
+        QVERIFY2(openedNext.last().at(0).toString().startsWith(
+                     QStringLiteral("http://second.example:8/Scripts/channelx.dll?GetPage&IC=777&")),
+                 qPrintable(openedNext.last().at(0).toString()));
+    }
+
     void hintLineCyclesThroughFiveStates() {
         CChannelList main, local;
         BuildList(main);
-        CSubChannelView view;
+        CSubChannelView view(&host_);
         view.SetLists(&main, &local);
         view.SetColours(Qt::gray, Qt::white, Qt::black, QColor(200, 200, 10));
         view.resize(600, 120);
@@ -267,9 +305,9 @@ private slots:
                         QStringLiteral("http://127.0.0.1:%1/areas/north.sky").arg(port)}) == 0;
         }));
         SettingsStore& s = SettingsStore::App();
-        SetActiveServiceHosts({"127.0.0.1:" + std::to_string(port), {}, {}, {}});
+        host_.webHost = "127.0.0.1:" + std::to_string(port);
 
-        CLocalPropertySheet sheet;
+        CLocalPropertySheet sheet(host_);
         sheet.show();
         QCOMPARE(sheet.page1()->zipField()->text(), QStringLiteral("00000"));
         QCOMPARE(sheet.page1()->zipField()->selectedText(), QStringLiteral("00000"));
@@ -307,8 +345,8 @@ private slots:
     }
 
     void localSheetSaysErrorWhenThePageFails() {
-        SetActiveServiceHosts({"127.0.0.1:" + std::to_string(test::FreePort()), {}, {}, {}});
-        CLocalPropertySheet sheet;
+        host_.webHost = "127.0.0.1:" + std::to_string(test::FreePort());
+        CLocalPropertySheet sheet(host_);
         sheet.show();
         sheet.next();
         QVERIFY(QTest::qWaitFor([&] { return !boxes_.isEmpty(); }, 20000));
@@ -319,13 +357,8 @@ private slots:
 int main(int argc, char** argv) {
     sky::ui::RegisterCommandSchemes();
     QApplication app(argc, argv);
-    int rc;
-    {
-        UiChannelBarTest test;
-        rc = QTest::qExec(&test, argc, argv);
-    }
-    sky::ui::BrowserProfile::Shutdown();
-    return rc;
+    UiChannelBarTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "ui_bar_test.moc"

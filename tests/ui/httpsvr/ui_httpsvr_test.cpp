@@ -176,13 +176,13 @@ private slots:
     }
 
     void startServerDialogNeedsALogin() {
-        StartServerDialog out(QStringLiteral("pilot"), false);
+        StartServerDialog out(SettingsStore::App(), QStringLiteral("pilot"), false);
         out.PressStart();
         QCOMPARE(boxes_, QStringList{QStringLiteral("You must login")});
         QVERIFY(!out.startChosen());
         out.PressCancel();
         QCOMPARE(boxes_.last(), QStringLiteral("Aborted"));
-        StartServerDialog in(QStringLiteral("pilot"), true);
+        StartServerDialog in(SettingsStore::App(), QStringLiteral("pilot"), true);
         in.PressStart();
         QVERIFY(in.startChosen());
     }
