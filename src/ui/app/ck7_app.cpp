@@ -23,7 +23,6 @@
 #include "ui/app/default_browser.h"
 #include "ui/app/main_frame.h"
 #include "ui/app/nav_bar.h"
-#include "ui/app/nav_strip.h"
 #include "ui/app/shell_tool.h"
 #include "ui/app/single_instance.h"
 #include "ui/base/messages.h"
@@ -191,8 +190,6 @@ bool CK7App::InitInstance() {
     // 11. The main frame.
     frame_ = std::make_unique<CMainFrame>(*context_);
     frame_->Create();
-    frame_->navBar()->strip()->LoadScheme(s);
-    frame_->zoomStrip()->LoadScheme(s);
     BrowserSettingsDialog::ApplyStored(s, context_->browserProfile());
 
     // 12. Default browser, asked once the frame can own the question.

@@ -150,6 +150,7 @@ void CMainFrame::CreateNavigationBar() {
     navToolBar_->setMovable(false);
     navToolBar_->setFloatable(false);
     navBar_ = new NavBar(navToolBar_);
+    navBar_->strip()->LoadScheme(context_.settings());
     navToolBar_->addWidget(navBar_);
     addToolBar(Qt::TopToolBarArea, navToolBar_);
 
@@ -166,7 +167,7 @@ void CMainFrame::CreateZoomBar() {
     zoomBar_ = new QToolBar(QStringLiteral("Zoom"), this);
     zoomBar_->setObjectName(QStringLiteral("ZoomBar"));
     zoomBar_->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    zoomStrip_ = new NavStrip(zoomBar_);
+    zoomStrip_ = new NavStrip(context_.settings(), zoomBar_);
     zoomBar_->addWidget(zoomStrip_);
     connect(zoomStrip_, &NavStrip::buttonClicked, this, &CMainFrame::OnNavButton);
     zoomBar_->addSeparator();
