@@ -71,11 +71,6 @@ int RunDownloadJob(const DownloadJobSpec& spec, const DownloadJobEvents& events)
     return finish(download_result::kUrlNotOpened);
 }
 
-std::thread StartDownloadJob(DownloadJobSpec spec, DownloadJobEvents events) {
-    return std::thread(
-        [spec = std::move(spec), events = std::move(events)] { RunDownloadJob(spec, events); });
-}
-
 int ProgressPosition(long long received, long long total) {
     if (total <= 0 || received <= 0) return 0;
     if (received >= total) return kProgressRange;

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 namespace sky {
 
@@ -48,9 +47,6 @@ struct DownloadJobSpec {
 // written under a temporary name and renamed over `target` only when
 // complete; on any failure `target` is left as it was.
 int RunDownloadJob(const DownloadJobSpec& spec, const DownloadJobEvents& events);
-
-// The same on a new thread; the caller joins it.
-std::thread StartDownloadJob(DownloadJobSpec spec, DownloadJobEvents events);
 
 // The pieces the progress bar counts in, and the frame's texts.
 constexpr int kProgressRange = 60000;

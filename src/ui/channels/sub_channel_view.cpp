@@ -10,6 +10,7 @@
 #include "core/base/settings_store.h"
 #include "core/channels/channel_list.h"
 #include "core/channels/channel_nav.h"
+#include "ui/base/text.h"
 #include "ui/browser/browser_host.h"
 #include "ui/channels/channel_icons.h"
 
@@ -30,10 +31,6 @@ const HintState kHints[5] = {
     {"Click above to browse the pages in this channel !", QColor(64, 255, 255)},
     {"Click-ay Up-ay Ere-hay !", QColor(64, 64, 255)},
 };
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QTabBar* MakeTabBar(QWidget* parent) {
     auto* bar = new QTabBar(parent);

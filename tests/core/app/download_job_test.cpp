@@ -1,4 +1,5 @@
 #include "core/app/download_job.h"
+#include "core/base/job.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,10 @@ TEST(DownloadJob, WithLengthOnItsOwnThread) {
     spec.target = box.path("skysetup.exe");
     spec.id = DownloadJobId::Installer;
     Recorder rec;
-    StartDownloadJob(spec, rec.events()).join();
+    // On a job's thread, as the program runs it.
+    Job job;
+    job.Start([&](std::stop_token) { RunDownloadJob(spec, rec.events()); });
+    job.Join();
     const auto& log = rec.log;
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front(), "size 50000");
