@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLinearGradient>
 #include <QMdiArea>
@@ -9,12 +10,12 @@
 #include <QRadialGradient>
 #include <QScreen>
 #include <QSplashScreen>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
 
 #include "core/base/atomic_file.h"
+#include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
@@ -38,8 +39,6 @@
 namespace sky::ui {
 
 namespace {
-
-constexpr int kSplashMs = 1000;
 
 QPixmap BuiltInSplash() {
     QPixmap pm(480, 280);
@@ -128,6 +127,14 @@ QString CK7App::FileFromArguments(const QStringList& arguments) {
 }
 
 bool CK7App::InitInstance() {
+    // Where start-up spends its time, at the debug level of the log.
+    QElapsedTimer clock;
+    clock.start();
+    auto step = [&clock](const char* what) {
+        if (LogThreshold() <= LogLevel::Debug)
+            LogDebug("app",
+                     std::string("start-up: ") + what + " at " + std::to_string(clock.elapsed()) + " ms");
+    };
     file_ = FileFromArguments(arguments_);
     QApplication::setWindowIcon(AppIcon());
 
@@ -146,6 +153,7 @@ bool CK7App::InitInstance() {
     context_ = std::make_unique<AppContext>(SettingsPath());
     SettingsStore& s = context_->settings();
 
+    step("context");
     // 4. An update installer left behind by the last run.
     std::string leftOver = s.GetString("Misc", "DeleteUpdateFile");
     if (!leftOver.empty()) {
@@ -161,12 +169,15 @@ bool CK7App::InitInstance() {
     std::string settingsDir = s.path().substr(0, s.path().rfind('/'));
     if (!settingsDir.empty() && settingsDir != DataRoot()) RemoveStaleTemporaries(settingsDir, 0);
 
+    step("temporaries swept");
     // 5. The member service: inside this copy unless the settings name one.
     context_->StartMemberService();
 
+    step("member service");
     // 6. The splash, unless a file was named.
     if (file_.isEmpty() && options_.splash) ShowSplash();
 
+    step("splash");
     // The HTML engine must be there; its build string goes to the service.
     if (!context_->browserProfile()) {
         ShowMessage(nullptr,
@@ -179,6 +190,7 @@ bool CK7App::InitInstance() {
     const char* build = EngineBuildString();
     context_->session().Start((build && *build) ? QString::fromLatin1(build) : QStringLiteral("?"));
 
+    step("session");
     // 10. The tools register their windows, commands and words.
     DefaultBrowser* browser = options_.defaultBrowser;
     if (!browser) {
@@ -187,26 +199,32 @@ bool CK7App::InitInstance() {
     }
     RegisterTools(browser);
 
+    step("tools");
     // 11. The main frame.
     frame_ = std::make_unique<CMainFrame>(*context_);
     frame_->Create();
     BrowserSettingsDialog::ApplyStored(s, context_->browserProfile());
 
+    step("frame");
     // 12. Default browser, asked once the frame can own the question.
     RunDefaultBrowserCheck(frame_.get(), s, *browser, true);
 
+    step("default browser");
     // 14.-15. First navigation, then the window maximised.
     frame_->FirstNavigation(file_);
     frame_->ShowAtStart();
+    // The splash goes as soon as the frame is up: nobody waits on a picture.
+    // (Without waiting for the window manager to say so: that can take long.)
     if (splash_) {
         QSplashScreen* splash = splash_;
-        QTimer::singleShot(kSplashMs, splash, [splash, this] {
-            splash->finish(frame_.get());
+        QTimer::singleShot(0, splash, [splash] {
+            splash->close();
             splash->deleteLater();
         });
         splash_ = nullptr;
     }
 
+    step("navigation and show");
     // The public channels while the user has none; the download runs
     // beside the first-run sheets.
     context_->downloads().StartUpChannelImport();
@@ -238,7 +256,6 @@ void CK7App::ShowSplash() {
     }
     splash_ = new QSplashScreen(pm);
     splash_->show();
-    QThread::msleep(100);
     QApplication::processEvents();
 }
 

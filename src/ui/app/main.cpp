@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ui/app/app_context.h"
 #include "ui/app/ck7_app.h"
 #include "ui/app/main_frame.h"
 #include "ui/base/log.h"
 #include "ui/browser/browser_profile.h"
+#include "ui/browser/browser_tool.h"
+#include "ui/browser/ck7_view.h"
 
 int main(int argc, char** argv) {
     // The engine's sandbox refuses to run as root; a root session gets the
@@ -25,14 +28,23 @@ int main(int argc, char** argv) {
     sky::ui::CK7App k7(QApplication::arguments(), {});
     if (!k7.InitInstance()) return k7.exitCode();
 
-    // For bench/startup: say when the window is up, optionally end there.
+    // For bench/startup: say when the window is up, optionally end there;
+    // "page" waits for the main browser's first page to finish loading.
     if (const char* probe = std::getenv("SKYHARBOR_STARTUP_PROBE")) {
-        bool quit = std::string(probe) == "exit";
-        QTimer::singleShot(0, [quit] {
+        std::string mode = probe;
+        QTimer::singleShot(0, [mode] {
             std::printf("SKYHARBOR-SHOWN\n");
             std::fflush(stdout);
-            if (quit) QApplication::quit();
+            if (mode == "exit") QApplication::quit();
         });
+        sky::ui::BrowserPane* view = k7.context()->browser->MainBrowserView();
+        if (mode == "page" && view)
+            QObject::connect(view, &sky::ui::BrowserPane::loadingChanged, &app, [](bool loading) {
+                if (loading) return;
+                std::printf("SKYHARBOR-PAINTED\n");
+                std::fflush(stdout);
+                QApplication::quit();
+            });
     }
     int rc = app.exec();
     k7.ExitInstance();
