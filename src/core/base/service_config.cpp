@@ -1,15 +1,8 @@
 #include "core/base/service_config.h"
 
-#include <mutex>
-
 #include "core/base/settings_store.h"
 
 namespace sky {
-
-namespace {
-std::mutex g_mutex;
-ServiceHosts g_hosts = ServiceConfig::EmbeddedHosts(ServiceConfig::kDefaultPort);
-}  // namespace
 
 ServiceHosts ServiceConfig::EmbeddedHosts(int port) {
     std::string h = "127.0.0.1:" + std::to_string(port);
@@ -33,26 +26,12 @@ ServiceConfig ServiceConfig::Load(const SettingsStore& settings) {
     return cfg;
 }
 
-ServiceHosts ActiveServiceHosts() {
-    std::lock_guard lock(g_mutex);
-    return g_hosts;
-}
-
-void SetActiveServiceHosts(const ServiceHosts& hosts) {
-    std::lock_guard lock(g_mutex);
-    g_hosts = hosts;
-}
-
 std::string ServiceUrl(const std::string& host, const std::string& path) {
     return "http://" + host + path;
 }
 
 std::string StartPageUrl(const std::string& webHost) {
     return ServiceUrl(webHost, "/sky_start/skydata.htm");
-}
-
-std::string StartPageUrl() {
-    return StartPageUrl(ActiveServiceHosts().web);
 }
 
 }  // namespace sky

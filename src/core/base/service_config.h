@@ -28,16 +28,9 @@ struct ServiceConfig {
     static ServiceHosts EmbeddedHosts(int port);
 };
 
-// The hosts in force for this run: set once the embedded service has its
-// port (or from the settings), read by every caller that builds a request.
-ServiceHosts ActiveServiceHosts();
-void SetActiveServiceHosts(const ServiceHosts& hosts);
-
 // "http://" + web host + path (path begins with "/").
 std::string ServiceUrl(const std::string& host, const std::string& path);
 // The service's start page: "/sky_start/skydata.htm" on the web host.
 std::string StartPageUrl(const std::string& webHost);
-// The same on the hosts in force, for skyharbor-cli.
-std::string StartPageUrl();
 
 }  // namespace sky

@@ -68,8 +68,4 @@ ChannelColours ReadChannelColours(const SettingsStore& s, int colourCount) {
     return c;
 }
 
-ChannelColours ReadChannelColours(int colourCount) {
-    return ReadChannelColours(SettingsStore::App(), colourCount);
-}
-
 }  // namespace sky

@@ -31,7 +31,5 @@ struct ChannelColours {
     bool introAtStart;
 };
 ChannelColours ReadChannelColours(const SettingsStore& settings, int colourCount);
-// The same, read from SettingsStore::App().
-ChannelColours ReadChannelColours(int colourCount);
 
 }  // namespace sky

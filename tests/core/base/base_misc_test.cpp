@@ -143,9 +143,7 @@ TEST(ServiceConfigTest, EmbeddedByDefaultElseConfiguredHosts) {
     EXPECT_EQ(cfg.hosts.ad, "ads.example.net:81");
     EXPECT_EQ(cfg.hosts.publicSpace, "www.example.net");
 
-    SetActiveServiceHosts(cfg.hosts);
-    EXPECT_EQ(StartPageUrl(), "http://www.example.net/sky_start/skydata.htm");
-    SetActiveServiceHosts(ServiceConfig::EmbeddedHosts(ServiceConfig::kDefaultPort));
+    EXPECT_EQ(StartPageUrl(cfg.hosts.web), "http://www.example.net/sky_start/skydata.htm");
 }
 
 }  // namespace

@@ -27,13 +27,13 @@ TEST(ChannelNav, AddressRules) {
 TEST(ChannelNav, ColoursFollowTheDisplayUnlessStored) {
     test::Sandbox box;
     // A 16-colour display starts teal with white text.
-    ChannelColours c = ReadChannelColours(16);
+    ChannelColours c = ReadChannelColours(SettingsStore::App(), 16);
     EXPECT_EQ(c.channelBack, 0x808000u);
     EXPECT_EQ(c.channelText, 0xFFFFFFu);
-    EXPECT_EQ(ReadChannelColours(256).channelBack, 0x804000u);
-    EXPECT_EQ(ReadChannelColours(257).channelBack, 0xC08000u);
+    EXPECT_EQ(ReadChannelColours(SettingsStore::App(), 256).channelBack, 0x804000u);
+    EXPECT_EQ(ReadChannelColours(SettingsStore::App(), 257).channelBack, 0xC08000u);
     SettingsStore::App().WriteInt("nColors", "ChannelBack", 0x0000FF);
-    EXPECT_EQ(ReadChannelColours(16).channelBack, 0x0000FFu);
+    EXPECT_EQ(ReadChannelColours(SettingsStore::App(), 16).channelBack, 0x0000FFu);
 }
 
 }  // namespace
