@@ -7,6 +7,7 @@
 #include <QFileIconProvider>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -58,11 +59,7 @@ CFavoritesView::CFavoritesView(QWidget* parent) : QWidget(parent) {
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(tree_->viewport()->mapToGlobal(at));
     });
-    auto* remove = new QAction(tree_);
-    remove->setShortcut(QKeySequence::Delete);
-    remove->setShortcutContext(Qt::WidgetShortcut);
-    connect(remove, &QAction::triggered, this, [this] { DeleteItem(tree_->currentItem()); });
-    tree_->addAction(remove);
+    tree_->installEventFilter(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
@@ -107,6 +104,15 @@ void CFavoritesView::AddNodes(QTreeWidgetItem* parent, const FavoriteNode& folde
 void CFavoritesView::Fill() {
     tree_->clear();
     AddNodes(nullptr, ReadFavorites(FavoritesDir()));
+}
+
+bool CFavoritesView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        DeleteItem(tree_->currentItem());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString CFavoritesView::ItemUrl(QTreeWidgetItem* item) const {

@@ -48,6 +48,10 @@ signals:
     // The frame asks the user for a name and calls AddPage.
     void addCurrentPageRequested();
 
+protected:
+    // The Delete key deletes the selected item.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void AddNodes(QTreeWidgetItem* parent, const FavoriteNode& folder);
     QTreeWidgetItem* NewItem(const QString& name, const QString& path, bool folder);
