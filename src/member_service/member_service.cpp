@@ -520,7 +520,8 @@ void MemberService::Impl::Get(const httplib::Request& req, httplib::Response& re
         std::string page = TemplatePage(p.substr(15), base);
         return page.empty() ? NotFound(req, res) : Html(res, page);
     }
-    if (p == "/~skylocal/local2.htm") return Html(res, LocalPage(base));
+    if (p == "/~skylocal/local2.htm")
+        return Html(res, LocalPage(base, std::string(Trim(q.Get("zip"))).substr(0, 10)));
     if (starts("/~skylocal/")) {
         for (const LocalRegion& r : LocalRegions())
             if (p == "/~skylocal/" + r.file + ".sky")

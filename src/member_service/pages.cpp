@@ -386,20 +386,16 @@ std::string StartPage(const std::string& base, const std::string& zip, const std
          Command("custchannels", "Customise my channels") + "</p></div>\n";
     b += "<div class=\"box\"><h2>Around you</h2>";
     if (!zip.empty() && zip != "00000" && zip != "000000") {
-        bool known = false;
-        for (const LocalRegion& r : LocalRegions()) {
-            if (zip.size() < 5 || zip.substr(0, 5) < r.zips.substr(0, 5) ||
-                zip.substr(0, 5) > r.zips.substr(6))
-                continue;
-            known = true;
-            b += "<p>Your postal code " + HtmlEscape(zip) + " is in the " + HtmlEscape(r.title) + ": ";
-            for (const ChannelEntry& e : r.channel.entries) {
+        const LocalRegion* r = RegionOfPostalCode(zip);
+        if (r) {
+            b += "<p>Your postal code " + HtmlEscape(zip) + " is in the " + HtmlEscape(r->title) + ": ";
+            for (const ChannelEntry& e : r->channel.entries) {
                 if (!e.url.empty()) b += A(e.url, HtmlEscape(e.name)) + " ";
                 for (const ChannelPage& page : e.pages) b += A(page.url, HtmlEscape(page.name)) + " ";
             }
             b += "</p>";
-        }
-        if (!known) b += "<p>There is no local channel for the postal code " + HtmlEscape(zip) + " yet.</p>";
+        } else
+            b += "<p>There is no local channel for the postal code " + HtmlEscape(zip) + " yet.</p>";
     }
     b += "<p>" + A(base + "/~skylocal/local2.htm", "Pick your local channel") + " &middot; " +
          Command("localsettings", "Local settings") + "</p></div>\n";
@@ -467,12 +463,33 @@ std::string FingerPage(const std::string& base, const MemberRecord& m, size_t fi
     return Page("Finger: " + m.name, b, base);
 }
 
-std::string LocalPage(const std::string& base) {
-    std::string b =
-        "<p>Choose the region of your postal code. The channel file replaces your local channel.</p><ul>";
+const LocalRegion* RegionOfPostalCode(std::string_view zip) {
+    // The regions cover five-digit codes; the first five characters decide.
+    if (zip.size() < 5) return nullptr;
+    std::string_view head = zip.substr(0, 5);
+    for (char c : head)
+        if (c < '0' || c > '9') return nullptr;
     for (const LocalRegion& r : LocalRegions())
-        b += "<li>" + A(base + "/~skylocal/" + r.file + ".sky", HtmlEscape(r.title)) +
-             " <span class=\"small\">(" + HtmlEscape(r.zips) + ")</span></li>";
+        if (head >= std::string_view(r.zips).substr(0, 5) && head <= std::string_view(r.zips).substr(6))
+            return &r;
+    return nullptr;
+}
+
+std::string LocalPage(const std::string& base, const std::string& zip) {
+    std::string b;
+    const LocalRegion* mine = RegionOfPostalCode(zip);
+    if (mine)
+        b +=
+            "<div class=\"box\" id=\"yours\"><p>Your postal code " + HtmlEscape(zip) + " is in the <b>" +
+            HtmlEscape(mine->title) + "</b>.</p><p>" +
+            A(base + "/~skylocal/" + mine->file + ".sky", "Use the " + HtmlEscape(mine->title) + " channel") +
+            "</p></div>";
+    b += "<p>Choose the region of your postal code. The channel file replaces your local channel.</p><ul>";
+    for (const LocalRegion& r : LocalRegions()) {
+        std::string link = A(base + "/~skylocal/" + r.file + ".sky", HtmlEscape(r.title));
+        if (&r == mine) link = "<b>" + link + "</b>";
+        b += "<li>" + link + " <span class=\"small\">(" + HtmlEscape(r.zips) + ")</span></li>";
+    }
     return Page("Local channels", b + "</ul>", base);
 }
 

@@ -59,7 +59,10 @@ std::string ChannelIntroPage(const std::string& base, const std::string& channel
 std::string MemberLookupPage(const std::string& base, const std::string& query,
                              const std::optional<MemberRecord>& member);
 std::string FingerPage(const std::string& base, const MemberRecord& member, size_t files);
-std::string LocalPage(const std::string& base);
+// The region list; a known postal code `zip` puts its region on top.
+std::string LocalPage(const std::string& base, const std::string& zip = {});
+// The region whose codes hold `zip`, or null.
+const LocalRegion* RegionOfPostalCode(std::string_view zip);
 std::string ChatPage(const std::string& base);
 std::string AdPage(const std::string& base, unsigned turn);
 std::string TopicsPage(const std::string& base, const std::vector<Topic>& topics);

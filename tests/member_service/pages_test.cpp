@@ -64,6 +64,27 @@ TEST_F(ChannelFileTest, SdfAndLocalFilesHoldOneChannelEach) {
     EXPECT_EQ(values[1], std::make_pair(std::string("CH"), std::string("local")));
 }
 
+TEST_F(ChannelFileTest, LocalPageOpensAtTheRegionOfAKnownPostalCode) {
+    auto firstSky = [](const std::string& page) {
+        std::smatch m;
+        return std::regex_search(page, m, std::regex("href=\"(http://[^\"]+\\.sky)\"")) ? m[1].str()
+                                                                                        : std::string();
+    };
+    std::string plain = Get("/~skylocal/local2.htm").body;
+    std::string east = Get("/~skylocal/local2.htm?zip=10001").body;
+    std::string west = Get("/~skylocal/local2.htm?zip=94103").body;
+    EXPECT_EQ(plain.find("Your postal code"), std::string::npos);
+    EXPECT_NE(west.find("Your postal code 94103 is in the"), std::string::npos);
+    // The region of the code comes first, and it is not the same for both coasts.
+    EXPECT_EQ(firstSky(east), firstSky(plain));
+    EXPECT_NE(firstSky(west), firstSky(plain));
+    EXPECT_NE(west.find(firstSky(west), west.find(firstSky(west)) + 1), std::string::npos);
+    for (const char* unknown : {"abc", "ABC12", "1234", "%3Cb%3E99999"})
+        EXPECT_EQ(Get(std::string("/~skylocal/local2.htm?zip=") + unknown).body.find("Your postal code"),
+                  std::string::npos)
+            << unknown;
+}
+
 using DownloadTest = ServiceTest;
 
 TEST_F(DownloadTest, InstallerIsServedByteExactOrMissing) {

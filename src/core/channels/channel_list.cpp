@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <optional>
+#include <utility>
 
 #include "core/base/atomic_file.h"
 #include "core/base/file_lock.h"
@@ -275,7 +276,8 @@ bool CChannelList::Save(const std::string& path, const std::vector<bool>* select
     return WriteFileAtomically(path, Serialize(selection), error);
 }
 
-bool CChannelList::Import(const std::string& path, ClashResolver& resolver) {
+bool CChannelList::Import(const std::string& path, ClashResolver& resolver, bool* cancelled) {
+    if (cancelled) *cancelled = false;
     CChannelList imported;
     if (!imported.Load(path)) return false;
 
@@ -293,7 +295,9 @@ bool CChannelList::Import(const std::string& path, ClashResolver& resolver) {
 
     using Choice = ClashResolver::Choice;
     std::optional<Choice> standing;
-    bool declined[4] = {};
+    bool declined[5] = {};
+    // Names marked for replacement, restored when the user cancels.
+    std::vector<std::pair<CChannelItem*, std::string>> renamed;
     for (auto& channel : channels_) {
         if (!channel->matched) continue;
         CChannelItem* namesake = nullptr;
@@ -309,6 +313,12 @@ bool CChannelList::Import(const std::string& path, ClashResolver& resolver) {
             choice = *standing;
         } else {
             choice = resolver.AskClash(channel->name);
+            if (choice == Choice::Cancel) {
+                for (auto& [item, name] : renamed) item->name = name;
+                for (auto& c : channels_) c->matched = false;
+                if (cancelled) *cancelled = true;
+                return false;
+            }
             int k = static_cast<int>(choice);
             if (choice != Choice::None && clashes >= 2 && !declined[k]) {
                 if (resolver.AskApplyToAll(choice))
@@ -319,6 +329,7 @@ bool CChannelList::Import(const std::string& path, ClashResolver& resolver) {
         }
         switch (choice) {
             case Choice::Replace:
+                renamed.emplace_back(channel.get(), channel->name);
                 channel->name = "*DELETED:" + channel->name;
                 break;
             case Choice::Append:
@@ -328,6 +339,7 @@ bool CChannelList::Import(const std::string& path, ClashResolver& resolver) {
                 namesake->skip = true;
                 break;
             case Choice::None:
+            case Choice::Cancel:
                 break;
         }
     }

@@ -51,6 +51,7 @@ public:
         Replace,  // "Delete the existing channel and replace it with the new channel."
         Append,   // "Append a number to the new channel and import it, ie. "MyChannel2"."
         Skip,     // "Do not import this channel."
+        Cancel,   // stop the import; the list stays as it was
     };
     virtual ~ClashResolver() = default;
     virtual Choice AskClash(const std::string& channelName) = 0;
@@ -105,8 +106,9 @@ public:
     std::string Serialize(const std::vector<bool>* selection = nullptr) const;
 
     // Merges the channel file at `path` into this list. False when the file
-    // cannot be opened; nothing changes then.
-    bool Import(const std::string& path, ClashResolver& resolver);
+    // cannot be opened or the resolver cancels (`cancelled` says which);
+    // nothing changes then.
+    bool Import(const std::string& path, ClashResolver& resolver, bool* cancelled = nullptr);
 
     size_t size() const { return channels_.size(); }
     bool empty() const { return channels_.empty(); }

@@ -103,6 +103,7 @@ CChannelBar::CChannelBar(QWidget* parent, CChannelList* mainList, CChannelList* 
     });
     connect(channels_, &QButtonGroup::idClicked, this, [this](int i) {
         for (QAbstractButton* b : places_->buttons()) b->setChecked(false);
+        lastPlace_ = -1;
         emit placeChosen(kPlaceFirstChannel + i);
     });
     SetColours(back_, text_);
@@ -159,7 +160,9 @@ void CChannelBar::SelectPlace(int place) {
         channels_->setExclusive(false);
         for (QAbstractButton* b : channels_->buttons()) b->setChecked(false);
         channels_->setExclusive(true);
-        places_->button(place)->setChecked(true);
+        lastPlace_ = place;
+        // While the favorites pane is open its tab is the one place lit.
+        places_->button(favoritesShown() ? 2 : place)->setChecked(true);
     } else if (place >= kPlaceFirstChannel && place - kPlaceFirstChannel < channelTabCount()) {
         channels_->button(place - kPlaceFirstChannel)->setChecked(true);
     }
@@ -230,6 +233,9 @@ CFavoritesView* CChannelBar::favorites() {
         favorites_ = new CFavoritesView(stack_);
         favorites_->setAutoFillBackground(true);
         favorites_->setPalette(QApplication::palette());
+        // The pane fits the bar; the bar is not widened for it.
+        favorites_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        favorites_->setMinimumWidth(0);
         stack_->addWidget(favorites_);
     }
     return favorites_;
@@ -243,7 +249,12 @@ void CChannelBar::ShowFavorites(bool shown) {
     } else {
         stack_->setCurrentWidget(tabsPage_);
     }
-    places_->button(2)->setChecked(shown);
+    // One place lit at a time: the pane, or the place it was opened over.
+    for (QAbstractButton* b : places_->buttons()) b->setChecked(false);
+    if (shown)
+        places_->button(2)->setChecked(true);
+    else if (lastPlace_ >= 0 && selectedChannel() < 0)
+        places_->button(lastPlace_)->setChecked(true);
 }
 
 bool CChannelBar::favoritesShown() const {

@@ -84,6 +84,7 @@ private:
     QToolButton* up_;
     QToolButton* down_;
     CFavoritesView* favorites_ = nullptr;
+    int lastPlace_ = kPlaceBrowse;  // the place lit again when the favorites pane closes
     QColor back_ = QColor(0, 128, 192), text_ = Qt::white;
 };
 

@@ -257,6 +257,7 @@ void CChannelDesigner::ShowSelection() {
         label = QStringLiteral("Label This!");
     nameLabel_->setText(label);
     name_->setEnabled(true);
+    name_->setMaxLength(level == kChannel ? kChannelNameMax : (page ? 32767 : kFolderNameMax));
     name_->setText(QString::fromStdString(data->name));
     urlLabel_->setVisible(page);
     url_->setVisible(page);
@@ -270,12 +271,16 @@ void CChannelDesigner::MakeFolder(QTreeWidgetItem* entry) {
     RefreshIcon(entry);
 }
 
-std::optional<QString> CChannelDesigner::AskName(const QString& prompt) {
+std::optional<QString> CChannelDesigner::AskName(const QString& prompt, int maxLength) {
     if (promptHook) return promptHook(prompt);
-    bool ok = false;
-    QString text = QInputDialog::getText(this, windowTitle(), prompt, QLineEdit::Normal, QString(), &ok);
-    if (!ok) return std::nullopt;
-    return text;
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(windowTitle());
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    // The prompt's limit holds while typing, not only when the name is stored.
+    if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(maxLength);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
 }
 
 bool CChannelDesigner::AskPage(QString& title, QString& url) {
@@ -289,15 +294,14 @@ bool CChannelDesigner::AskPage(QString& title, QString& url) {
 
 void CChannelDesigner::AddChannel() {
     QTreeWidgetItem* item = tree_->currentItem();
-    if (!item) {
-        ShowMessage(this, QStringLiteral("Select where to add the page"));
-        return;
-    }
-    std::optional<QString> name = AskName(QStringLiteral("Enter Channel Name (15 chars max)"));
+    std::optional<QString> name =
+        AskName(QStringLiteral("Enter Channel Name (15 chars max)"), kChannelNameMax);
     if (!name || name->trimmed().isEmpty()) return;
-    while (item->parent()) item = item->parent();
-    auto* channel = NewItem(name->trimmed(), QString::fromLatin1(kChannelMark.data(), kChannelMark.size()));
-    tree_->insertTopLevelItem(tree_->indexOfTopLevelItem(item), channel);
+    // Before the selected channel, else at the end.
+    while (item && item->parent()) item = item->parent();
+    auto* channel = NewItem(name->trimmed().left(kChannelNameMax),
+                            QString::fromLatin1(kChannelMark.data(), kChannelMark.size()));
+    tree_->insertTopLevelItem(item ? tree_->indexOfTopLevelItem(item) : tree_->topLevelItemCount(), channel);
     RefreshIcon(channel);
     tree_->setCurrentItem(channel);
 }
@@ -312,11 +316,12 @@ void CChannelDesigner::AddFolder() {
         ShowMessage(this, QStringLiteral("Select a Channel to put the folder in"));
         return;
     }
-    std::optional<QString> name = AskName(QStringLiteral("Enter Channel Name (20 chars max)"));
+    std::optional<QString> name =
+        AskName(QStringLiteral("Enter Channel Name (20 chars max)"), kFolderNameMax);
     if (!name || name->trimmed().isEmpty()) return;
     QTreeWidgetItem* channel = LevelOf(item) == kChannel ? item : item->parent();
-    auto* folder =
-        NewItem(name->trimmed(), QString::fromLatin1(kDesignerFolderMark.data(), kDesignerFolderMark.size()));
+    auto* folder = NewItem(name->trimmed().left(kFolderNameMax),
+                           QString::fromLatin1(kDesignerFolderMark.data(), kDesignerFolderMark.size()));
     channel->addChild(folder);
     RefreshIcon(folder);
     channel->setExpanded(true);

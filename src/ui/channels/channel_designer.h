@@ -22,6 +22,9 @@ class CChannelDesigner : public QDialog {
     Q_OBJECT
 public:
     enum Level { kChannel = 0, kEntry = 1, kPageInFolder = 2 };
+    // The limits the name prompts announce.
+    static constexpr int kChannelNameMax = 15;
+    static constexpr int kFolderNameMax = 20;
 
     CChannelDesigner(CChannelList& mainList, const QString& pageTitle, const QString& pageUrl,
                      QWidget* parent = nullptr);
@@ -65,7 +68,7 @@ private:
     void ShowSelection();
     void MakeFolder(QTreeWidgetItem* entry);
     void MoveItem(QTreeWidgetItem* dragged, QTreeWidgetItem* newParent, int index);
-    std::optional<QString> AskName(const QString& prompt);
+    std::optional<QString> AskName(const QString& prompt, int maxLength);
     bool AskPage(QString& title, QString& url);
     bool BuildImages();
 

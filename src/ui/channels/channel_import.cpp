@@ -46,8 +46,11 @@ ClashDialog::ClashDialog(const QString& channelName, QWidget* parent) : QDialog(
     note->setTextFormat(Qt::PlainText);
     layout->addWidget(note);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    // Appending loses nothing, so it is the choice OK takes without a click.
+    append_->setChecked(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &ClashDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ClashDialog::reject);
     layout->addWidget(buttons);
 }
 
@@ -74,8 +77,8 @@ ClashResolver::Choice DialogClashResolver::AskClash(const std::string& channelNa
     QString name = QString::fromStdString(channelName);
     if (ClashHook()) return ClashHook()(name);
     ClashDialog dialog(name, parent_);
-    // Closed without OK: no choice, the channel comes in under its own name.
-    return dialog.exec() == QDialog::Accepted ? dialog.choice() : Choice::None;
+    // Cancel or closing the box stops the whole import.
+    return dialog.exec() == QDialog::Accepted ? dialog.choice() : Choice::Cancel;
 }
 
 bool DialogClashResolver::AskApplyToAll(Choice choice) {
@@ -91,27 +94,34 @@ bool DialogClashResolver::AskApplyToAll(Choice choice) {
             question = QStringLiteral("Do not import all new channels that have the same names? ");
             break;
         case Choice::None:
+        case Choice::Cancel:
             return false;
     }
     return AskYesNo(parent_, question, QStringLiteral("SkyHarbor"));
 }
 
-bool ImportChannelFile(QWidget* parent, CChannelList& list, const QString& path) {
+bool ImportChannelFile(QWidget* parent, CChannelList& list, const QString& path, bool* cancelled) {
     DialogClashResolver resolver(parent);
-    return list.Import(QFile::encodeName(path).toStdString(), resolver);
+    return list.Import(QFile::encodeName(path).toStdString(), resolver, cancelled);
 }
 
-bool RunImportFromMenu(QWidget* parent, CChannelList& list) {
+bool RunImportFromMenu(QWidget* parent, CChannelList& list, const std::function<void()>& imported) {
     QString path = QFileDialog::getOpenFileName(
         parent, QStringLiteral("Select a Channel File to Import"),
         QString::fromStdString(GetDataDir("Channel Files")),
         QStringLiteral("Channel Files (*.sdf*);;Channel Files (*.sky*);;All Files (*)"));
     if (path.isEmpty()) return false;
-    if (!ImportChannelFile(parent, list, path)) {
-        ShowMessage(parent, QStringLiteral("Error Importing channel file"), QStringLiteral("SkyHarbor"),
-                    MessageKind::Warning);
+    bool cancelled = false;
+    if (!ImportChannelFile(parent, list, path, &cancelled)) {
+        if (cancelled)
+            ShowMessage(parent, QStringLiteral("Import aborted"));
+        else
+            ShowMessage(parent, QStringLiteral("Error Importing channel file"), QStringLiteral("SkyHarbor"),
+                        MessageKind::Warning);
         return false;
     }
+    // Stored before "Done !" so a program killed at that box keeps the channels.
+    if (imported) imported();
     ShowMessage(parent, QStringLiteral("Done !"));
     return true;
 }

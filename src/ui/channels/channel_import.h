@@ -17,7 +17,7 @@ public:
     using Choice = ClashResolver::Choice;
 
     explicit ClashDialog(const QString& channelName, QWidget* parent = nullptr);
-    // None until OK was pressed with a choice checked.
+    // "Append" until another is checked; None until OK was pressed.
     Choice choice() const { return choice_; }
     // Refuses to close without a choice.
     void accept() override;
@@ -48,11 +48,12 @@ private:
 };
 
 // Merges the channel file into the list, asking about clashes; false when
-// the file cannot be read.
-bool ImportChannelFile(QWidget* parent, CChannelList& list, const QString& path);
+// the file cannot be read or the user cancelled (`cancelled` says which).
+bool ImportChannelFile(QWidget* parent, CChannelList& list, const QString& path, bool* cancelled = nullptr);
 
 // The menu's "Import" command: choose a file, merge it, say how it went.
+// `imported` runs once the list changed, before the user is told.
 // True when the list changed.
-bool RunImportFromMenu(QWidget* parent, CChannelList& list);
+bool RunImportFromMenu(QWidget* parent, CChannelList& list, const std::function<void()>& imported = {});
 
 }  // namespace sky::ui

@@ -164,9 +164,15 @@ void ChannelsTool::ShowNoLocalChannel(CK7View* view) {
 }
 
 void ChannelsTool::ChannelsChanged(bool saved) {
+    // A change the user confirmed is on disk at once: a crash must not lose it.
+    if (!saved) saved = SaveNow();
     if (bar_) bar_->Refresh();
     if (CSubChannelView* rows = SubChannelViewOf(channelViewer_)) rows->Reshow();
     SetSetupChanged(!saved);
+}
+
+bool ChannelsTool::SaveNow() {
+    return saver_ && saver_();
 }
 
 void ChannelsTool::OpenChannelDesigner() {
@@ -185,9 +191,16 @@ void ChannelsTool::ToggleFavorites() {
     if (!favoritesConnected_) {
         favoritesConnected_ = true;
         CFavoritesView* favorites = bar_->favorites();
+        // A favorite is the user's own page: the main browser, never a channel viewer.
         connect(favorites, &CFavoritesView::openAddress, this, [this](const QString& url) {
-            context_.frame()->HandleAddress(url, false);
+            OnChannelPlace(CChannelBar::kPlaceBrowse);
+            context_.frame()->HandleAddress(url, true);
             bar_->ShowFavorites(false);
+        });
+        connect(favorites, &CFavoritesView::openInNewWindow, this, [this](const QString& url) {
+            QMdiSubWindow* sub =
+                context_.frame()->OpenDocument(TemplateId::Browser2, QStringLiteral("Web Browser"));
+            if (CK7View* view = ViewOf(sub)) view->Navigate(url);
         });
         connect(favorites, &CFavoritesView::addCurrentPageRequested, this, [this, favorites] {
             BrowserPane* page = context_.browser ? context_.browser->ActiveBrowser() : nullptr;
@@ -269,8 +282,8 @@ void ChannelsTool::Register(ToolRegistry& registry) {
                          {},
                          {{channels, 36}}},
                         [this] {
-                            if (RunImportFromMenu(Parent(context_), context_.mainChannels()))
-                                ChannelsChanged(false);
+                            RunImportFromMenu(Parent(context_), context_.mainChannels(),
+                                              [this] { ChannelsChanged(false); });
                         });
     registry.AddCommand({QStringLiteral("channels.export"),
                          QStringLiteral("&File"),

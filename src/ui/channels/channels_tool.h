@@ -30,7 +30,8 @@ public:
     // The "Channel Viewer" or "Local Web Sites" window, made when missing.
     QMdiSubWindow* ChannelWindow(bool local, bool create = true);
     static CSubChannelView* SubChannelViewOf(QMdiSubWindow* window);
-    // After an import or the designer: the bar and the channel rows show the list again.
+    // After an import or the designer: the list is saved when `saved` is
+    // false, and the bar and the channel rows show it again.
     void ChannelsChanged(bool saved);
     void OpenChannelDesigner();
 
@@ -48,6 +49,7 @@ private:
     void ToggleFavorites();
     void RunLocalSettings();
     void AskToSave();
+    bool SaveNow();
     void OnWindowActivated(QMdiSubWindow* window);
 
     AppContext& context_;

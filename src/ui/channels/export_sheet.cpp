@@ -11,6 +11,7 @@
 
 #include "core/base/paths.h"
 #include "ui/base/messages.h"
+#include "ui/channels/sheet_placement.h"
 
 namespace sky::ui {
 
@@ -78,11 +79,11 @@ bool CExportPage2::validatePage() {
         file_->setFocus();
         return false;
     }
+    const QString reason = QStringLiteral("File Extension is not '.sdf'");
     if (!name.contains(QLatin1String(".sdf")) &&
-        AskYesNo(this, QStringLiteral("Would you like to change it?"),
-                 QStringLiteral("File Extension is not '.sdf'"))) {
-        file_->setFocus();
-        return false;
+        AskYesNo(this, reason + QStringLiteral("\n\nWould you like to change it?"), reason)) {
+        name += QStringLiteral(".sdf");
+        file_->setText(name);
     }
     path_ = name.contains(QLatin1Char('/')) ? name : ChannelFilesDir() + name;
     return true;
@@ -129,6 +130,11 @@ CExportSheet::CExportSheet(const CChannelList& list, QWidget* parent) : QWizard(
     addPage(page1_);
     addPage(page2_);
     addPage(page3_);
+}
+
+void CExportSheet::showEvent(QShowEvent* event) {
+    QWizard::showEvent(event);
+    CentreOnWindow(this);
 }
 
 }  // namespace sky::ui

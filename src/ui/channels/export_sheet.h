@@ -72,6 +72,9 @@ public:
     CExportPage2* page2() const { return page2_; }
     CExportPage3* page3() const { return page3_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     CExportPage1* page1_;
     CExportPage2* page2_;

@@ -1,11 +1,16 @@
 #include "ui/channels/favorites_view.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QHBoxLayout>
+#include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
@@ -45,6 +50,16 @@ CFavoritesView::CFavoritesView(QWidget* parent) : QWidget(parent) {
     connect(add, &QPushButton::clicked, this, &CFavoritesView::addCurrentPageRequested);
     connect(import, &QPushButton::clicked, this, &CFavoritesView::ChooseBookmarksFile);
     connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { OpenItem(item); });
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = tree_->itemAt(at);
+        if (!item) return;
+        tree_->setCurrentItem(item);
+        QMenu* menu = MakeContextMenu(item, this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(tree_->viewport()->mapToGlobal(at));
+    });
+    tree_->installEventFilter(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
@@ -91,11 +106,84 @@ void CFavoritesView::Fill() {
     AddNodes(nullptr, ReadFavorites(FavoritesDir()));
 }
 
-void CFavoritesView::OpenItem(QTreeWidgetItem* item) {
-    if (!item || IsFolderItem(item)) return;
+bool CFavoritesView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        DeleteItem(tree_->currentItem());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString CFavoritesView::ItemUrl(QTreeWidgetItem* item) const {
+    if (!item || IsFolderItem(item)) return {};
     std::string url = ReadShortcutUrl(Local(ItemPath(item)));
-    if (url == kNoShortcutUrl) return;
-    emit openAddress(QString::fromStdString(url));
+    return url == kNoShortcutUrl ? QString() : QString::fromStdString(url);
+}
+
+void CFavoritesView::OpenItem(QTreeWidgetItem* item) {
+    QString url = ItemUrl(item);
+    if (!url.isEmpty()) emit openAddress(url);
+}
+
+QMenu* CFavoritesView::MakeContextMenu(QTreeWidgetItem* item, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    bool page = !ItemUrl(item).isEmpty();
+    QAction* open = menu->addAction(QStringLiteral("&Open"), this, [this, item] { OpenItem(item); });
+    QAction* window = menu->addAction(QStringLiteral("Open in &New Window"), this, [this, item] {
+        QString url = ItemUrl(item);
+        if (!url.isEmpty()) emit openInNewWindow(url);
+    });
+    open->setEnabled(page);
+    window->setEnabled(page);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("&Rename"), this, [this, item] { RenameItem(item); });
+    QAction* remove = menu->addAction(QStringLiteral("&Delete"), this, [this, item] { DeleteItem(item); });
+    remove->setShortcut(QKeySequence::Delete);
+    return menu;
+}
+
+bool CFavoritesView::RenameItem(QTreeWidgetItem* item) {
+    if (!item) return false;
+    std::optional<QString> name;
+    if (renameHook) {
+        name = renameHook(item->text(0));
+    } else {
+        bool ok = false;
+        QString typed = QInputDialog::getText(this, QStringLiteral("Rename"), QStringLiteral("New name:"),
+                                              QLineEdit::Normal, item->text(0), &ok);
+        if (ok) name = typed;
+    }
+    if (!name) return false;
+    QString clean = name->trimmed();
+    if (clean.isEmpty() || clean == item->text(0)) return false;
+    QFileInfo old(ItemPath(item));
+    QString target = old.absolutePath() + QLatin1Char('/') + clean +
+                     (IsFolderItem(item) ? QString() : QStringLiteral(".url"));
+    if (clean.contains(QLatin1Char('/')) || clean.startsWith(QLatin1Char('.')) || QFileInfo::exists(target) ||
+        !QDir().rename(old.absoluteFilePath(), target)) {
+        ShowMessage(this, QStringLiteral("Could not rename \"%1\" to \"%2\".").arg(item->text(0), clean),
+                    kTitle, MessageKind::Warning);
+        return false;
+    }
+    // The folder's shortcuts moved with it; their paths are read again.
+    Fill();
+    return true;
+}
+
+bool CFavoritesView::DeleteItem(QTreeWidgetItem* item) {
+    if (!item) return false;
+    if (!AskYesNo(this, QStringLiteral("Delete \"%1\" from your favorites?").arg(item->text(0)), kTitle))
+        return false;
+    QString path = ItemPath(item);
+    bool ok = IsFolderItem(item) ? QDir(path).removeRecursively() : QFile::remove(path);
+    if (!ok) {
+        ShowMessage(this, QStringLiteral("Could not delete \"%1\".").arg(item->text(0)), kTitle,
+                    MessageKind::Warning);
+        return false;
+    }
+    delete item;
+    return true;
 }
 
 bool CFavoritesView::AddPage(const QString& url, const QString& name) {

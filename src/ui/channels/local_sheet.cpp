@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -16,6 +18,7 @@
 #include "ui/browser/browser_host.h"
 #include "ui/browser/browser_pane.h"
 #include "ui/browser/sky_web_page.h"
+#include "ui/channels/sheet_placement.h"
 
 namespace sky::ui {
 
@@ -29,9 +32,22 @@ CLocalPropertyPage1::CLocalPropertyPage1(BrowserHost& host, QWidget* parent)
     layout->addWidget(new QLabel(QStringLiteral("Zip code:"), this));
     zip_ = new QLineEdit(this);
     zip_->setObjectName(QStringLiteral("Zip"));
-    zip_->setMaxLength(10);
+    zip_->setMaxLength(kMaxPostalCode);
+    zip_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), zip_));
+    registerField(QStringLiteral("zip"), zip_);
     layout->addWidget(zip_);
     layout->addStretch(1);
+}
+
+bool CLocalPropertyPage1::IsPostalCode(const QString& code) {
+    static const QRegularExpression rule(QStringLiteral("^[A-Za-z0-9]{1,%1}$").arg(kMaxPostalCode));
+    return rule.match(code).hasMatch();
+}
+
+QString CLocalPropertyPage1::postalCode() const {
+    QString zip = zip_->text().trimmed();
+    return zip.isEmpty() ? QStringLiteral("00000") : zip;
 }
 
 void CLocalPropertyPage1::initializePage() {
@@ -43,10 +59,13 @@ void CLocalPropertyPage1::initializePage() {
 }
 
 bool CLocalPropertyPage1::validatePage() {
+    // Stored by Finish only: Cancel leaves the old code.
     QString zip = zip_->text().trimmed();
-    if (zip.isEmpty()) zip = QStringLiteral("00000");
-    host_.Settings().WriteString("local", "zip", zip.toStdString());
-    return true;
+    if (zip.isEmpty() || IsPostalCode(zip)) return true;
+    ShowMessage(this, QStringLiteral("A postal code has only digits and letters, at most 10 of them."),
+                QStringLiteral("Your Local Channel"), MessageKind::Warning);
+    zip_->setFocus();
+    return false;
 }
 
 CLocalPropertyPage2::CLocalPropertyPage2(BrowserHost& host, QWidget* parent)
@@ -87,7 +106,11 @@ CLocalPropertyPage2::~CLocalPropertyPage2() {
 }
 
 void CLocalPropertyPage2::initializePage() {
-    browser_->Navigate(QString::fromStdString(LocalChannelPageUrl(host_.WebHost())));
+    // The service opens the page at the region of the code it knows.
+    QUrl url(QString::fromStdString(LocalChannelPageUrl(host_.WebHost())));
+    QString zip = field(QStringLiteral("zip")).toString().trimmed();
+    if (CLocalPropertyPage1::IsPostalCode(zip)) url.setQuery(QStringLiteral("zip=") + zip);
+    browser_->Navigate(url.toString());
 }
 
 void CLocalPropertyPage2::StartDownload(const QUrl& url) {
@@ -142,7 +165,8 @@ void CLocalPropertyPage2::StartDownload(const QUrl& url) {
     });
 }
 
-CLocalPropertySheet::CLocalPropertySheet(BrowserHost& host, QWidget* parent) : QWizard(parent) {
+CLocalPropertySheet::CLocalPropertySheet(BrowserHost& host, QWidget* parent)
+    : QWizard(parent), browserHost_(host) {
     setWindowTitle(QStringLiteral("Local Channel Settings"));
     setObjectName(QStringLiteral("LocalPropertySheet"));
     setWizardStyle(QWizard::ClassicStyle);
@@ -151,6 +175,17 @@ CLocalPropertySheet::CLocalPropertySheet(BrowserHost& host, QWidget* parent) : Q
     addPage(page1_);
     addPage(page2_);
     resize(680, 520);
+}
+
+void CLocalPropertySheet::accept() {
+    if (!page1_->validatePage()) return;
+    browserHost_.Settings().WriteString("local", "zip", page1_->postalCode().toStdString());
+    QWizard::accept();
+}
+
+void CLocalPropertySheet::showEvent(QShowEvent* event) {
+    QWizard::showEvent(event);
+    CentreOnWindow(this);
 }
 
 }  // namespace sky::ui

@@ -21,9 +21,14 @@ class CLocalPropertyPage1 : public QWizardPage {
     Q_OBJECT
 public:
     explicit CLocalPropertyPage1(BrowserHost& host, QWidget* parent = nullptr);
+    static constexpr int kMaxPostalCode = 10;
     QLineEdit* zipField() const { return zip_; }
     void initializePage() override;
     bool validatePage() override;
+    // Digits and letters, at most kMaxPostalCode of them.
+    static bool IsPostalCode(const QString& code);
+    // The typed code; the "none given" code when empty.
+    QString postalCode() const;
 
 private:
     BrowserHost& host_;
@@ -68,8 +73,14 @@ public:
     explicit CLocalPropertySheet(BrowserHost& host, QWidget* parent = nullptr);
     CLocalPropertyPage1* page1() const { return page1_; }
     CLocalPropertyPage2* page2() const { return page2_; }
+    // Finish stores the postal code.
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    BrowserHost& browserHost_;
     CLocalPropertyPage1* page1_;
     CLocalPropertyPage2* page2_;
 };

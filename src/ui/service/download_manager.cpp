@@ -182,7 +182,13 @@ void DownloadManager::FinishChannelJob() {
         main.Clear();
         for (auto& channel : fresh.channels()) main.channels().push_back(std::move(channel));
     } else if (ok) {
-        ok = ImportChannelFile(Parent(), main, downloadTarget_);
+        bool cancelled = false;
+        ok = ImportChannelFile(Parent(), main, downloadTarget_, &cancelled);
+        if (cancelled) {
+            QFile::remove(downloadTarget_);
+            ShowMessage(Parent(), QStringLiteral("Import aborted"));
+            return;
+        }
     }
     QFile::remove(downloadTarget_);
     if (!ok) {
@@ -196,9 +202,11 @@ void DownloadManager::FinishChannelJob() {
 void DownloadManager::ImportPublicChannel(const QString& url, bool replace) {
     SettingsStore& s = context_.settings();
     if (!replace) {
+        // The start-up import only fills an empty bar: it asks nothing.
         if (s.GetInt("misc", "FirstChannelImport", 0) == 0) {
             s.WriteInt("misc", "FirstChannelImport", 1);
-        } else if (!AskYesNo(Parent(), QStringLiteral("A Public Channel file will now be imported") +
+        } else if (!startUpImport_ &&
+                   !AskYesNo(Parent(), QStringLiteral("A Public Channel file will now be imported") +
                                            QStringLiteral("\n\nChannel file: ") + url +
                                            QStringLiteral("\n\nDo you want to continue ?"))) {
             startUpImport_ = false;

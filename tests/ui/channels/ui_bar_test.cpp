@@ -259,6 +259,26 @@ private slots:
         QCOMPARE(favourites.size(), 1);
         QCOMPARE(places.size(), 2);
 
+        // One place lit at a time; the pane neither widens the bar nor leaves it changed.
+        bar.SelectPlace(CChannelBar::kPlaceBrowse);
+        const int narrowest = bar.minimumSizeHint().width();
+        bar.ShowFavorites(true);
+        auto lit = [&] {
+            QList<int> on;
+            for (int i = 0; i < 3; ++i)
+                if (bar.placeTab(i)->isChecked()) on << i;
+            return on;
+        };
+        QCOMPARE(lit(), QList<int>{2});
+        QCOMPARE(bar.minimumSizeHint().width(), narrowest);
+        bar.SelectPlace(CChannelBar::kPlaceLocal);
+        QCOMPARE(lit(), QList<int>{2});
+        bar.ShowFavorites(false);
+        QCOMPARE(lit(), QList<int>{1});
+        QCOMPARE(bar.minimumSizeHint().width(), narrowest);
+        bar.channelTab(2)->click();
+        QCOMPARE(places.size(), 3);
+
         // Refresh keeps the chosen tab; a place clears it.
         bar.mainList().AppendChannel("Added");
         bar.Refresh();
@@ -311,13 +331,15 @@ private slots:
         sheet.show();
         QCOMPARE(sheet.page1()->zipField()->text(), QStringLiteral("00000"));
         QCOMPARE(sheet.page1()->zipField()->selectedText(), QStringLiteral("00000"));
-        sheet.page1()->zipField()->setText(QStringLiteral("   "));
+        sheet.page1()->zipField()->setText(QStringLiteral("94103"));
         sheet.next();
-        QCOMPARE(s.GetString("local", "zip"), std::string("00000"));
+        // Stored by Finish, not by the way through the sheet.
+        QCOMPARE(s.GetString("local", "zip", "none"), std::string("none"));
         QVERIFY(!sheet.page2()->isComplete());
 
         QWebEngineView* web = sheet.page2()->browser()->engine();
         QVERIFY(QTest::qWaitFor([&] { return web->title() == QLatin1String("Local"); }, 20000));
+        QCOMPARE(web->url().query(), QStringLiteral("zip=94103"));
         // A plain page is followed in the sheet.
         web->page()->runJavaScript(QStringLiteral("document.getElementById('other').click()"));
         QVERIFY(QTest::qWaitFor([&] { return web->title() == QLatin1String("Other"); }, 20000));
@@ -340,8 +362,38 @@ private slots:
         QCOMPARE(boxes_, QStringList{QStringLiteral("Download Aborted")});
         QVERIFY(local.Load(LocalChannelFilePath()));
         QCOMPARE(local.at(0)->children.at(0)->name, std::string("Town"));
+        sheet.accept();
+        QCOMPARE(s.GetString("local", "zip"), std::string("94103"));
         server.kill();
         server.waitForFinished();
+    }
+
+    void postalCodeIsCheckedAndCancelStoresNothing() {
+        SettingsStore& s = SettingsStore::App();
+        s.WriteString("local", "zip", "10001");
+        host_.webHost = "127.0.0.1:1";
+        CLocalPropertySheet sheet(host_);
+        sheet.show();
+        QLineEdit* zip = sheet.page1()->zipField();
+        // Only digits and letters can be typed, ten at most.
+        zip->clear();
+        QTest::keyClicks(zip, QStringLiteral("SW1A-1AA 99999"));
+        QCOMPARE(zip->text(), QStringLiteral("SW1A1AA999"));
+        for (const QString& bad :
+             {QStringLiteral("12 345"), QStringLiteral("1234-5"), QStringLiteral("<b>")}) {
+            boxes_.clear();
+            zip->setText(bad);
+            sheet.next();
+            QCOMPARE(sheet.currentPage(), static_cast<QWizardPage*>(sheet.page1()));
+            QCOMPARE(boxes_.size(), 1);
+        }
+        // Letters are a postal code too; Cancel after it keeps the old one.
+        boxes_.clear();
+        zip->setText(QStringLiteral("abc"));
+        sheet.next();
+        QCOMPARE(sheet.currentPage(), static_cast<QWizardPage*>(sheet.page2()));
+        sheet.reject();
+        QCOMPARE(s.GetString("local", "zip"), std::string("10001"));
     }
 
     void localSheetSaysErrorWhenThePageFails() {

@@ -1,11 +1,14 @@
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWizard>
 #include <filesystem>
@@ -184,13 +187,32 @@ private slots:
         };
         QCOMPARE(designer.nameLabel()->text(),
                  QStringLiteral("<-- Select a channel to update/delete or push the ADD button!"));
-        designer.AddChannel();
         designer.AddFolder();
         designer.AddPage();
-        QCOMPARE(Texts(),
-                 (QStringList{"Select where to add the page", "Select channel where to add the folder",
-                              "Select Folder/Channel where to add the page"}));
+        QCOMPARE(Texts(), (QStringList{"Select channel where to add the folder",
+                                       "Select Folder/Channel where to add the page"}));
         QVERIFY(prompts.isEmpty());
+        // Without a selection a channel goes at the end; its name is cut to 15.
+        designer.promptHook = [&](const QString& prompt) -> std::optional<QString> {
+            prompts << prompt;
+            return QStringLiteral("A Very Long Channel Name");
+        };
+        designer.AddChannel();
+        QCOMPARE(Dump(designer.tree()),
+                 QStringLiteral("News[Home,Papers[Post,Star]] Sports[Scores] A Very Long Cha"));
+        // The rename field holds a channel to the same 15, a folder to 20.
+        designer.nameEdit()->setText("Another Very Long Name");
+        designer.UpdateItem();
+        QCOMPARE(designer.tree()->topLevelItem(2)->text(0), QStringLiteral("Another Very Lo"));
+        designer.tree()->setCurrentItem(Find(designer.tree(), "News/Papers"));
+        QCOMPARE(designer.nameEdit()->maxLength(), 20);
+        delete designer.tree()->topLevelItem(2);
+        prompts.clear();
+        designer.promptHook = [&](const QString& prompt) -> std::optional<QString> {
+            prompts << prompt;
+            return QStringLiteral("Extra");
+        };
+        designer.tree()->setCurrentItem(nullptr);
 
         boxes_.clear();
         designer.tree()->setCurrentItem(Find(designer.tree(), "News/Papers/Post"));
@@ -300,16 +322,20 @@ private slots:
         sheet.next();
         QCOMPARE(sheet.currentPage(), static_cast<QWizardPage*>(sheet.page2()));
 
-        // Not ".sdf": Yes keeps the page to change the name, No takes it.
+        // Not ".sdf": the question gives the reason; Yes puts the extension on, No takes the name.
         boxes_.clear();
         sheet.page2()->fileEdit()->setText("sports.txt");
         answer_ = true;
         sheet.next();
-        QCOMPARE(sheet.currentPage(), static_cast<QWizardPage*>(sheet.page2()));
+        QCOMPARE(sheet.currentPage(), static_cast<QWizardPage*>(sheet.page3()));
         QCOMPARE(boxes_.size(), 1);
-        QCOMPARE(boxes_[0].title, QStringLiteral("File Extension is not '.sdf'"));
-        QCOMPARE(boxes_[0].text, QStringLiteral("Would you like to change it?"));
+        QCOMPARE(boxes_[0].text,
+                 QStringLiteral("File Extension is not '.sdf'\n\nWould you like to change it?"));
+        QCOMPARE(sheet.page2()->filePath(),
+                 QString::fromStdString(GetDataDir("Channel Files")) + "sports.txt.sdf");
+        sheet.back();
         answer_ = false;
+        sheet.page2()->fileEdit()->setText("sports.txt");
         sheet.next();
         QCOMPARE(sheet.currentPage(), static_cast<QWizardPage*>(sheet.page3()));
         QCOMPARE(sheet.page2()->filePath(),
@@ -337,22 +363,41 @@ private slots:
         QCOMPARE(test::ReadFile(path.toStdString()), only.Serialize());
     }
 
-    void clashDialogNeedsAChoice() {
+    void clashDialogDefaultsToAppendAndCancelStopsTheImport() {
         ClashDialog dialog("News");
         QCOMPARE(dialog.windowTitle(), QString::fromLatin1(kClashTitle));
         QStringList labels;
         for (QLabel* l : dialog.findChildren<QLabel*>()) labels << l->text();
         QVERIFY(labels.contains("The channel 'News' already exists."));
+        // OK without a click appends: nothing is lost.
         dialog.show();
-        dialog.accept();
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(boxes_.size(), 1);
-        QCOMPARE(boxes_[0].kind, MessageKind::Warning);
-        QCOMPARE(boxes_[0].text, QStringLiteral("Please check which channel import action to take."));
-        dialog.appendButton()->setChecked(true);
-        dialog.accept();
+        QTest::keyClick(&dialog, Qt::Key_Return);
         QVERIFY(!dialog.isVisible());
+        QVERIFY(boxes_.isEmpty());
         QCOMPARE(dialog.choice(), Choice::Append);
+
+        // Cancel on the second clash: the first clash's replacement is undone too.
+        test::WriteFile(sandbox_->path("in.sdf"), "\r\n~CH:News\r\n~CH:Sports\r\n~CH:Music");
+        CChannelList list;
+        MakeList(list);
+        const std::string before = list.Serialize();
+        int asked = 0;
+        DialogClashResolver::SetClashHook(
+            [&](const QString&) { return ++asked == 1 ? Choice::Replace : Choice::Cancel; });
+        bool cancelled = false;
+        QVERIFY(
+            !ImportChannelFile(nullptr, list, QString::fromStdString(sandbox_->path("in.sdf")), &cancelled));
+        QVERIFY(cancelled);
+        QCOMPARE(asked, 2);
+        QCOMPARE(list.Serialize(), before);
+        // The real dialog's Cancel is the resolver's Cancel.
+        DialogClashResolver::SetClashHook({});
+        QTimer::singleShot(0, [] {
+            auto* clash = qobject_cast<ClashDialog*>(QApplication::activeModalWidget());
+            if (clash) clash->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        DialogClashResolver resolver(nullptr);
+        QCOMPARE(resolver.AskClash("News"), Choice::Cancel);
     }
 
     void importAsksThroughTheResolver() {
@@ -431,6 +476,54 @@ private slots:
             view.resize(280, 360);
             QVERIFY(view.grab().save("/tmp/favorites.png"));
         }
+    }
+
+    void favoritesMenuRenameAndDeleteKey() {
+        const std::string fav = FavoritesDir();
+        test::WriteFile(fav + "News/Post.url", "[InternetShortcut]\r\nURL=http://post.example/\r\n");
+        test::WriteFile(fav + "Harbour.url", "[InternetShortcut]\r\nURL=http://harbour.example/\r\n");
+        CFavoritesView view;
+        view.show();
+        QTreeWidget* tree = view.tree();
+        std::unique_ptr<QMenu> menu(view.MakeContextMenu(Find(tree, "Harbour"), nullptr));
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator()) texts << a->text();
+        QCOMPARE(texts, (QStringList{"&Open", "Open in &New Window", "&Rename", "&Delete"}));
+        QSignalSpy opened(&view, &CFavoritesView::openAddress);
+        QSignalSpy windowed(&view, &CFavoritesView::openInNewWindow);
+        menu->actions()[0]->trigger();
+        menu->actions()[1]->trigger();
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(windowed.count(), 1);
+        QCOMPARE(windowed[0][0].toString(), QStringLiteral("http://harbour.example/"));
+        // A folder has nothing to open.
+        menu.reset(view.MakeContextMenu(Find(tree, "News"), nullptr));
+        QVERIFY(!menu->actions()[0]->isEnabled());
+
+        view.renameHook = [](const QString&) { return std::optional<QString>(QStringLiteral("Port")); };
+        QVERIFY(view.RenameItem(Find(tree, "Harbour")));
+        QCOMPARE(ReadShortcutUrl(fav + "Port.url"), std::string("http://harbour.example/"));
+        QVERIFY(!std::filesystem::exists(fav + "Harbour.url"));
+        view.renameHook = [](const QString&) { return std::optional<QString>(QStringLiteral("Papers")); };
+        QVERIFY(view.RenameItem(Find(tree, "News")));
+        QCOMPARE(ReadShortcutUrl(fav + "Papers/Post.url"), std::string("http://post.example/"));
+        QCOMPARE(Dump(tree), QStringLiteral("Papers[Post] Port"));
+
+        // The Delete key asks; No keeps the shortcut, Yes removes it.
+        tree->setFocus();
+        tree->setCurrentItem(Find(tree, "Port"));
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(boxes_.size(), 1);
+        QVERIFY(std::filesystem::exists(fav + "Port.url"));
+        answer_ = true;
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QVERIFY(!std::filesystem::exists(fav + "Port.url"));
+        QCOMPARE(Dump(tree), QStringLiteral("Papers[Post]"));
+        tree->setCurrentItem(Find(tree, "Papers"));
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QVERIFY(!std::filesystem::exists(fav + "Papers"));
+        QCOMPARE(tree->topLevelItemCount(), 0);
     }
 
     void favoritesImportBookmarks() {
