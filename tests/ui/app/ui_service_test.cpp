@@ -312,7 +312,11 @@ private slots:
         QCOMPARE(boxes_.value(1), QStringLiteral("Channel File has been processed !"));
         QCOMPARE(channels().size(), before);
         for (const auto& c : channels().channels()) QVERIFY(c->name != "Mine");
-        QVERIFY(frame()->context().channels->setupChanged());
+        // Saved at once: nothing is left for the question at close.
+        QVERIFY(!frame()->context().channels->setupChanged());
+        CChannelList onDisk;
+        QVERIFY(onDisk.Load(MainChannelFilePath()));
+        QCOMPARE(onDisk.size(), before);
     }
 
     void softwareUpdateDownloadsCancelsAndReportsAMissingInstaller() {
