@@ -9,6 +9,7 @@
 #include "core/base/identity.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
+#include "core/browser/navigation_hook.h"
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
@@ -83,9 +84,29 @@ void MemberSession::SetLoggedIn(const std::string& account, const std::string& p
     account_ = Q(account);
     loggedIn_ = true;
     loginPassword_ = Q(password);
-    statusText_ = QStringLiteral("Logged in as ") + account_;
-    if (context_.frame()) context_.frame()->SetSessionText(statusText_);
+    SetStatusText(QStringLiteral("Logged in as ") + account_);
     emit accountChanged(account_);
+    LoadMemberStartPage();
+}
+
+void MemberSession::SetStatusText(const QString& text) {
+    statusText_ = text;
+    if (context_.frame()) context_.frame()->SetSessionText(statusText_);
+}
+
+void MemberSession::LoadMemberStartPage() {
+    if (!context_.frame()) return;
+    std::string zip = context_.settings().GetString("local", "zip");
+    context_.frame()->HandleAddress(
+        Q(StartRequestUrl(context_.hosts().web, zip.empty() ? "10001" : zip, account_.toStdString())), true);
+}
+
+void MemberSession::Logout() {
+    loggedIn_ = false;
+    loginPassword_.clear();
+    // The client keeps the password and its own login flag.
+    regClient_.reset();
+    SetStatusText(QStringLiteral("Not Logged In"));
 }
 
 bool MemberSession::RunRegistration() {
