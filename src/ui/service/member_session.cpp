@@ -7,6 +7,7 @@
 
 #include "core/app/sky_reg_client.h"
 #include "core/base/identity.h"
+#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
 #include "core/browser/navigation_hook.h"
@@ -16,6 +17,8 @@
 #include "ui/base/text.h"
 #include "ui/base/tool_registry.h"
 #include "ui/base/ui_job.h"
+#include "ui/browser/browser_tool.h"
+#include "ui/browser/ck7_view.h"
 #include "ui/service/download_manager.h"
 #include "ui/service/login_dialog.h"
 #include "ui/service/registration_sheet.h"
@@ -107,6 +110,10 @@ void MemberSession::Logout() {
     // The client keeps the password and its own login flag.
     regClient_.reset();
     SetStatusText(QStringLiteral("Not Logged In"));
+    // A greeting by name left on screen would say the member is still in.
+    CK7View* view = context_.browser ? context_.browser->MainBrowserView() : nullptr;
+    if (view && context_.frame() && view->LocationUrl().contains(QLatin1String("show.dll?Start&")))
+        context_.frame()->HandleAddress(Q(StartPageUrl(context_.hosts().web)), true);
 }
 
 bool MemberSession::RunRegistration() {

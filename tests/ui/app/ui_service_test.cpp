@@ -459,6 +459,14 @@ private slots:
         QCOMPARE(frame()->statusBar()->currentMessage(), QStringLiteral("Not Logged In"));
         QCOMPARE(session.account(), QStringLiteral("walker"));
         QCOMPARE(S().GetString("Misc", "Account"), std::string("walker"));
+        // The greeting by name goes with the session.
+        QVERIFY(QTest::qWaitFor(
+            [&] { return view->LocationUrl().endsWith(QLatin1String("/skydata.htm")) && !view->IsLoading(); },
+            15000));
+        text.clear();
+        view->page()->toPlainText([&](const QString& t) { text = t; });
+        QVERIFY(QTest::qWaitFor([&] { return !text.isEmpty(); }, 10000));
+        QVERIFY2(text.contains(QLatin1String("Become a member")), qPrintable(text));
     }
 
     void desktopMessagesSayWhatHappened() {
