@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <iostream>
+#include <memory>
 
 #include "cli/cli.h"
 #include "core/channels/channel_list.h"
@@ -34,44 +35,23 @@ void PrintList(const CChannelList& list) {
     }
 }
 
-int List(const Args& args) {
+int List(const std::string& file) {
     CChannelList list;
-    if (args.size() == 1) {
+    if (file.empty()) {
         if (!LoadMain(list)) return 1;
-        PrintList(list);
-        return 0;
+    } else if (!list.Load(file)) {
+        std::cerr << "skyharbor-cli: cannot read " << file << "\n";
+        return 1;
     }
-    if (args.size() == 3 && args[1] == "--file") {
-        if (!list.Load(args[2])) {
-            std::cerr << "skyharbor-cli: cannot read " << args[2] << "\n";
-            return 1;
-        }
-        PrintList(list);
-        return 0;
-    }
-    return Usage("channels: expected 'list [--file PATH]'");
+    PrintList(list);
+    return 0;
 }
 
-int Import(const Args& args) {
-    using Choice = ClashResolver::Choice;
-    Choice choice = Choice::Append;
-    if (args.size() == 4 && args[2] == "--on-clash") {
-        if (args[3] == "replace")
-            choice = Choice::Replace;
-        else if (args[3] == "append")
-            choice = Choice::Append;
-        else if (args[3] == "skip")
-            choice = Choice::Skip;
-        else
-            return Usage("channels import: --on-clash takes replace, append or skip");
-    } else if (args.size() != 2) {
-        return Usage("channels: expected 'import PATH [--on-clash replace|append|skip]'");
-    }
+int Import(const std::string& path, ClashResolver::Choice choice) {
     FixedClashResolver resolver(choice);
     std::string error;
     if (!ModifyChannelFile(
-            MainChannelFilePath(), [&](CChannelList& list) { return list.Import(args[1], resolver); },
-            &error)) {
+            MainChannelFilePath(), [&](CChannelList& list) { return list.Import(path, resolver); }, &error)) {
         if (!error.empty()) std::cerr << "skyharbor-cli: " << error << "\n";
         std::cerr << "Error Importing channel file\n";
         return 1;
@@ -80,26 +60,25 @@ int Import(const Args& args) {
     return 0;
 }
 
-int Export(const Args& args) {
-    if (args.size() < 2) return Usage("channels: expected 'export OUT [CHANNEL...]'");
+int Export(const std::string& out, const std::vector<std::string>& names) {
     CChannelList list;
     if (!LoadMain(list)) return 1;
-    std::vector<bool> selection(list.size(), args.size() == 2);
-    for (size_t a = 2; a < args.size(); ++a) {
+    std::vector<bool> selection(list.size(), names.empty());
+    for (const std::string& name : names) {
         bool found = false;
         for (size_t i = 0; i < list.size(); ++i) {
-            if (list.at(i)->name == args[a]) {
+            if (list.at(i)->name == name) {
                 selection[i] = true;
                 found = true;
             }
         }
         if (!found) {
-            std::cerr << "skyharbor-cli: no channel named " << args[a] << "\n";
+            std::cerr << "skyharbor-cli: no channel named " << name << "\n";
             return 2;
         }
     }
     std::string error;
-    if (!list.Save(args[1], &selection, &error)) {
+    if (!list.Save(out, &selection, &error)) {
         std::cerr << kSaveError << " (" << error << ")\n";
         return 1;
     }
@@ -107,18 +86,41 @@ int Export(const Args& args) {
     return 0;
 }
 
-}  // namespace
+struct ChannelsArgs {
+    std::string file, path, out;
+    std::vector<std::string> names;
+    std::string onClash = "append";
+};
 
-int RunChannels(const Args& args) {
-    if (!args.empty() && args[0] == "list") return List(args);
-    if (!args.empty() && args[0] == "import") return Import(args);
-    if (!args.empty() && args[0] == "export") return Export(args);
-    return Usage("channels: expected 'list', 'import' or 'export'");
+void AddChannels(CLI::App& root) {
+    using Choice = ClashResolver::Choice;
+    auto* channels = root.add_subcommand("channels", "List, import and export the channels");
+    channels->require_subcommand(1);
+    auto args = std::make_shared<ChannelsArgs>();
+
+    auto* list = channels->add_subcommand("list", "Print the channels with their pages");
+    list->add_option("--file", args->file, "A channel file instead of your channels");
+    OnRun(list, [args] { return List(args->file); });
+
+    auto* import = channels->add_subcommand("import", "Add a channel file's channels to yours");
+    import->add_option("path", args->path, "The channel file (.sdf)")->required();
+    import->add_option("--on-clash", args->onClash, "When a channel of the same name exists (default append)")
+        ->check(CLI::IsMember({"replace", "append", "skip"}));
+    OnRun(import, [args] {
+        Choice choice = args->onClash == "replace" ? Choice::Replace
+                        : args->onClash == "skip"  ? Choice::Skip
+                                                   : Choice::Append;
+        return Import(args->path, choice);
+    });
+
+    auto* exp = channels->add_subcommand("export", "Write channels to a file (all when none is named)");
+    exp->add_option("out", args->out, "The file written")->required();
+    exp->add_option("channel", args->names, "The channels, by name");
+    OnRun(exp, [args] { return Export(args->out, args->names); });
 }
 
-static Registrar reg{{"channels",
-                      "channels list [--file PATH] | channels import PATH [--on-clash replace|append|skip] | "
-                      "channels export OUT [CHANNEL...]",
-                      &RunChannels}};
+}  // namespace
+
+static Registrar reg{&AddChannels};
 
 }  // namespace sky::cli

@@ -1,27 +1,26 @@
 #pragma once
 
-#include <string>
+#include <CLI/CLI.hpp>
+#include <functional>
 #include <vector>
 
 namespace sky::cli {
 
-using Args = std::vector<std::string>;
+// Each subcommand file adds its commands to the parser with one of these at
+// namespace scope:
+//   static sky::cli::Registrar reg{&AddServe};
+using AddCommand = void (*)(CLI::App& root);
 
-// A subcommand: `run` gets the words after its name and returns the exit status.
-struct Command {
-    const char* name;
-    const char* usage;  // one line, shown by "skyharbor-cli help"
-    int (*run)(const Args& args);
-};
+std::vector<AddCommand>& Commands();
 
-std::vector<Command>& Commands();
-
-// Each subcommand file registers itself with one of these at namespace scope:
-//   static sky::cli::Registrar reg{{"serve", "serve [--port N]", &RunServe}};
 struct Registrar {
-    explicit Registrar(const Command& c) { Commands().push_back(c); }
+    explicit Registrar(AddCommand add) { Commands().push_back(add); }
 };
 
-int Usage(const char* message = nullptr);
+// What runs once the words are parsed; its result is the exit status.
+void OnRun(CLI::App* command, std::function<int()> run);
+
+// A command that parsed but cannot go on: the message on standard error, status 2.
+int Usage(const std::string& message);
 
 }  // namespace sky::cli

@@ -7,12 +7,14 @@
 #include <chrono>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "cli/cli.h"
 #include "core/base/settings_store.h"
 #include "core/mail/check_mail_worker.h"
+#include "core/mail/mail_accounts.h"
 #include "core/mail/mail_store.h"
 #include "core/mail/message_render.h"
 #include "core/mail/send_mail_worker.h"
@@ -53,45 +55,37 @@ int RunInterruptible(Worker& worker) {
 }
 
 int Fetch() {
+    MailAccount account = ReadAccountForWorkers(SettingsStore::App());
+    if (account.pop.empty()) {
+        // The worker would only try to reach a blank host.
+        std::cerr << "skyharbor-cli: no POP3 server is set. Set yours with:\n"
+                  << "  skyharbor-cli settings set " << AccountSection(kDefaultMailUser)
+                  << " pop HOST[:PORT]\n"
+                  << "and your login with:\n"
+                  << "  skyharbor-cli settings set " << AccountSection(kDefaultMailUser) << " username NAME\n"
+                  << "  skyharbor-cli settings set " << AccountSection(kDefaultMailUser)
+                  << " password PASSWORD\n";
+        return 1;
+    }
     PrintingListener listener;
-    CheckMailWorker worker(&listener, ReadAccountForWorkers(SettingsStore::App()));
+    CheckMailWorker worker(&listener, std::move(account));
     return RunInterruptible(worker);
 }
 
-int Send(const Args& args) {
-    OutgoingMessage m;
-    bool haveTo = false, haveSubject = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (i + 1 >= args.size()) return Usage("mail send: every option needs a value");
-        const std::string& v = args[++i];
-        if (a == "--to") {
-            m.to = v;
-            haveTo = true;
-        } else if (a == "--cc") {
-            m.cc = v;
-        } else if (a == "--subject") {
-            m.subject = v;
-            haveSubject = true;
-        } else if (a == "--attach") {
-            if (::access(v.c_str(), R_OK) != 0) {
-                std::cerr << "skyharbor-cli: cannot read " << v << "\n";
-                return 1;
-            }
-            m.attachments.push_back(v);
-        } else {
-            return Usage("mail send: unknown option");
+int Send(OutgoingMessage m) {
+    for (const std::string& path : m.attachments) {
+        if (::access(path.c_str(), R_OK) != 0) {
+            std::cerr << "skyharbor-cli: cannot read " << path << "\n";
+            return 1;
         }
     }
-    if (!haveTo || !haveSubject) return Usage("mail send: --to and --subject are required");
     m.body.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     PrintingListener listener;
     SendMailWorker worker(&listener, ReadAccountForWorkers(SettingsStore::App()), std::move(m));
     return RunInterruptible(worker);
 }
 
-int List(const Args& args) {
-    std::string folder = args.size() > 1 ? args[1] : "InBox";
+int List(const std::string& folder) {
     std::vector<std::string> folders = ListFolders();
     bool known = folder == "InBox" || std::find(folders.begin(), folders.end(), folder) != folders.end();
     std::string path = known ? GetMailFolderPath(folder) : std::string();
@@ -100,21 +94,24 @@ int List(const Args& args) {
         return 1;
     }
     std::string out;
+    size_t count = 0;
     for (const MessageSummary& s : LoadFolder(path)) {
+        ++count;
         out += SubjectColumn(s) + "\t" + s.from + "\t" + ReceivedColumn(s) + "\t" + s.path + "\n";
         if (out.size() > (1 << 16)) {
             std::cout << out;
             out.clear();
         }
     }
+    // An empty listing would look like a failure.
+    if (count == 0) out = "0 messages in " + folder + "\n";
     std::cout << out << std::flush;
     return 0;
 }
 
-int Show(const Args& args) {
-    if (args.size() != 2) return Usage("mail show: expected PATH");
+int Show(const std::string& file) {
     std::string work = MailWorkFolder();
-    DecodedMessage m = DecodeMessage(args[1], work);
+    DecodedMessage m = DecodeMessage(file, work);
     for (const std::string& msg : m.messages) std::cerr << "skyharbor-cli: " << msg << "\n";
     if (!m.ok) return 1;
     std::cout << work << m.page << "\n";
@@ -122,21 +119,39 @@ int Show(const Args& args) {
     return 0;
 }
 
-int RunMail(const Args& args) {
-    if (args.empty()) return Usage("mail: expected fetch, send, list or show");
-    if (args[0] == "fetch" && args.size() == 1) return Fetch();
-    if (args[0] == "send") return Send(Args(args.begin() + 1, args.end()));
-    if (args[0] == "list" && args.size() <= 2) return List(args);
-    if (args[0] == "show") return Show(args);
-    return Usage("mail: expected fetch, send, list or show");
+struct MailArgs {
+    OutgoingMessage message;
+    std::string folder = "InBox";
+    std::string file;
+};
+
+void AddMail(CLI::App& root) {
+    auto* mail = root.add_subcommand("mail", "Fetch, send, list and show mail");
+    mail->require_subcommand(1);
+    auto args = std::make_shared<MailArgs>();
+
+    OnRun(mail->add_subcommand("fetch", "Fetch new mail from your POP3 server"), [] { return Fetch(); });
+
+    auto* send = mail->add_subcommand("send", "Send a message; its text is read from standard input");
+    send->add_option("--to", args->message.to, "The recipients")->required();
+    send->add_option("--cc", args->message.cc, "Copies to");
+    send->add_option("--subject", args->message.subject, "The subject")->required();
+    send->add_option("--attach", args->message.attachments, "A file to attach (again for more)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    OnRun(send, [args] { return Send(args->message); });
+
+    auto* list = mail->add_subcommand("list", "List the messages of a folder");
+    list->add_option("folder", args->folder, "The folder (default InBox)");
+    OnRun(list, [args] { return List(args->folder); });
+
+    auto* show = mail->add_subcommand("show", "Decode a message and print where its page is");
+    show->add_option("path", args->file, "The message file")->required();
+    OnRun(show, [args] { return Show(args->file); });
 }
 
 }  // namespace
 
-static Registrar reg{
-    {"mail",
-     "mail fetch | mail send --to TO [--cc CC] --subject S [--attach PATH]... | mail list [FOLDER] "
-     "| mail show PATH",
-     &RunMail}};
+static Registrar reg{&AddMail};
 
 }  // namespace sky::cli

@@ -13,39 +13,23 @@ namespace sky::cli {
 
 namespace {
 
-bool ParsePort(const std::string& text, int* port) {
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || v < 0 || v > 65535) return false;
-    *port = static_cast<int>(v);
-    return true;
-}
-
-}  // namespace
+struct ServeArgs {
+    std::string root, listen, serverName;
+    int port = -1;
+};
 
 // Runs the personal web server without windows until SIGINT or SIGTERM.
-int RunServe(const Args& args) {
+int Serve(const ServeArgs& args) {
     using namespace sky::httpsvr;
     ServerOptions options;
     options.settings = ServerSettings::Load(SettingsStore::App());
-    bool ownRoot = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (i + 1 >= args.size()) return Usage(("serve: " + a + " needs a value").c_str());
-        const std::string& value = args[++i];
-        if (a == "--root") {
-            options.settings.root = value;
-            ownRoot = true;
-        } else if (a == "--port") {
-            if (!ParsePort(value, &options.settings.port)) return Usage("serve: --port wants 0 to 65535");
-        } else if (a == "--listen") {
-            options.settings.listenAddress = value;
-        } else if (a == "--server-name") {
-            options.settings.serverName = value;
-            options.settings.ownName = true;
-        } else {
-            return Usage(("serve: unknown option " + a).c_str());
-        }
+    bool ownRoot = !args.root.empty();
+    if (ownRoot) options.settings.root = args.root;
+    if (args.port >= 0) options.settings.port = args.port;
+    if (!args.listen.empty()) options.settings.listenAddress = args.listen;
+    if (!args.serverName.empty()) {
+        options.settings.serverName = args.serverName;
+        options.settings.ownName = true;
     }
     while (options.settings.root.size() > 1 && options.settings.root.back() == '/')
         options.settings.root.pop_back();
@@ -90,7 +74,18 @@ int RunServe(const Args& args) {
     return 0;
 }
 
-static Registrar reg{
-    {"serve", "serve [--root DIR] [--port N] [--listen ADDR] [--server-name NAME]", &RunServe}};
+void AddServe(CLI::App& root) {
+    auto* serve = root.add_subcommand("serve", "Run the personal web server until stopped");
+    auto args = std::make_shared<ServeArgs>();
+    serve->add_option("--root", args->root, "The folder served (default: the settings')");
+    serve->add_option("--port", args->port, "The port; 0 takes a free one")->check(CLI::Range(0, 65535));
+    serve->add_option("--listen", args->listen, "Listen on this address only");
+    serve->add_option("--server-name", args->serverName, "The name in the server's own pages");
+    OnRun(serve, [args] { return Serve(*args); });
+}
+
+}  // namespace
+
+static Registrar reg{&AddServe};
 
 }  // namespace sky::cli

@@ -5,26 +5,46 @@
 
 namespace sky::cli {
 
-int RunSettings(const Args& args) {
-    SettingsStore& store = SettingsStore::App();
-    if (args.size() == 3 && args[0] == "get") {
-        if (!store.Has(args[1], args[2])) {
-            std::cerr << "skyharbor-cli: no key " << args[2] << " in section " << args[1] << "\n";
+namespace {
+
+struct SettingsArgs {
+    std::string section, key, value;
+};
+
+void AddSettings(CLI::App& root) {
+    auto* settings = root.add_subcommand("settings", "Read and change skyharbor.ini");
+    settings->require_subcommand(1);
+    auto args = std::make_shared<SettingsArgs>();
+
+    auto* get = settings->add_subcommand("get", "Print one setting");
+    get->add_option("section", args->section, "The [section]")->required();
+    get->add_option("key", args->key, "The key in it")->required();
+    OnRun(get, [args] {
+        SettingsStore& store = SettingsStore::App();
+        if (!store.Has(args->section, args->key)) {
+            std::cerr << "skyharbor-cli: no key " << args->key << " in section " << args->section << "\n";
             return 1;
         }
-        std::cout << store.GetString(args[1], args[2]) << "\n";
+        std::cout << store.GetString(args->section, args->key) << "\n";
         return 0;
-    }
-    if (args.size() == 4 && args[0] == "set") {
-        if (!store.WriteString(args[1], args[2], args[3])) {
+    });
+
+    auto* set = settings->add_subcommand("set", "Change one setting");
+    set->add_option("section", args->section, "The [section]")->required();
+    set->add_option("key", args->key, "The key in it")->required();
+    set->add_option("value", args->value, "The new value")->required();
+    OnRun(set, [args] {
+        SettingsStore& store = SettingsStore::App();
+        if (!store.WriteString(args->section, args->key, args->value)) {
             std::cerr << "skyharbor-cli: " << store.lastError() << "\n";
             return 1;
         }
         return 0;
-    }
-    return Usage("settings: expected 'get SECTION KEY' or 'set SECTION KEY VALUE'");
+    });
 }
 
-static Registrar reg{{"settings", "settings get SECTION KEY | settings set SECTION KEY VALUE", &RunSettings}};
+}  // namespace
+
+static Registrar reg{&AddSettings};
 
 }  // namespace sky::cli

@@ -492,6 +492,14 @@ void MemberService::Impl::Get(const httplib::Request& req, httplib::Response& re
                         404);
         return;
     }
+    if (p == "/bin/version.txt") {
+        // The version of the published installer; none published is a 404, which the program reads as
+        // "nothing newer".
+        if (!StreamFile(res, options.dataDir + "/bin/version.txt", "text/plain"))
+            return Html(res, ErrorPage(base, "No update", "There is no software update on this server."),
+                        404);
+        return;
+    }
     if (p == "/scripts/show.dll") return Show(req, res, q);
     if (p == "/scripts/channelx.dll") {
         if (q.Is("QueryUser")) {

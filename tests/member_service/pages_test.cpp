@@ -96,6 +96,13 @@ TEST_F(DownloadTest, InstallerIsServedByteExactOrMissing) {
     Reply r = Get("/bin/skysetup.exe");
     EXPECT_EQ(r.code, 200);
     EXPECT_EQ(r.body, installer);
+
+    // Its version, once the operator writes one beside it.
+    EXPECT_EQ(Get("/bin/version.txt").code, 404);
+    sky::test::WriteFile(data_ + "/bin/version.txt", "1.6\n");
+    r = Get("/bin/version.txt");
+    EXPECT_EQ(r.code, 200);
+    EXPECT_EQ(r.body, "1.6\n");
 }
 
 using SearchTest = ServiceTest;

@@ -19,29 +19,48 @@ namespace sky::ui {
 
 namespace {
 
-bool RunXdgSettings(const QStringList& args, QString* out, QString* err) {
+struct XdgRun {
+    bool ran = false;  // started and ended by itself
+    int exitCode = -1;
+    QString out, err;  // trimmed
+};
+
+XdgRun RunXdgSettings(const QStringList& args) {
+    XdgRun run;
     QString exe = QStandardPaths::findExecutable(QStringLiteral("xdg-settings"));
     if (exe.isEmpty()) {
-        if (err) *err = QStringLiteral("xdg-settings is not installed (package xdg-utils).");
-        return false;
+        run.err = QStringLiteral("xdg-settings is not installed (package xdg-utils).");
+        return run;
     }
     QProcess p;
     p.start(exe, args);
     if (!p.waitForFinished(10000)) {
         p.kill();
         p.waitForFinished(1000);
-        if (err) *err = QStringLiteral("xdg-settings did not answer.");
-        return false;
+        run.err = QStringLiteral("xdg-settings did not answer.");
+        return run;
     }
-    if (out) *out = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        if (err) {
-            *err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
-            if (err->isEmpty()) *err = QStringLiteral("xdg-settings failed.");
-        }
-        return false;
+    run.ran = p.exitStatus() == QProcess::NormalExit;
+    run.exitCode = p.exitCode();
+    run.out = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    run.err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    return run;
+}
+
+// xdg-settings' own words for its exit codes.
+QString ExitMeaning(int code) {
+    switch (code) {
+        case 1:
+            return QStringLiteral("error in command line syntax");
+        case 2:
+            return QStringLiteral("a file it was given does not exist");
+        case 3:
+            return QStringLiteral("a required tool could not be found");
+        case 4:
+            return QStringLiteral("the action failed");
+        default:
+            return QStringLiteral("exit code %1").arg(code);
     }
-    return true;
 }
 
 DefaultBrowserPrompt& Prompt() {
@@ -79,11 +98,10 @@ void SetDefaultBrowserPrompt(DefaultBrowserPrompt prompt) {
 }
 
 std::optional<bool> XdgDefaultBrowser::IsDefault() {
-    QString out;
-    if (!RunXdgSettings({QStringLiteral("get"), QStringLiteral("default-web-browser")}, &out, nullptr))
-        return std::nullopt;
+    XdgRun run = RunXdgSettings({QStringLiteral("get"), QStringLiteral("default-web-browser")});
+    if (!run.ran || run.exitCode != 0) return std::nullopt;
     // Exactly our entry; another spelling is another program.
-    return out == QLatin1String(kDesktopFile);
+    return run.out == QLatin1String(kDesktopFile);
 }
 
 bool XdgDefaultBrowser::InstallDesktopFile(QString* error) {
@@ -113,9 +131,25 @@ bool XdgDefaultBrowser::InstallDesktopFile(QString* error) {
 
 bool XdgDefaultBrowser::MakeDefault(QString* error) {
     if (!InstallDesktopFile(error)) return false;
-    return RunXdgSettings(
-        {QStringLiteral("set"), QStringLiteral("default-web-browser"), QLatin1String(kDesktopFile)}, nullptr,
-        error);
+    XdgRun set = RunXdgSettings(
+        {QStringLiteral("set"), QStringLiteral("default-web-browser"), QLatin1String(kDesktopFile)});
+    // Its exit code is not the last word: on a desktop whose own tool is missing it fails
+    // after writing the default the desktop reads back. What it reads back is.
+    XdgRun check = RunXdgSettings({QStringLiteral("get"), QStringLiteral("default-web-browser")});
+    if (check.ran && check.exitCode == 0 && check.out == QLatin1String(kDesktopFile)) return true;
+    if (error) {
+        if (!set.ran)
+            *error = set.err;
+        else if (set.exitCode != 0)
+            *error = QStringLiteral("xdg-settings: %1.").arg(ExitMeaning(set.exitCode));
+        else
+            *error = QStringLiteral(
+                "xdg-settings accepted the change, but the desktop still names another "
+                "browser.");
+        for (const QString& said : {set.out, set.err, check.err})
+            if (set.ran && !said.isEmpty()) *error += QStringLiteral("\n\n") + said;
+    }
+    return false;
 }
 
 void RunDefaultBrowserCheck(QWidget* parent, SettingsStore& settings, DefaultBrowser& browser, bool startup) {

@@ -1,9 +1,7 @@
 #include "ui/app/shell_tool.h"
 
-#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include "ui/app/address_dialogs.h"
 #include "ui/app/app_context.h"
@@ -37,6 +35,41 @@ void StartTerminalProgram(QWidget* parent, const QString& program) {
     QProcess::startDetached(terminal, {QStringLiteral("-e"), program});
 }
 
+void OfferOwnMail(AppContext* ctx, const QString& why) {
+    if (AskYesNo(Parent(*ctx), QStringLiteral("Could not start your E-Mail program.\n\n") + why +
+                                   QStringLiteral("\n\nDo you want to use SkyHarbor's E-Mail instead?")))
+        ctx->registry().Invoke(QStringLiteral("tools.email"));
+}
+
+// Through xdg-email, whose exit code says whether a mail program took the
+// address (opening "mailto:" only says that xdg-open started).
+void StartEmailProgram(AppContext* ctx) {
+    QString exe = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
+    if (exe.isEmpty()) {
+        OfferOwnMail(ctx, QStringLiteral("xdg-email is not installed (package xdg-utils)."));
+        return;
+    }
+    // No parent: a mail program still open when SkyHarbor ends is left running.
+    auto* process = new QProcess;
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    QObject::connect(process, &QProcess::finished, [ctx, process](int code, QProcess::ExitStatus status) {
+        // Its last line is the summary ("no method available for opening 'mailto:'").
+        QStringList lines = QString::fromLocal8Bit(process->readAllStandardError())
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        process->deleteLater();
+        if (status == QProcess::NormalExit && code == 0) return;
+        OfferOwnMail(ctx, lines.isEmpty() ? QStringLiteral("xdg-email ended with exit code %1.").arg(code)
+                                          : lines.last().trimmed());
+    });
+    QObject::connect(process, &QProcess::errorOccurred, [ctx, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        QString why = process->errorString();
+        process->deleteLater();
+        OfferOwnMail(ctx, why);
+    });
+    process->start(exe, {QStringLiteral("mailto:")});
+}
+
 }  // namespace
 
 void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrowser* defaultBrowser) {
@@ -51,11 +84,7 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
                         });
     registry.AddCommand(
         {QStringLiteral("shell.emailProgram"), tools, QStringLiteral("System E-Mail &Program"), {}, 29},
-        [ctx] {
-            if (!QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:"))))
-                ShowMessage(Parent(*ctx),
-                            QStringLiteral("Could not determine how to start your E-Mail program."));
-        });
+        [ctx] { StartEmailProgram(ctx); });
     registry.AddCommand({QStringLiteral("shell.ftp"), tools, QStringLiteral("System F&TP"), {}, 30},
                         [ctx] { StartTerminalProgram(Parent(*ctx), QStringLiteral("ftp")); });
     registry.AddCommand({QStringLiteral("shell.telnet"), tools, QStringLiteral("&Telnet"), {}, 31},

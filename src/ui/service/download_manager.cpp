@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "core/app/sky_reg_client.h"
+#include "core/app/software_version.h"
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/channels/channel_list.h"
@@ -46,14 +48,21 @@ QString InstallerTarget() {
 
 }  // namespace
 
-DownloadManager::DownloadManager(AppContext& context) : context_(context), job_(new UiJob(this)) {
+DownloadManager::DownloadManager(AppContext& context)
+    : context_(context), job_(new UiJob(this)), versionCheck_(new UiJob(this)) {
     connect(job_, &UiJob::finished, this, &DownloadManager::OnDownloadFinished);
+    connect(versionCheck_, &UiJob::finished, this, &DownloadManager::OnVersionAnswer);
 }
 
 DownloadManager::~DownloadManager() {
-    // The job reports to this object; it ends before the members go.
+    // The jobs report to this object; they end before the members go.
+    delete versionCheck_;
     delete job_;
     delete progress_;
+}
+
+bool DownloadManager::busy() const {
+    return busy_ || versionCheck_->busy();
 }
 
 QWidget* DownloadManager::Parent() const {
@@ -236,7 +245,38 @@ void DownloadManager::StartUpChannelImport() {
     ImportPublicChannel(Q(ServiceUrl(context_.hosts().web, "/skychan1.sky")));
 }
 
+namespace {
+
+// What the service's version answer means for this program.
+enum VersionAnswer { kNothingNewer = 0, kNewer = 1, kUnreachable = 2 };
+
+}  // namespace
+
 void DownloadManager::UpdateSoftware() {
+    if (versionCheck_->busy()) return;
+    std::string url = ServiceUrl(context_.hosts().web, "/bin/version.txt");
+    versionCheck_->Start([url](std::stop_token stop, const UiJob::Post&) {
+        StopFlag cancel(stop);
+        HttpGetResult answer = HttpGet(url, 256, 20, cancel.get());
+        // No version published: nothing to offer, and nothing went wrong.
+        if (answer.httpStatus == 404) return int(kNothingNewer);
+        if (answer.code != 0 || answer.httpStatus != 200) return int(kUnreachable);
+        std::optional<SoftwareVersion> published = ParseSoftwareVersion(answer.body);
+        if (!published) return int(kUnreachable);
+        return int(published->Compare(ProgramVersion()) > 0 ? kNewer : kNothingNewer);
+    });
+}
+
+void DownloadManager::OnVersionAnswer(int answer) {
+    if (versionCheck_->cancelled()) return;
+    if (answer == kUnreachable) {
+        ShowMessage(Parent(), QStringLiteral("Error connecting to the server.  Please try again"));
+        return;
+    }
+    if (answer == kNothingNewer) {
+        ShowMessage(Parent(), QStringLiteral("SkyHarbor is up to date."));
+        return;
+    }
     if (!AskYesNo(Parent(),
                   QStringLiteral("We will now download an updated version of this software.\n\nThis may "
                                  "take a minute or so....") +

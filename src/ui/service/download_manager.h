@@ -21,7 +21,8 @@ public:
     explicit DownloadManager(AppContext& context);
     ~DownloadManager() override;
 
-    bool busy() const { return busy_; }
+    // A download, or the update's question to the service, is under way.
+    bool busy() const;
     bool StartDownload(DownloadJobId id, const QString& url, const QString& target, const QString& title);
     void CancelDownload();
     CDownloadProgressDlg* downloadWindow() const { return progress_; }
@@ -34,6 +35,7 @@ public:
     // While the main list holds no channel: the service's public channels,
     // tried at most three times in a run.
     void StartUpChannelImport();
+    // Asks the service for its version first; only a newer one is offered.
     void UpdateSoftware();
 
     // Starts the downloaded installer once the windows are closed; tests
@@ -49,11 +51,13 @@ private:
     void OnDownloadFinished(int code);
     void FinishChannelJob();
     void RunInstaller(const QString& path);
+    void OnVersionAnswer(int answer);
 
     AppContext& context_;
     InstallerRunner runner_;
     bool busy_ = false;
     UiJob* job_ = nullptr;
+    UiJob* versionCheck_ = nullptr;
     DownloadJobId downloadJob_ = DownloadJobId::ChannelFile;
     QString downloadTarget_;
     bool replaceChannels_ = false;

@@ -7,14 +7,18 @@
 
 #include "core/app/sky_reg_client.h"
 #include "core/base/identity.h"
+#include "core/base/service_config.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
+#include "core/browser/navigation_hook.h"
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
 #include "ui/base/text.h"
 #include "ui/base/tool_registry.h"
 #include "ui/base/ui_job.h"
+#include "ui/browser/browser_tool.h"
+#include "ui/browser/ck7_view.h"
 #include "ui/service/download_manager.h"
 #include "ui/service/login_dialog.h"
 #include "ui/service/registration_sheet.h"
@@ -83,9 +87,33 @@ void MemberSession::SetLoggedIn(const std::string& account, const std::string& p
     account_ = Q(account);
     loggedIn_ = true;
     loginPassword_ = Q(password);
-    statusText_ = QStringLiteral("Logged in as ") + account_;
-    if (context_.frame()) context_.frame()->SetSessionText(statusText_);
+    SetStatusText(QStringLiteral("Logged in as ") + account_);
     emit accountChanged(account_);
+    LoadMemberStartPage();
+}
+
+void MemberSession::SetStatusText(const QString& text) {
+    statusText_ = text;
+    if (context_.frame()) context_.frame()->SetSessionText(statusText_);
+}
+
+void MemberSession::LoadMemberStartPage() {
+    if (!context_.frame()) return;
+    std::string zip = context_.settings().GetString("local", "zip");
+    context_.frame()->HandleAddress(
+        Q(StartRequestUrl(context_.hosts().web, zip.empty() ? "10001" : zip, account_.toStdString())), true);
+}
+
+void MemberSession::Logout() {
+    loggedIn_ = false;
+    loginPassword_.clear();
+    // The client keeps the password and its own login flag.
+    regClient_.reset();
+    SetStatusText(QStringLiteral("Not Logged In"));
+    // A greeting by name left on screen would say the member is still in.
+    CK7View* view = context_.browser ? context_.browser->MainBrowserView() : nullptr;
+    if (view && context_.frame() && view->LocationUrl().contains(QLatin1String("show.dll?Start&")))
+        context_.frame()->HandleAddress(Q(StartPageUrl(context_.hosts().web)), true);
 }
 
 bool MemberSession::RunRegistration() {

@@ -48,6 +48,8 @@ public:
     bool RunLogin();
     // The registration sheet; true when the service took the new member.
     bool RunRegistration();
+    // Ends the login; the account name stays for the next one.
+    void Logout();
     // First start: the registration sheet when no account is stored, the
     // local channel sheet when no postal code is.
     void RunFirstRunSheets();
@@ -72,6 +74,9 @@ protected:
 private:
     void StartPing(bool first);
     void SetLoggedIn(const std::string& account, const std::string& password);
+    void SetStatusText(const QString& text);
+    // The service's start page for this member, in the main browser.
+    void LoadMemberStartPage();
 
     AppContext& context_;
     QString machineIdentity_;

@@ -19,9 +19,11 @@ void RegisterServiceTool(ToolRegistry& registry, AppContext& context) {
                                 ShowMessage(context.frame() ? context.frame()->window() : nullptr,
                                             QStringLiteral("Login was successful !"));
                         });
-    registry.AddCommand({QStringLiteral("member.register"), member, QStringLiteral("&Register..."), {}, 39},
+    registry.AddCommand({QStringLiteral("member.logout"), member, QStringLiteral("Log&out"), {}, 39},
+                        [&session] { session.Logout(); });
+    registry.AddCommand({QStringLiteral("member.register"), member, QStringLiteral("&Register..."), {}, 40},
                         [&session] { session.RunRegistration(); });
-    registry.AddCommand({QStringLiteral("member.update"), member, QStringLiteral("&Update Software"), {}, 40},
+    registry.AddCommand({QStringLiteral("member.update"), member, QStringLiteral("&Update Software"), {}, 41},
                         [&downloads] { downloads.UpdateSoftware(); });
     registry.AddCommand(
         {QStringLiteral("channels.importPublic")},

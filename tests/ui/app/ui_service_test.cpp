@@ -7,8 +7,12 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScopeGuard>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -17,6 +21,7 @@
 #include <memory>
 
 #include "core/app/sky_reg_client.h"
+#include "core/app/software_version.h"
 #include "core/base/paths.h"
 #include "core/base/service_config.h"
 #include "core/base/settings_store.h"
@@ -324,17 +329,21 @@ private slots:
         S().WriteString("Misc", "Account", "UNREGISTERED");
         Start();
         WaitForStartUpImport();
-        // None on the service: the server's 404 is a failure.
+        // None on the service: nothing is offered or downloaded.
         frame()->context().downloads().UpdateSoftware();
-        QVERIFY(boxes_.value(0).startsWith(QStringLiteral("We will now download an updated version")));
-        QVERIFY(QTest::qWaitFor([&] { return !frame()->context().downloads().busy() && boxes_.size() == 2; },
+        QVERIFY(QTest::qWaitFor([&] { return !frame()->context().downloads().busy() && !boxes_.isEmpty(); },
                                 15000));
-        QCOMPARE(boxes_.last(), QStringLiteral("Error connecting to the server.  Please try again"));
+        QCOMPARE(boxes_, QStringList{QStringLiteral("SkyHarbor is up to date.")});
+        QVERIFY(!frame()->context().downloads().downloadWindow() ||
+                !frame()->context().downloads().downloadWindow()->isVisible());
 
         std::string installer(24 << 20, '\0');
         for (size_t i = 0; i < installer.size(); i += 4096) installer[i] = char('A' + (i / 4096) % 26);
         std::filesystem::create_directories(DataDir() + "/bin");
         test::WriteFile(DataDir() + "/bin/skysetup.exe", installer);
+        test::WriteFile(DataDir() + "/bin/version.txt", "99.0\n");
+        // The question comes once the service has named a newer version; Yes starts the download.
+        // (the question and the start come together.)
 
         // Cancelled at once: "Update Aborted", nothing run.
         QString ran;
@@ -344,6 +353,8 @@ private slots:
         });
         boxes_.clear();
         frame()->context().downloads().UpdateSoftware();
+        QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 1; }, 15000));
+        QVERIFY(boxes_.value(0).startsWith(QStringLiteral("We will now download an updated version")));
         QVERIFY(frame()->context().downloads().busy());
         // A running download keeps the ping back; the count goes on.
         int sent = frame()->context().session().pingsSent();
@@ -361,6 +372,7 @@ private slots:
         // frame has closed, and the next start deletes it.
         boxes_.clear();
         frame()->context().downloads().UpdateSoftware();
+        QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 1; }, 15000));
         CDownloadProgressDlg* progress = frame()->context().downloads().downloadWindow();
         QCOMPARE(progress->windowTitle(), QStringLiteral("Downloading Software Updates"));
         QVERIFY(QTest::qWaitFor([&] { return !ran.isEmpty(); }, 20000));
@@ -376,6 +388,125 @@ private slots:
         Start();
         QVERIFY(!QFile::exists(ran));
         QCOMPARE(S().GetString("Misc", "DeleteUpdateFile"), std::string());
+    }
+
+    void softwareUpdateOffersOnlyANewerVersion() {
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        WaitForStartUpImport();
+        DownloadManager& downloads = frame()->context().downloads();
+        bool ran = false;
+        downloads.SetInstallerRunner([&](const QString&) { return ran = true; });
+        // An installer of this very version is nothing new.
+        std::filesystem::create_directories(DataDir() + "/bin");
+        test::WriteFile(DataDir() + "/bin/skysetup.exe", "MZ installer");
+        test::WriteFile(DataDir() + "/bin/version.txt", ProgramVersion().text + "\n");
+        downloads.UpdateSoftware();
+        QVERIFY(QTest::qWaitFor([&] { return !downloads.busy() && !boxes_.isEmpty(); }, 15000));
+        QCOMPARE(boxes_, QStringList{QStringLiteral("SkyHarbor is up to date.")});
+        QVERIFY(!downloads.downloadWindow() || !downloads.downloadWindow()->isVisible());
+        QVERIFY(!ran);
+
+        // A service that cannot be reached is still a connection error.
+        boxes_.clear();
+        app_->embeddedService()->Stop();
+        downloads.UpdateSoftware();
+        QVERIFY(QTest::qWaitFor([&] { return !downloads.busy() && !boxes_.isEmpty(); }, 15000));
+        QCOMPARE(boxes_, QStringList{QStringLiteral("Error connecting to the server.  Please try again")});
+        QVERIFY(!downloads.downloadWindow() || !downloads.downloadWindow()->isVisible());
+    }
+
+    void loginLoadsTheMemberStartPageAndLogoutEndsTheSession() {
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        std::string error;
+        QVERIFY2(member::AddMember(DataDir(), "walker", "trail-42", "the long walk", "w@example.org", &error),
+                 error.c_str());
+        WaitForStartUpImport();
+        onDialog_ = [&](QDialog& dialog) -> int {
+            auto* login = qobject_cast<CLoginDlg*>(&dialog);
+            if (!login) return QDialog::Rejected;
+            return Drive(dialog, [login] {
+                login->accountEdit()->setText(QStringLiteral("walker"));
+                login->passwordEdit()->setText(QStringLiteral("trail-42"));
+                login->accept();
+            });
+        };
+        MemberSession& session = frame()->context().session();
+        QVERIFY(session.RunLogin());
+        QCOMPARE(frame()->statusBar()->currentMessage(), QStringLiteral("Logged in as walker"));
+
+        // The service's start page greets the member in the main browser.
+        CK7View* view = frame()->context().browser->MainBrowserView();
+        QVERIFY(QTest::qWaitFor(
+            [&] { return view->LocationUrl().contains(QLatin1String("U=walker")) && !view->IsLoading(); },
+            15000));
+        QString text;
+        view->page()->toPlainText([&](const QString& t) { text = t; });
+        QVERIFY(QTest::qWaitFor([&] { return !text.isEmpty(); }, 10000));
+        QVERIFY2(text.contains(QLatin1String("Welcome back, walker")), qPrintable(text));
+        QVERIFY(!text.contains(QLatin1String("Become a member")));
+
+        // Member › Logout: the session ends, the name stays for the next login.
+        QAction* logout = nullptr;
+        for (QAction* menu : frame()->menuBar()->actions())
+            if (menu->text() == QLatin1String("&Member") && menu->menu())
+                for (QAction* a : menu->menu()->actions())
+                    if (a->text().remove(QLatin1Char('&')) == QLatin1String("Logout")) logout = a;
+        QVERIFY(logout);
+        logout->trigger();
+        QVERIFY(!session.loggedIn());
+        QVERIFY(!session.regClient().loggedIn());
+        QCOMPARE(session.statusText(), QStringLiteral("Not Logged In"));
+        QCOMPARE(frame()->statusBar()->currentMessage(), QStringLiteral("Not Logged In"));
+        QCOMPARE(session.account(), QStringLiteral("walker"));
+        QCOMPARE(S().GetString("Misc", "Account"), std::string("walker"));
+        // The greeting by name goes with the session.
+        QVERIFY(QTest::qWaitFor(
+            [&] { return view->LocationUrl().endsWith(QLatin1String("/skydata.htm")) && !view->IsLoading(); },
+            15000));
+        text.clear();
+        view->page()->toPlainText([&](const QString& t) { text = t; });
+        QVERIFY(QTest::qWaitFor([&] { return !text.isEmpty(); }, 10000));
+        QVERIFY2(text.contains(QLatin1String("Become a member")), qPrintable(text));
+    }
+
+    void desktopMessagesSayWhatHappened() {
+        // A desktop of its own, with no mail program and no KDE tools.
+        QByteArray data = QByteArray::fromStdString(sandbox_->path("xdg-data"));
+        QByteArray config = QByteArray::fromStdString(sandbox_->path("xdg-config"));
+        qputenv("XDG_DATA_HOME", data);
+        qputenv("XDG_CONFIG_HOME", config);
+        qputenv("BROWSER", "false");
+        qputenv("XDG_CURRENT_DESKTOP", "KDE");
+        auto restore = qScopeGuard([] {
+            for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "BROWSER", "XDG_CURRENT_DESKTOP"})
+                qunsetenv(name);
+        });
+
+        // KDE's own tool is missing, so xdg-settings ends with an error, yet
+        // the default it sets for every desktop took.
+        XdgDefaultBrowser browser;
+        QString error;
+        QVERIFY2(browser.MakeDefault(&error), qPrintable(error));
+        QCOMPARE(browser.IsDefault(), std::optional<bool>(true));
+
+        // No mail program: said so, with SkyHarbor's own mail offered.
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        answerYes_ = false;
+        boxes_.clear();
+        frame()->context().registry().Invoke(QStringLiteral("shell.emailProgram"));
+        QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 1; }, 15000));
+        QVERIFY2(boxes_[0].startsWith(QStringLiteral("Could not start your E-Mail program.")),
+                 qPrintable(boxes_[0]));
+        QVERIFY2(boxes_[0].contains(QStringLiteral("no method available for opening 'mailto:'")),
+                 qPrintable(boxes_[0]));
+        QVERIFY(boxes_[0].contains(QStringLiteral("SkyHarbor's E-Mail")));
     }
 };
 
