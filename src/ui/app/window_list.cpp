@@ -64,6 +64,10 @@ WindowList::WindowList(QMdiArea* mdi, ToolRegistry& registry, SettingsStore& set
                                             settings_.WriteInt(kTabsSection, kTabsKey, on ? 1 : 0);
                                         });
     tabs->setCheckable(true);
+    // A tab shows its window whole; DontMaximizeSubWindowOnActivation is for the windowed view.
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (w && mdi_->viewMode() == QMdiArea::TabbedView && !w->isMaximized()) w->showMaximized();
+    });
     SetTabbed(settings.GetInt(kTabsSection, kTabsKey, 0) != 0);
 }
 
@@ -73,6 +77,7 @@ void WindowList::SetTabbed(bool tabbed) {
         mdi_->setTabsClosable(true);
         mdi_->setTabsMovable(true);
         mdi_->setDocumentMode(true);
+        if (QMdiSubWindow* w = mdi_->activeSubWindow()) w->showMaximized();
     }
     registry_.action(QStringLiteral("view.tabs"))->setChecked(tabbed);
 }

@@ -186,6 +186,9 @@ private slots:
             tabs->trigger();
             QCOMPARE(f->mdiArea()->viewMode(), QMdiArea::TabbedView);
             QVERIFY(f->mdiArea()->tabsClosable());
+            // A new window fills its tab.
+            f->context().registry().Invoke(QStringLiteral("browser.new"));
+            QVERIFY(f->mdiArea()->activeSubWindow()->isMaximized());
             app->ExitInstance();
         }
         auto again = Start();
