@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 
 #include "core/base/settings_store.h"
@@ -88,6 +89,14 @@ void WindowList::Place(QMdiSubWindow* sub) const {
     if (QMenu* own = sub->systemMenu())
         for (QAction* a : own->actions())
             if (a->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_W))) a->setShortcuts({});
+    if (!mdi_->isVisible()) {
+        // The area has no size before the frame is first shown: place it then.
+        QPointer<QMdiSubWindow> later = sub;
+        QTimer::singleShot(0, this, [this, later] {
+            if (later && !later->isMaximized()) Place(later);
+        });
+        return;
+    }
     QRect area = mdi_->viewport()->rect();
     QSize smallest = Smallest(area.size());
     if (sub->width() >= smallest.width() && sub->height() >= smallest.height()) {

@@ -140,6 +140,27 @@ private slots:
         app->ExitInstance();
     }
 
+    // Opened before the frame is first shown, the server's window still gets a real size.
+    void serverWindowOpenedAtStartIsWhole() {
+        S().WriteInt("Server", "StartAtStartup", 1);
+        S().WriteInt("Server", "Port", test::FreePort());
+        S().WriteString("Server", "ListenAddress", "127.0.0.1");
+        auto app = Start();
+        QVERIFY(app);
+        QMdiArea* mdi = app->frame()->mdiArea();
+        QMdiSubWindow* server = nullptr;
+        for (QMdiSubWindow* w : mdi->subWindowList())
+            if (w->windowTitle().contains(QLatin1String("Server"))) server = w;
+        QVERIFY(server);
+        QTRY_VERIFY2(Usable(server) && mdi->viewport()->rect().contains(server->geometry()),
+                     qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                    .arg(server->x())
+                                    .arg(server->y())
+                                    .arg(server->width())
+                                    .arg(server->height())));
+        app->ExitInstance();
+    }
+
     void windowMenuListsWindowsAndChecksTheActive() {
         auto app = Start();
         QVERIFY(app);
