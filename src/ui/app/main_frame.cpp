@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -24,6 +25,7 @@
 #include "ui/app/lock_keys.h"
 #include "ui/app/nav_bar.h"
 #include "ui/app/nav_strip.h"
+#include "ui/app/window_list.h"
 #include "ui/base/messages.h"
 #include "ui/base/tool_registry.h"
 
@@ -32,8 +34,8 @@ namespace sky::ui {
 namespace {
 
 // The menus in the order of the menu bar; each tool places its commands in them.
-const char* const kMenus[] = {"&File",     "&Edit",   "&View",     "&Tools",
-                              "&Channels", "&Member", "&Settings", "&Help"};
+const char* const kMenus[] = {"&File",   "&Edit",     "&View", "&Tools", "&Channels",
+                              "&Member", "&Settings", "&Help", "&Window"};
 
 // What each button of the navigation strip runs, in the strip's order.
 const char* const kNavCommands[] = {
@@ -93,6 +95,7 @@ void CMainFrame::Create() {
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
     connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+    windows_ = new WindowList(mdi_, context_.registry(), context_.settings(), this);
 
     CreateStatusBar();
     CreateSideBar();
@@ -192,6 +195,13 @@ void CMainFrame::RegisterFrameCommands() {
     r.AddCommand({QStringLiteral("frame.channelBar"), view, QStringLiteral("&Channel Bar"), {}, 17},
                  [this] { SetChannelBarShown(channelDock_->isHidden()); });
     r.AddCommand({QStringLiteral("frame.zoomIn")}, [this] { EnterZoomMode(); });
+    QAction* focus = r.AddCommand({QStringLiteral("frame.focusAddress")}, [this] {
+        if (!navToolBar_->isVisible()) return;
+        addressBox()->setFocus(Qt::ShortcutFocusReason);
+        addressBox()->lineEdit()->selectAll();
+    });
+    focus->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::ALT | Qt::Key_D), QKeySequence(Qt::Key_F6)});
     r.ClaimLinkWord(LinkCommand::Zoom, QStringLiteral("frame.zoomIn"));
     r.ClaimLinkWord(LinkCommand::ChannelBar, QStringLiteral("frame.channelBar"));
 }
@@ -221,11 +231,8 @@ void CMainFrame::CreateMenusAndToolBar() {
             if (e.separator && !menu->isEmpty()) menu->addSeparator();
             menu->addAction(e.action);
         }
+        if (menu->title() == QLatin1String("&Window")) windows_->AttachMenu(menu);
     }
-    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
-    window->addAction(QStringLiteral("&Cascade"), mdi_, &QMdiArea::cascadeSubWindows);
-    window->addAction(QStringLiteral("&Tile"), mdi_, &QMdiArea::tileSubWindows);
-    window->addAction(QStringLiteral("Close &All"), mdi_, &QMdiArea::closeAllSubWindows);
     // The shortcuts work while the menu bar is hidden (zoom mode) too.
     for (const CommandSpec& spec : r.commands()) addAction(r.action(spec.id));
 
@@ -266,6 +273,7 @@ QMdiSubWindow* CMainFrame::OpenDocument(TemplateId id, const QString& title) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setProperty("template", static_cast<int>(id));
     sub->setWindowTitle(title.isEmpty() ? QString::fromLatin1(t.usedBy) : title);
+    windows_->Place(sub);
     context_.registry().NotifyWindowOpened(id, sub, title);
     sub->show();
     return sub;
@@ -325,7 +333,9 @@ void CMainFrame::EnterZoomMode() {
     QMdiSubWindow* active = mdi_->activeSubWindow();
     setUpdatesEnabled(false);
     zoomed_ = true;
-    mdi_->cascadeSubWindows();
+    unzoomedGeometry_ = geometry();
+    unzoomedMaximised_ = isMaximized();
+    windows_->Cascade();
     menuWasVisible_ = menuBar()->isVisible() || !isVisible();
     menuBar()->hide();
     savedFlags_ = windowFlags();
@@ -347,10 +357,18 @@ void CMainFrame::LeaveZoomMode() {
     bool wasVisible = isVisible();
     setWindowFlags(savedFlags_ & ~Qt::FramelessWindowHint);
     if (menuWasVisible_) menuBar()->show();
-    if (wasVisible) showMaximized();
+    // The zoom bar goes before the navigation bar comes: both in one row
+    // would widen the frame past the screen.
+    zoomBar_->hide();
     navToolBar_->show();
     SetChannelBarShown(true);
-    zoomBar_->hide();
+    if (wasVisible) {
+        if (unzoomedMaximised_)
+            showMaximized();
+        else
+            showNormal();
+        setGeometry(unzoomedGeometry_);
+    }
     // Another browsing window first (the main browser, or "Local Web Sites"
     // when the main browser was the active one), then the one that was active.
     auto [mainSub, localSites] = context_.registry().browsingWindows();

@@ -18,6 +18,7 @@ class AddressBox;
 class AppContext;
 class NavBar;
 class NavStrip;
+class WindowList;
 
 // The program's one top-level window: the window chrome, the MDI area and
 // its window list, the bars and their timers, zoom mode, the address box and
@@ -99,6 +100,7 @@ private:
 
     AppContext& context_;
     QMdiArea* mdi_ = nullptr;
+    WindowList* windows_ = nullptr;
     NavBar* navBar_ = nullptr;
     QToolBar* navToolBar_ = nullptr;
     QToolBar* zoomBar_ = nullptr;
@@ -115,6 +117,8 @@ private:
     bool zoomAtStart_ = false;
     bool menuWasVisible_ = true;
     Qt::WindowFlags savedFlags_;
+    QRect unzoomedGeometry_;
+    bool unzoomedMaximised_ = false;
 
     QBasicTimer zoomBarTimer_, lockTimer_;
 };

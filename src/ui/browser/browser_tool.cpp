@@ -84,13 +84,13 @@ void BrowserTool::HandleAddress(const QString& text, bool useMainBrowser) {
 void BrowserTool::Navigate(const QString& address, bool useMainBrowser) {
     FrameHost* frame = context_.frame();
     if (!frame) return;
-    BrowserPane* view = nullptr;
-    if (useMainBrowser) {
+    BrowserPane* view = useMainBrowser ? nullptr : PaneOf(frame->mdiArea()->activeSubWindow());
+    // No browser active (all closed, or a tool window in front): the main
+    // browser takes the address, opened again when it was closed.
+    if (!view) {
         if (!mainView_ && !OpenMainBrowser()) return;
         if (QMdiSubWindow* sub = SubWindowOf(mainView_)) frame->mdiArea()->setActiveSubWindow(sub);
         view = mainView_;
-    } else {
-        view = PaneOf(frame->mdiArea()->activeSubWindow());
     }
     if (view) view->Navigate(address);
 }
@@ -370,7 +370,7 @@ void BrowserTool::Register(ToolRegistry& registry) {
         {QStringLiteral("browser.show"), QStringLiteral("&View"), QStringLiteral("Show &Browser"), {}, 15},
         [this] {
             QMdiSubWindow* w = context_.frame()->mdiArea()->activeSubWindow();
-            if (!w && mainView_) w = SubWindowOf(mainView_);
+            if (!w && (mainView_ || OpenMainBrowser())) w = SubWindowOf(mainView_);
             if (w) w->showMaximized();
         });
     registry.AddCommand({QStringLiteral("browser.search"),

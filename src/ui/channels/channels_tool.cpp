@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QScreen>
 
 #include "core/channels/channel_list.h"
@@ -31,6 +32,23 @@
 namespace sky::ui {
 
 namespace {
+
+// Notes where a channel window was when it closed (tiled, moved), so it
+// opens there again; a maximised one opens maximised.
+class PlaceKeeper : public QObject {
+public:
+    PlaceKeeper(QObject* tool, const char* key, QObject* parent) : QObject(parent), tool_(tool), key_(key) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+        if (sub && event->type() == QEvent::Close && tool_)
+            tool_->setProperty(key_, sub->isMaximized() || sub->isMinimized() ? QRect() : sub->geometry());
+        return false;
+    }
+
+private:
+    QPointer<QObject> tool_;
+    const char* key_;
+};
 
 CK7View* ViewOf(QMdiSubWindow* w) {
     return w ? qobject_cast<CK7View*>(w->widget()) : nullptr;
@@ -105,7 +123,13 @@ QMdiSubWindow* ChannelsTool::ChannelWindow(bool local, bool create) {
     });
     slot = sub;
     ApplyColours();
-    if (context_.browser) context_.browser->MaximiseBrowserWindow(sub);
+    const char* placeKey = local ? "localSitesPlace" : "channelViewerPlace";
+    sub->installEventFilter(new PlaceKeeper(this, placeKey, sub));
+    QRect place = property(placeKey).toRect();
+    if (place.isValid())
+        sub->setGeometry(place);
+    else if (context_.browser)
+        context_.browser->MaximiseBrowserWindow(sub);
     return sub;
 }
 

@@ -48,7 +48,16 @@ QMdiSubWindow* OpenServerWindow(AppContext& context) {
     QObject::connect(view, &CHttpSvrView::titleChanged, sub, &QMdiSubWindow::setWindowTitle);
     UpdateSystemInfo(context);
     QMdiArea* mdi = frame->mdiArea();
-    sub->resize(std::min(820, mdi->viewport()->width()), std::min(420, mdi->viewport()->height()));
+    // Whole inside the area: moved back from the right and bottom edges. Before
+    // the frame is first shown the area has no size; the frame fits it in then.
+    QRect area = mdi->viewport()->rect();
+    QRect r(sub->pos(), QSize(820, 420));
+    if (mdi->isVisible()) {
+        r.setSize(r.size().boundedTo(area.size()));
+        r.moveTo(std::max(0, std::min(r.x(), area.width() - r.width())),
+                 std::max(0, std::min(r.y(), area.height() - r.height())));
+    }
+    sub->setGeometry(r);
     // The server keeps running when its window closes; opening it again only shows it.
     if (!view->document()->listening()) view->OpenServer();
     sub->setWindowTitle(view->document()->Title());
