@@ -513,7 +513,11 @@ void MemberService::Impl::Get(const httplib::Request& req, httplib::Response& re
     if (p == "/scripts/adserv.dll") return Html(res, AdPage(base, adTurn++));
     if (p == "/r") return Search(res, searchUrl, q.fields.count("key") ? q.Get("key") : q.Get("q"));
     if (p == "/search/news") return Search(res, newsSearchUrl, q.Get("p"));
-    if (p == "/chat") return Html(res, ChatPage(base));
+    if (p == "/chat") {
+        std::string user = ToLower(Trim(q.Get("u")));
+        bool member = ValidMemberName(user) && store->FindMember(user).has_value();
+        return Html(res, ChatPage(base, member ? user : std::string()));
+    }
     if (starts("/wiz/img/") || p == "/art/bwlogo.gif") {
         std::string image = WizardImage(p.substr(p.rfind('/') + 1));
         if (image.empty()) return NotFound(req, res);

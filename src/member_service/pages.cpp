@@ -399,11 +399,14 @@ std::string StartPage(const std::string& base, const std::string& zip, const std
     }
     b += "<p>" + A(base + "/~skylocal/local2.htm", "Pick your local channel") + " &middot; " +
          Command("localsettings", "Local settings") + "</p></div>\n";
-    b += "<div class=\"box\"><h2>Community</h2><p>" + A(base + "/chat", "Chat") + " &middot; " +
+    std::string chat = base + "/chat" + (member ? "?u=" + FormEncode(account) : std::string());
+    b += "<div class=\"box\"><h2>Community</h2><p>" + A(chat, "Chat") + " &middot; " +
          A(base + "/scripts/show.dll?Topics", "Discussions") + " &middot; " +
          Command("showfavs", "My favorites") + "</p></div>\n";
-    b += "<div class=\"box cmds\"><h2>SkyHarbor</h2>" + Command("register", "Register") +
-         Command("login", "Log in") + Command("updatesoftware", "Update the software") +
+    // A member has logged in already: no offer to register or log in again.
+    b += "<div class=\"box cmds\"><h2>SkyHarbor</h2>" +
+         (member ? std::string() : Command("register", "Register") + Command("login", "Log in")) +
+         Command("updatesoftware", "Update the software") +
          Command("search", "Search dialog") + Command("custchannels", "Channels") +
          Command("showfavs", "Favorites") + Command("localsettings", "Local channel") +
          Command("lookfeel", "Look and feel") + Command("zoom", "Zoom") + "</div>\n";
@@ -493,7 +496,7 @@ std::string LocalPage(const std::string& base, const std::string& zip) {
     return Page("Local channels", b + "</ul>", base);
 }
 
-std::string ChatPage(const std::string& base) {
+std::string ChatPage(const std::string& base, const std::string& member) {
     std::string b =
         "<p>Chat goes straight from your SkyHarbor to your friend's: type <b>startchat</b> and their address "
         "in the "
@@ -502,7 +505,9 @@ std::string ChatPage(const std::string& base) {
         "<p>To find a member, type <b>finger</b> and the member name, or open their page with <b>go</b> and "
         "the "
         "name.</p><p>" +
-        Command("login", "Log in") + " &middot; " + A(base + "/scripts/show.dll?Topics", "Discussions") +
+        (member.empty() ? Command("login", "Log in")
+                        : "You are <b>" + HtmlEscape(member) + "</b>") +
+        " &middot; " + A(base + "/scripts/show.dll?Topics", "Discussions") +
         "</p>";
     return Page("Chat", b, base);
 }

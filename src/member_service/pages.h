@@ -63,7 +63,8 @@ std::string FingerPage(const std::string& base, const MemberRecord& member, size
 std::string LocalPage(const std::string& base, const std::string& zip = {});
 // The region whose codes hold `zip`, or null.
 const LocalRegion* RegionOfPostalCode(std::string_view zip);
-std::string ChatPage(const std::string& base);
+// `member`: the member the page is for, empty for a visitor.
+std::string ChatPage(const std::string& base, const std::string& member = {});
 std::string AdPage(const std::string& base, unsigned turn);
 std::string TopicsPage(const std::string& base, const std::vector<Topic>& topics);
 std::string TopicPage(const std::string& base, const Topic& topic, const std::vector<Comment>& comments);

@@ -197,6 +197,25 @@ TEST_F(MemberPageTest, AbsoluteAddressesComeFromThePublicAddressNeverTheHostHead
               "PONG#BROADCAST=1=https://harbor.example.org/news/today.htm#");
 }
 
+// A member who is logged in is not asked to register or log in again, on the
+// start page or the chat page it leads to; a visitor, or a name nobody has, is.
+TEST_F(MemberPageTest, MembersAreNotOfferedTheLoginAgain) {
+    AddAlice();
+    std::string member = Get("/scripts/show.dll?Start&Z=10001&U=alice&V=test").body;
+    EXPECT_EQ(member.find("command:login"), std::string::npos);
+    EXPECT_EQ(member.find("command:register"), std::string::npos);
+    EXPECT_NE(member.find("/chat?u=alice\""), std::string::npos);
+    std::string chat = Get("/chat?u=alice").body;
+    EXPECT_EQ(chat.find("command:login"), std::string::npos);
+    EXPECT_NE(chat.find("<b>alice</b>"), std::string::npos);
+    for (const char* who : {"", "?u=nobody", "?u=%3Cb%3E"}) {
+        std::string page = Get(std::string("/chat") + who).body;
+        EXPECT_NE(page.find("command:login"), std::string::npos) << who;
+    }
+    EXPECT_NE(Get("/scripts/show.dll?Start&Z=10001&U=nobody&V=test").body.find("command:login"),
+              std::string::npos);
+}
+
 TEST_F(PageTest, PickersAndTemplatesTargetTheWizardFrames) {
     std::smatch m;
     for (const char* kind : {"backgrounds", "bullets", "separators"}) {
