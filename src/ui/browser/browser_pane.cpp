@@ -110,8 +110,9 @@ BrowserPane::BrowserPane(QWebEngineProfile* profile, QWidget* parent) : QWidget(
     web_ = new QWebEngineView(this);
     page_ = new SkyWebPage(profile, web_);
     web_->setPage(page_);
-    layout->addWidget(web_);
+    layout->addWidget(web_, 1);
     findBar_ = new FindBar(this);
+    findBar_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     findBar_->hide();
     layout->addWidget(findBar_);
     setFocusProxy(web_);
