@@ -9,6 +9,12 @@ namespace {
 bool IsCommandAddress(const QString& a) {
     return a.contains(QLatin1String("~SKYCMD"), Qt::CaseInsensitive);
 }
+
+bool IsEnter(QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 }  // namespace
 
 AddressBox::AddressBox(QWidget* parent) : QComboBox(parent) {
@@ -25,19 +31,34 @@ AddressBox::AddressBox(QWidget* parent) : QComboBox(parent) {
 }
 
 bool AddressBox::eventFilter(QObject* watched, QEvent* event) {
-    // Enter is ours: the combo box would otherwise also report it as a choice.
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            emit addressEntered(lineEdit()->text());
-            return true;
-        }
+    // Enter is ours, wherever it lands: the combo box would otherwise drop a
+    // new address, or report a listed one as a choice.
+    if (watched == lineEdit() && IsEnter(event)) {
+        Enter();
+        return true;
     }
     return QComboBox::eventFilter(watched, event);
 }
 
+void AddressBox::keyPressEvent(QKeyEvent* event) {
+    // The combo box keeps the focus and passes keys to its line edit past our filter.
+    if (IsEnter(event)) {
+        event->accept();
+        Enter();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+void AddressBox::Enter() {
+    emit addressEntered(lineEdit()->text());
+}
+
 void AddressBox::InsertTop(const QString& address) {
     QSignalBlocker block(this);
+    // One entry per address: a visit moves it to the top.
+    for (int i = count() - 1; i >= 0; --i)
+        if (itemText(i) == address) removeItem(i);
     insertItem(0, address);
     while (count() > kMaxEntries) removeItem(count() - 1);
 }

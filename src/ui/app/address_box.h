@@ -4,7 +4,7 @@
 
 namespace sky::ui {
 
-// The navigation bar's address box: at most 50 addresses, newest first.
+// The navigation bar's address box: at most 50 addresses, each once, newest first.
 class AddressBox : public QComboBox {
     Q_OBJECT
 public:
@@ -22,17 +22,18 @@ public:
     QStringList entries() const;
 
 signals:
-    // Enter pressed on typed text.
+    // Enter pressed on typed text, or on a completion picked from its list.
     void addressEntered(const QString& text);
     // An entry chosen from the list.
     void addressChosen(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void Enter();
     void InsertTop(const QString& address);
-    bool choosing_ = false;
 };
 
 }  // namespace sky::ui

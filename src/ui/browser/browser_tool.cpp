@@ -322,7 +322,7 @@ void BrowserTool::Register(ToolRegistry& registry) {
         FrameHost* frame = context_.frame();
         if (BrowserPane* view = PaneOf(sub)) {
             frame->ShowActiveAddress(view->LocationUrl());
-            frame->SetSecure(view->LocationUrl().startsWith(QLatin1String("https:")));
+            frame->SetSecure(view->IsSecure());
         }
     });
     registry.SetNavigator([this](const QString& address, bool useMain) { Navigate(address, useMain); });
@@ -366,6 +366,9 @@ void BrowserTool::Register(ToolRegistry& registry) {
     registry.AddCommand({QStringLiteral("browser.selectAll"), edit, QStringLiteral("Select &All"),
                          QKeySequence::SelectAll, 14},
                         onActive(&BrowserPane::SelectAll));
+    registry.AddCommand({QStringLiteral("browser.find"), edit, QStringLiteral("&Find in Page..."),
+                         QKeySequence::Find, 15, true},
+                        onActive(&BrowserPane::Find));
     registry.AddCommand(
         {QStringLiteral("browser.show"), QStringLiteral("&View"), QStringLiteral("Show &Browser"), {}, 15},
         [this] {
@@ -383,10 +386,17 @@ void BrowserTool::Register(ToolRegistry& registry) {
 
     // Without a menu entry: the navigation buttons (the active browser), the
     // link words (the main browser) and the popups the service asks for.
-    registry.AddCommand({QStringLiteral("browser.back")}, onActive(&BrowserPane::GoBack));
-    registry.AddCommand({QStringLiteral("browser.forward")}, onActive(&BrowserPane::GoForward));
-    registry.AddCommand({QStringLiteral("browser.stop")}, onActive(&BrowserPane::Stop));
-    registry.AddCommand({QStringLiteral("browser.refresh")}, onActive(&BrowserPane::Refresh));
+    // The keys every browser has work on the active browser too.
+    auto keyed = [](const char* id, QKeySequence key) { return CommandSpec(Q(id), {}, {}, key); };
+    registry.AddCommand(keyed("browser.back", Qt::ALT | Qt::Key_Left), onActive(&BrowserPane::GoBack));
+    registry.AddCommand(keyed("browser.forward", Qt::ALT | Qt::Key_Right), onActive(&BrowserPane::GoForward));
+    registry.AddCommand(keyed("browser.stop", Qt::Key_Escape), onActive(&BrowserPane::Stop));
+    registry.AddCommand(keyed("browser.refresh", Qt::Key_F5), onActive(&BrowserPane::Refresh))
+        ->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+    registry.AddCommand(keyed("browser.zoomIn", QKeySequence::ZoomIn), onActive(&BrowserPane::ZoomIn))
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    registry.AddCommand(keyed("browser.zoomOut", Qt::CTRL | Qt::Key_Minus), onActive(&BrowserPane::ZoomOut));
+    registry.AddCommand(keyed("browser.zoomReset", Qt::CTRL | Qt::Key_0), onActive(&BrowserPane::ZoomReset));
     registry.AddCommand({QStringLiteral("browser.home")},
                         [this] { HandleAddress(CK7View::HomeAddress(Settings(), WebHost()), false); });
     registry.AddCommand({QStringLiteral("browser.startPage")},

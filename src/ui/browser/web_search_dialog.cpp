@@ -35,8 +35,10 @@ WebSearchDialog::WebSearchDialog(BrowserHost& host, const QStringList& channels,
     channels_->addItems(channels);
     channels_->setMaximumHeight(120);
     layout->addWidget(channels_);
-    layout->addWidget(new QLabel(QStringLiteral("Search &words:"), this));
+    auto* words = new QLabel(QStringLiteral("Search &words:"), this);
+    layout->addWidget(words);
     edit_ = new QLineEdit(QString::fromStdString(host_.Settings().GetString("WebWizard", "Search")), this);
+    words->setBuddy(edit_);
     edit_->setMinimumWidth(320);
     layout->addWidget(edit_);
     auto* buttons = new QDialogButtonBox(this);

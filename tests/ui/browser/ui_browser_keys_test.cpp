@@ -1,0 +1,334 @@
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineView>
+#include <memory>
+
+#include "core/base/settings_store.h"
+#include "support/no_desktop.h"
+#include "support/sandbox.h"
+#include "ui/app/address_box.h"
+#include "ui/app/app_context.h"
+#include "ui/app/ck7_app.h"
+#include "ui/app/main_frame.h"
+#include "ui/base/messages.h"
+#include "ui/browser/browser_profile.h"
+#include "ui/browser/browser_tool.h"
+#include "ui/browser/ck7_view.h"
+#include "ui/browser/web_search_dialog.h"
+
+using namespace sky;
+using namespace sky::ui;
+
+namespace {
+
+// A loopback web server counting the requests for each path. A TLS hello
+// gets a plain HTTP answer, as a misconfigured https address would.
+class CountingServer : public QObject {
+public:
+    QHash<QByteArray, int> hits;
+
+    CountingServer() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { Read(s); });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+    quint16 port() const { return server_.serverPort(); }
+    QUrl url(const QString& path) const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+    }
+
+private:
+    void Read(QTcpSocket* s) {
+        QByteArray& buf = buffers_[s];
+        buf += s->readAll();
+        QByteArray target = "tls";
+        if (!buf.startsWith('\x16')) {
+            if (!buf.contains("\r\n\r\n")) return;
+            target = buf.split(' ').value(1);
+            ++hits[target];
+        }
+        buffers_.remove(s);
+        QByteArray page = "<html><head><title>" + target + "</title></head><body>" + target +
+                          " sail boat sail</body></html>";
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                 QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
+        s->disconnectFromHost();
+    }
+    QTcpServer server_;
+    QHash<QTcpSocket*, QByteArray> buffers_;
+};
+
+}  // namespace
+
+class UiBrowserKeysTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Sandbox> sandbox_;
+    std::unique_ptr<CountingServer> server_;
+    test::NoDesktop desktop_;
+    std::unique_ptr<CK7App> app_;
+
+    CMainFrame* frame() { return app_->frame(); }
+    CK7View* mainView() { return frame()->context().browser->MainBrowserView(); }
+    BrowserPane* active() { return frame()->context().browser->ActiveBrowser(); }
+
+    QUrl Page(const char* name, const QString& body) {
+        std::string path = sandbox_->path(name);
+        test::WriteFile(path, ("<html><head><title>" + QString::fromLatin1(name) + "</title></head><body>" +
+                               body + "</body></html>")
+                                  .toStdString());
+        return QUrl::fromLocalFile(QString::fromStdString(path));
+    }
+    bool Loaded(BrowserPane* pane, const QUrl& url) {
+        return QTest::qWaitFor([&] { return pane->LocationUrl() == url.toString() && !pane->IsLoading(); },
+                               15000);
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(frame(), Qt::Key(key), mods);
+    }
+    // Types into the real address box and presses `enter` (unless Key_unknown).
+    void Type(const QString& text, Qt::Key enter) {
+        QLineEdit* edit = frame()->addressBox()->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(KeyTarget(), Qt::Key_Backspace);
+        QTest::keyClicks(KeyTarget(), text);
+        if (enter != Qt::Key_unknown) QTest::keyClick(KeyTarget(), enter);
+    }
+    // Where the application sends typed keys.
+    QWidget* KeyTarget() { return QApplication::focusWidget(); }
+
+    // The status bar's padlock as the frame shows it.
+    QVariant Padlock() {
+        for (QLabel* l : frame()->findChildren<QLabel*>())
+            if (l->property("secure").isValid()) return l->property("secure");
+        return {};
+    }
+
+private slots:
+    void init() {
+        sandbox_ = std::make_unique<test::Sandbox>();
+        server_ = std::make_unique<CountingServer>();
+        SetMessageHook([](MessageKind, const QString&, const QString&) { return false; });
+        SettingsStore::App().WriteString("Startup", "Home", "about:blank");
+        SettingsStore::App().WriteInt("Service", "Embedded", 0);
+        SetDialogHook([](QDialog&) { return int(QDialog::Rejected); });
+        SettingsStore::App().WriteString("Misc", "Account", "UNREGISTERED");
+        test::WriteFile(sandbox_->path("skychan1.sky"), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
+        app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
+                                        CK7App::Options{false, &desktop_});
+        QVERIFY(app_->InitInstance());
+        QTRY_VERIFY_WITH_TIMEOUT(!mainView()->IsLoading(), 15000);
+        frame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame()));
+    }
+    void cleanup() {
+        app_->ExitInstance();
+        app_.reset();
+        SetMessageHook({});
+        SetDialogHook({});
+        server_.reset();
+        sandbox_.reset();
+    }
+
+    void enterInTheAddressBoxLoadsThePage() {
+        QUrl file = Page("typed.htm", "typed");
+        Type(file.toString(), Qt::Key_Return);
+
+        QVERIFY(Loaded(mainView(), file));
+        QUrl http = server_->url(QStringLiteral("/typed"));
+        Type(http.toString(), Qt::Key_Enter);
+        QVERIFY(Loaded(mainView(), http));
+        QCOMPARE(server_->hits.value("/typed"), 1);
+
+        // With the completion of a listed address showing: Enter takes the
+        // completion; cleared, Enter takes the new address typed.
+        QUrl longer = server_->url(QStringLiteral("/typed/more"));
+        QUrl prefix = server_->url(QStringLiteral("/typed/m"));
+        frame()->addressBox()->AddVisited(longer.toString());
+        frame()->addressBox()->AddVisited(http.toString());
+        QLineEdit* edit = frame()->addressBox()->lineEdit();
+        for (bool clear : {false, true}) {
+            Type(prefix.toString(), Qt::Key_unknown);
+            QCOMPARE(edit->text(), longer.toString());
+            QVERIFY(edit->hasSelectedText());
+            if (clear) QTest::keyClick(KeyTarget(), Qt::Key_Delete);
+            QTest::keyClick(KeyTarget(), Qt::Key_Return);
+            QVERIFY(Loaded(mainView(), clear ? prefix : longer));
+        }
+        QCOMPARE(server_->hits.value("/typed/more"), 1);
+        QCOMPARE(server_->hits.value("/typed/m"), 1);
+    }
+
+    void historyHoldsEachAddressOnceNewestFirst() {
+        QUrl a = server_->url(QStringLiteral("/a")), b = server_->url(QStringLiteral("/b"));
+        for (const QUrl& u : {a, b, a}) {
+            mainView()->NavigateUrl(u);
+            QVERIFY(Loaded(mainView(), u));
+        }
+        QStringList entries = frame()->addressBox()->entries();
+        QCOMPARE(entries.count(a.toString()), 1);
+        QCOMPARE(entries.count(b.toString()), 1);
+        QCOMPARE(entries.value(0), a.toString());
+        QCOMPARE(entries.value(1), b.toString());
+    }
+
+    void pageKeys() {
+        QUrl a = server_->url(QStringLiteral("/a")), b = server_->url(QStringLiteral("/b"));
+        mainView()->NavigateUrl(a);
+        QVERIFY(Loaded(mainView(), a));
+        mainView()->NavigateUrl(b);
+        QVERIFY(Loaded(mainView(), b));
+        mainView()->setFocus();
+
+        Key(Qt::Key_F5);
+        QTRY_COMPARE_WITH_TIMEOUT(server_->hits.value("/b"), 2, 10000);
+        QVERIFY(Loaded(mainView(), b));
+        Key(Qt::Key_R, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(server_->hits.value("/b"), 3, 10000);
+        QVERIFY(Loaded(mainView(), b));
+
+        Key(Qt::Key_Left, Qt::AltModifier);
+        QVERIFY(Loaded(mainView(), a));
+        Key(Qt::Key_Right, Qt::AltModifier);
+        QVERIFY(Loaded(mainView(), b));
+
+        // Zoom is kept per site: another site starts at 100 %, and coming back restores it.
+        Key(Qt::Key_Plus, Qt::ControlModifier);
+        Key(Qt::Key_Plus, Qt::ControlModifier);
+        QVERIFY(mainView()->ZoomFactor() > 1.1);
+        double zoomed = mainView()->ZoomFactor();
+        QUrl file = Page("other.htm", "other");
+        mainView()->NavigateUrl(file);
+        QVERIFY(Loaded(mainView(), file));
+        QCOMPARE(mainView()->ZoomFactor(), 1.0);
+        Key(Qt::Key_Minus, Qt::ControlModifier);
+        QVERIFY(mainView()->ZoomFactor() < 1.0);
+        mainView()->NavigateUrl(a);
+        QVERIFY(Loaded(mainView(), a));
+        QCOMPARE(mainView()->ZoomFactor(), zoomed);
+        Key(Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(mainView()->ZoomFactor(), 1.0);
+        mainView()->NavigateUrl(file);
+        QVERIFY(Loaded(mainView(), file));
+        QVERIFY(mainView()->ZoomFactor() < 1.0);
+
+        // Esc stops a load that does not finish.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        mainView()->NavigateUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort())));
+        QTRY_VERIFY_WITH_TIMEOUT(mainView()->IsLoading(), 5000);
+        mainView()->setFocus();
+        Key(Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!mainView()->IsLoading(), 5000);
+    }
+
+    void findBarFindsAndEscCloses() {
+        QUrl page = Page("find.htm", "<p>sail boat sail and sail</p>");
+        mainView()->NavigateUrl(page);
+        QVERIFY(Loaded(mainView(), page));
+        mainView()->setFocus();
+        Key(Qt::Key_F, Qt::ControlModifier);
+        FindBar* bar = mainView()->findBar();
+        QTRY_VERIFY(bar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), bar->field());
+        QTest::keyClicks(bar->field(), QStringLiteral("sail"));
+        QTRY_COMPARE_WITH_TIMEOUT(bar->countLabel()->text(), QStringLiteral("1 of 3"), 5000);
+        QTest::keyClick(bar->field(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->countLabel()->text(), QStringLiteral("2 of 3"), 5000);
+        QTest::keyClick(bar->field(), Qt::Key_Return, Qt::ShiftModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->countLabel()->text(), QStringLiteral("1 of 3"), 5000);
+        bar->field()->setText(QStringLiteral("harbour"));
+        QTRY_COMPARE_WITH_TIMEOUT(bar->countLabel()->text(), QStringLiteral("No matches"), 5000);
+        QTest::keyClick(bar->field(), Qt::Key_Escape);
+        QTRY_VERIFY(!bar->isVisible());
+    }
+
+    void printAndNewWindowKeys() {
+        int windows = frame()->mdiArea()->subWindowList().size();
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(frame()->mdiArea()->subWindowList().size(), windows + 1, 5000);
+        QVERIFY(qobject_cast<CK7View*>(frame()->mdiArea()->activeSubWindow()->widget()));
+
+        bool printAsked = false;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget(), 5000);
+            printAsked = true;
+            QApplication::activeModalWidget()->close();
+        });
+        Key(Qt::Key_P, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(printAsked, 5000);
+    }
+
+    void padlockOnlyForAValidTlsPage() {
+        QUrl plain = server_->url(QStringLiteral("/plain"));
+        mainView()->NavigateUrl(plain);
+        QVERIFY(Loaded(mainView(), plain));
+        QVERIFY(!mainView()->IsSecure());
+
+        // https to a port that speaks plain http: an error page.
+        QUrl wrong(QStringLiteral("https://127.0.0.1:%1/").arg(server_->port()));
+        mainView()->NavigateUrl(wrong);
+        QVERIFY(Loaded(mainView(), wrong));
+        QVERIFY(!mainView()->IsSecure());
+        QCOMPARE(Padlock(), false);
+
+        // A real TLS server with a certificate nobody vouches for.
+        QString key = QString::fromStdString(sandbox_->path("key.pem"));
+        QString cert = QString::fromStdString(sandbox_->path("cert.pem"));
+        QCOMPARE(QProcess::execute(QStringLiteral("openssl"),
+                                   {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
+                                    "-days", "1", "-keyout", key, "-out", cert}),
+                 0);
+        quint16 port = quint16(test::FreePort());
+        QProcess tls;
+        tls.start(QStringLiteral("openssl"), {"s_server", "-quiet", "-www", "-accept", QString::number(port),
+                                              "-cert", cert, "-key", key});
+        QVERIFY(tls.waitForStarted());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, port);
+                return probe.waitForConnected(200);
+            },
+            10000));
+        QUrl selfSigned(QStringLiteral("https://127.0.0.1:%1/").arg(port));
+        mainView()->NavigateUrl(selfSigned);
+        QVERIFY(Loaded(mainView(), selfSigned));
+        QVERIFY(!mainView()->IsSecure());
+        QCOMPARE(Padlock(), false);
+        tls.kill();
+        tls.waitForFinished();
+    }
+
+    void searchDialogLabelIsAMnemonic() {
+        WebSearchDialog dialog(*frame()->context().browser, QStringList{});
+        QLabel* words = nullptr;
+        for (QLabel* l : dialog.findChildren<QLabel*>())
+            if (l->text().contains(QLatin1String("words"))) words = l;
+        QVERIFY(words);
+        QCOMPARE(words->buddy(), static_cast<QWidget*>(dialog.searchEdit()));
+    }
+};
+
+int main(int argc, char** argv) {
+    sky::ui::RegisterCommandSchemes();
+    QApplication app(argc, argv);
+    UiBrowserKeysTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ui_browser_keys_test.moc"
