@@ -15,6 +15,7 @@
 #include "ui/base/text.h"
 #include "ui/base/tool_registry.h"
 #include "ui/browser/ck7_view.h"
+#include "ui/browser/downloads_window.h"
 #include "ui/browser/explorer.h"
 #include "ui/browser/web_search_dialog.h"
 #include "ui/service/member_session.h"
@@ -416,6 +417,7 @@ void BrowserTool::Register(ToolRegistry& registry) {
     registry.ClaimLinkWord(LinkCommand::Reload, QStringLiteral("browser.main.reload"));
     registry.ClaimLinkWord(LinkCommand::Print, QStringLiteral("browser.main.print"));
     registry.ClaimLinkWord(LinkCommand::Search, QStringLiteral("browser.search"));
+    RegisterDownloads(registry, context_);
 }
 
 void RegisterBrowserTool(ToolRegistry& registry, AppContext& context) {
