@@ -432,6 +432,14 @@ private slots:
             QString id = registry.CommandOfLink(LinkCommand(w));
             QVERIFY2(!id.isEmpty() && registry.action(id), qPrintable(QString::number(w)));
         }
+        // No two commands answer one key: Qt would run neither.
+        QMap<QString, QString> keys;
+        for (const CommandSpec& spec : registry.commands())
+            for (const QKeySequence& key : registry.action(spec.id)->shortcuts()) {
+                QString text = key.toString();
+                QVERIFY2(!keys.contains(text), qPrintable(text + " " + keys.value(text) + " " + spec.id));
+                keys.insert(text, spec.id);
+            }
         // The menu shows the very action a link runs.
         QAction* inMenu = nullptr;
         for (QAction* menu : app->frame()->menuBar()->actions())
