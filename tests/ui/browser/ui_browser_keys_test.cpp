@@ -108,8 +108,18 @@ class UiBrowserKeysTest : public QObject {
         QTest::keyClicks(KeyTarget(), text);
         if (enter != Qt::Key_unknown) QTest::keyClick(KeyTarget(), enter);
     }
-    // Where the application sends typed keys.
-    QWidget* KeyTarget() { return QApplication::focusWidget(); }
+    bool waitedForActive_ = false;
+    // Where the application sends typed keys. Before the window manager has
+    // made the frame active there is no focus widget yet; the box is where
+    // its keys go then.
+    QWidget* KeyTarget() {
+        if (!QApplication::focusWidget() && !waitedForActive_) {
+            waitedForActive_ = true;
+            QTest::qWaitForWindowActive(frame(), 2000);
+        }
+        QWidget* w = QApplication::focusWidget();
+        return w ? w : static_cast<QWidget*>(frame()->addressBox());
+    }
 
     // The status bar's padlock as the frame shows it.
     QVariant Padlock() {
@@ -120,6 +130,7 @@ class UiBrowserKeysTest : public QObject {
 
 private slots:
     void init() {
+        waitedForActive_ = false;
         sandbox_ = std::make_unique<test::Sandbox>();
         server_ = std::make_unique<CountingServer>();
         SetMessageHook([](MessageKind, const QString&, const QString&) { return false; });
