@@ -9,7 +9,6 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
-#include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 #include <filesystem>
@@ -42,19 +41,6 @@ public:
     bool MakeDefault(QString*) override { return true; }
 };
 
-QMenu* MenuOf(CMainFrame* f, const QString& title) {
-    for (QAction* a : f->menuBar()->actions())
-        if (a->text() == title) return a->menu();
-    return nullptr;
-}
-
-QAction* MenuAction(CMainFrame* f, const QString& menu, const QString& text) {
-    if (QMenu* m = MenuOf(f, menu))
-        for (QAction* a : m->actions())
-            if (a->text() == text) return a;
-    return nullptr;
-}
-
 // Big enough to read a page in; the stub windows were 120x30.
 bool Usable(const QMdiSubWindow* w) {
     return w->width() >= 400 && w->height() >= 300;
@@ -67,25 +53,48 @@ class UiWindowsTest : public QObject {
 
     std::unique_ptr<test::Sandbox> sandbox_;
     QuietDefaultBrowser browser_;
+    std::unique_ptr<CK7App> app_;
+    CMainFrame* f = nullptr;
 
-    std::unique_ptr<CK7App> Start() {
+    SettingsStore& S() { return SettingsStore::App(); }
+    bool Start() {
+        Stop();
         if (S().GetString("local", "zip").empty()) S().WriteString("local", "zip", "10001");
         if (!std::filesystem::exists(MainChannelFilePath()))
             test::WriteFile(MainChannelFilePath(), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:about:blank\r\n");
         S().WriteInt("Service", "EmbeddedPort", 0);
-        auto app = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
-                                            CK7App::Options{false, &browser_});
-        if (!app->InitInstance()) return nullptr;
-        return app;
+        app_ = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")},
+                                        CK7App::Options{false, &browser_});
+        if (!app_->InitInstance()) return false;
+        f = app_->frame();
+        return true;
     }
-    SettingsStore& S() { return SettingsStore::App(); }
+    void Stop() {
+        if (f) app_->ExitInstance();
+        app_.reset();
+        f = nullptr;
+    }
+    QMdiArea* mdi() { return f->mdiArea(); }
+    BrowserTool* browser() { return f->context().browser; }
+    bool Invoke(const char* id) { return f->context().registry().Invoke(QString::fromLatin1(id)); }
+    QMenu* Menu(const char* title) {
+        for (QAction* a : f->menuBar()->actions())
+            if (a->text() == QLatin1String(title)) return a->menu();
+        return nullptr;
+    }
+    QAction* Item(const char* menu, const char* text) {
+        if (QMenu* m = Menu(menu))
+            for (QAction* a : m->actions())
+                if (a->text() == QLatin1String(text)) return a;
+        return nullptr;
+    }
     QString Page(const char* name, const char* title) {
         std::string path = sandbox_->path(name);
         test::WriteFile(path,
                         std::string("<html><head><title>") + title + "</title></head><body>x</body></html>");
         return QUrl::fromLocalFile(QString::fromStdString(path)).toString();
     }
-    static bool Active(CMainFrame* f) {
+    bool Active() {
         f->activateWindow();
         return QTest::qWaitForWindowActive(f);
     }
@@ -97,40 +106,30 @@ private slots:
         SetDialogHook([](QDialog&) { return int(QDialog::Rejected); });
     }
     void cleanup() {
+        Stop();
         SetMessageHook({});
         SetDialogHook({});
         sandbox_.reset();
     }
 
     void newWindowsAndCascadeKeepUsableSizes() {
-        auto app = Start();
-        QVERIFY(app);
-        CMainFrame* f = app->frame();
-        QMdiArea* mdi = f->mdiArea();
-        QRect area = mdi->viewport()->rect();
-        f->context().registry().Invoke(QStringLiteral("browser.new"));
-        QMdiSubWindow* second = mdi->activeSubWindow();
-        QVERIFY(second && second->widget() != f->context().browser->MainBrowserView());
-        QVERIFY(Usable(second));
-        QVERIFY(area.contains(second->geometry()));
+        QVERIFY(Start());
+        QRect area = mdi()->viewport()->rect();
+        Invoke("browser.new");
+        QMdiSubWindow* second = mdi()->activeSubWindow();
+        QVERIFY(second && second->widget() != browser()->MainBrowserView());
+        QVERIFY(Usable(second) && area.contains(second->geometry()));
 
-        // "Server Status" opens whole, not cut off at the right edge, also
-        // cascaded from a window at the right.
+        // "Server Status" opens whole, also cascaded from a window at the right.
         second->setGeometry(QRect(area.width() - 740, 10, 700, 500));
-        QVERIFY(f->context().registry().Invoke(QStringLiteral("httpsvr.open")));
-        QMdiSubWindow* server = mdi->activeSubWindow();
-        QVERIFY(server->windowTitle().contains(QLatin1String("Server")));
-        QVERIFY(area.contains(server->geometry()));
+        QVERIFY(Invoke("httpsvr.open"));
+        QVERIFY(mdi()->activeSubWindow()->windowTitle().contains(QLatin1String("Server")));
+        QVERIFY(area.contains(mdi()->activeSubWindow()->geometry()));
 
-        QAction* cascade = MenuAction(f, QStringLiteral("&Window"), QStringLiteral("&Cascade"));
-        QVERIFY(cascade);
-        cascade->trigger();
-        QCOMPARE(mdi->subWindowList().size(), 3);
-        for (QMdiSubWindow* w : mdi->subWindowList()) {
-            QVERIFY2(Usable(w), qPrintable(w->windowTitle()));
-            QVERIFY(area.contains(w->geometry()));
-        }
-        app->ExitInstance();
+        Item("&Window", "&Cascade")->trigger();
+        QCOMPARE(mdi()->subWindowList().size(), 3);
+        for (QMdiSubWindow* w : mdi()->subWindowList())
+            QVERIFY2(Usable(w) && area.contains(w->geometry()), qPrintable(w->windowTitle()));
     }
 
     // Opened before the frame is first shown, the server's window still gets a real size.
@@ -138,180 +137,137 @@ private slots:
         S().WriteInt("Server", "StartAtStartup", 1);
         S().WriteInt("Server", "Port", test::FreePort());
         S().WriteString("Server", "ListenAddress", "127.0.0.1");
-        auto app = Start();
-        QVERIFY(app);
-        QMdiArea* mdi = app->frame()->mdiArea();
+        QVERIFY(Start());
         QMdiSubWindow* server = nullptr;
-        for (QMdiSubWindow* w : mdi->subWindowList())
+        for (QMdiSubWindow* w : mdi()->subWindowList())
             if (w->windowTitle().contains(QLatin1String("Server"))) server = w;
         QVERIFY(server);
-        QTRY_VERIFY(Usable(server) && mdi->viewport()->rect().contains(server->geometry()));
-        app->ExitInstance();
+        QTRY_VERIFY(Usable(server) && mdi()->viewport()->rect().contains(server->geometry()));
     }
 
     void windowMenuListsWindowsAndChecksTheActive() {
-        auto app = Start();
-        QVERIFY(app);
-        CMainFrame* f = app->frame();
-        f->context().registry().Invoke(QStringLiteral("browser.new"));
-        QMdiSubWindow* second = f->mdiArea()->activeSubWindow();
-        second->setWindowTitle(QStringLiteral("Second One"));
-        QMenu* menu = MenuOf(f, QStringLiteral("&Window"));
-        QVERIFY(menu);
-        emit menu->aboutToShow();
+        QVERIFY(Start());
+        Invoke("browser.new");
+        mdi()->activeSubWindow()->setWindowTitle(QStringLiteral("Second One"));
+        QMenu* menu = Menu("&Window");
+        auto checked = [&] {
+            emit menu->aboutToShow();
+            QStringList titles;
+            for (QAction* a : menu->actions())
+                if (a->isChecked()) titles << a->text().section(QLatin1Char(' '), 1);
+            return titles;
+        };
+        QCOMPARE(checked(), QStringList{QStringLiteral("Second One")});
         QAction* browserEntry = nullptr;
-        QAction* secondEntry = nullptr;
-        for (QAction* a : menu->actions()) {
-            if (a->text().endsWith(QLatin1String(" Browser"))) browserEntry = a;
-            if (a->text().endsWith(QLatin1String(" Second One"))) secondEntry = a;
-        }
-        QVERIFY(browserEntry && secondEntry);
-        QVERIFY(secondEntry->isChecked());
-        QVERIFY(!browserEntry->isChecked());
-        // Choosing an entry activates its window, and the list follows.
-        browserEntry->trigger();
-        QCOMPARE(f->mdiArea()->activeSubWindow()->widget(),
-                 static_cast<QWidget*>(f->context().browser->MainBrowserView()));
-        emit menu->aboutToShow();
-        int checked = 0;
         for (QAction* a : menu->actions())
-            if (a->isChecked()) {
-                ++checked;
-                QVERIFY(a->text().endsWith(QLatin1String(" Browser")));
-            }
-        QCOMPARE(checked, 1);
-        app->ExitInstance();
+            if (a->text().endsWith(QLatin1String(" Browser"))) browserEntry = a;
+        QVERIFY(browserEntry);
+        browserEntry->trigger();
+        QCOMPARE(mdi()->activeSubWindow()->widget(), static_cast<QWidget*>(browser()->MainBrowserView()));
+        QCOMPARE(checked(), QStringList{QStringLiteral("Browser")});
     }
 
     void tabsModeIsKeptAcrossARestart() {
-        {
-            auto app = Start();
-            QVERIFY(app);
-            CMainFrame* f = app->frame();
-            QCOMPARE(f->mdiArea()->viewMode(), QMdiArea::SubWindowView);
-            QAction* tabs = MenuAction(f, QStringLiteral("&View"), QStringLiteral("Show windows as tabs"));
-            QVERIFY(tabs);
-            QVERIFY(tabs->isCheckable() && !tabs->isChecked());
-            tabs->trigger();
-            QCOMPARE(f->mdiArea()->viewMode(), QMdiArea::TabbedView);
-            QVERIFY(f->mdiArea()->tabsClosable());
-            // A new window fills its tab.
-            f->context().registry().Invoke(QStringLiteral("browser.new"));
-            QVERIFY(f->mdiArea()->activeSubWindow()->isMaximized());
-            app->ExitInstance();
-        }
-        auto again = Start();
-        QVERIFY(again);
-        QCOMPARE(again->frame()->mdiArea()->viewMode(), QMdiArea::TabbedView);
-        QAction* tabs =
-            MenuAction(again->frame(), QStringLiteral("&View"), QStringLiteral("Show windows as tabs"));
+        QVERIFY(Start());
+        QCOMPARE(mdi()->viewMode(), QMdiArea::SubWindowView);
+        QAction* tabs = Item("&View", "Show windows as tabs");
+        QVERIFY(tabs && tabs->isCheckable() && !tabs->isChecked());
+        tabs->trigger();
+        QCOMPARE(mdi()->viewMode(), QMdiArea::TabbedView);
+        QVERIFY(mdi()->tabsClosable());
+        // A new window fills its tab.
+        Invoke("browser.new");
+        QVERIFY(mdi()->activeSubWindow()->isMaximized());
+
+        QVERIFY(Start());
+        QCOMPARE(mdi()->viewMode(), QMdiArea::TabbedView);
+        tabs = Item("&View", "Show windows as tabs");
         QVERIFY(tabs->isChecked());
         tabs->trigger();
-        QCOMPARE(again->frame()->mdiArea()->viewMode(), QMdiArea::SubWindowView);
-        again->ExitInstance();
+        QCOMPARE(mdi()->viewMode(), QMdiArea::SubWindowView);
     }
 
     void closeAllThenBrowserCommandsReopenTheMainBrowser() {
-        QString home = Page("home.htm", "Home Page");
-        QString typed = Page("typed.htm", "Typed");
+        QString home = Page("home.htm", "Home Page"), typed = Page("typed.htm", "Typed");
         S().WriteString("Startup", "Home", home.toStdString());
-        auto app = Start();
-        QVERIFY(app);
-        CMainFrame* f = app->frame();
-        BrowserTool* browser = f->context().browser;
-        QAction* closeAll = MenuAction(f, QStringLiteral("&Window"), QStringLiteral("Close &All"));
-        QVERIFY(closeAll);
+        QVERIFY(Start());
+        auto closeAll = [&] {
+            Item("&Window", "Close &All")->trigger();
+            return QTest::qWaitFor(
+                [&] { return mdi()->subWindowList().isEmpty() && !browser()->MainBrowserView(); });
+        };
+        auto shows = [&](const QString& url) {
+            return browser()->MainBrowserView() &&
+                   QTest::qWaitFor([&] { return browser()->MainBrowserView()->LocationUrl() == url; }, 20000);
+        };
+        QVERIFY(closeAll());
+        Invoke("browser.home");
+        QVERIFY(shows(home));
 
-        closeAll->trigger();
-        QTRY_VERIFY(f->mdiArea()->subWindowList().isEmpty() && !browser->MainBrowserView());
-        f->context().registry().Invoke(QStringLiteral("browser.home"));
-        QVERIFY(browser->MainBrowserView());
-        QTRY_COMPARE_WITH_TIMEOUT(browser->MainBrowserView()->LocationUrl(), home, 20000);
-
-        // Go with the typed address.
-        closeAll->trigger();
-        QTRY_VERIFY(!browser->MainBrowserView());
+        QVERIFY(closeAll());
         f->addressBox()->lineEdit()->setText(typed);
         QTest::keyClick(f->addressBox()->lineEdit(), Qt::Key_Return);
-        QVERIFY(browser->MainBrowserView());
-        QTRY_COMPARE_WITH_TIMEOUT(browser->MainBrowserView()->LocationUrl(), typed, 20000);
+        QVERIFY(shows(typed));
 
-        closeAll->trigger();
-        QTRY_VERIFY(!browser->MainBrowserView());
-        f->context().registry().Invoke(QStringLiteral("browser.show"));
-        QVERIFY(browser->MainBrowserView());
-        QCOMPARE(f->mdiArea()->activeSubWindow()->widget(),
-                 static_cast<QWidget*>(browser->MainBrowserView()));
-        app->ExitInstance();
+        QVERIFY(closeAll());
+        Invoke("browser.show");
+        QVERIFY(browser()->MainBrowserView());
+        QCOMPARE(mdi()->activeSubWindow()->widget(), static_cast<QWidget*>(browser()->MainBrowserView()));
     }
 
     void zoomRoundTripRestoresTheFrame() {
-        auto app = Start();
-        QVERIFY(app);
-        CMainFrame* f = app->frame();
-        QVERIFY(Active(f));
+        QVERIFY(Start());
+        QVERIFY(Active());
         QRect before = f->geometry();
-        QRect screen = f->screen()->geometry();
         QTest::keyClick(f, Qt::Key_F11);
-        QVERIFY(f->IsZoomed());
-        QVERIFY(!f->menuBar()->isVisible());
-        QVERIFY(Active(f));
+        QVERIFY(f->IsZoomed() && !f->menuBar()->isVisible());
+        QVERIFY(Active());
         QTest::keyClick(f, Qt::Key_F11);
         QVERIFY(!f->IsZoomed());
         QTRY_COMPARE(f->geometry(), before);
-        QVERIFY(screen.contains(f->frameGeometry()));
+        QVERIFY(f->screen()->geometry().contains(f->frameGeometry()));
         QVERIFY(f->channelBar()->isVisible());
-
-        app->ExitInstance();
     }
 
     void addressKeysAndClosingTheActiveWindow() {
-        auto app = Start();
-        QVERIFY(app);
-        CMainFrame* f = app->frame();
-        QVERIFY(Active(f));
+        QVERIFY(Start());
+        QVERIFY(Active());
         QLineEdit* edit = f->addressBox()->lineEdit();
         edit->setText(QStringLiteral("http://example.com/"));
-        const QList<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
-            {Qt::Key_L, Qt::ControlModifier}, {Qt::Key_D, Qt::AltModifier}, {Qt::Key_F6, Qt::NoModifier}};
-        for (const auto& [key, mods] : keys) {
-            f->mdiArea()->setFocus();
+        for (auto [key, mods] : {std::pair{Qt::Key_L, Qt::ControlModifier},
+                                 {Qt::Key_D, Qt::AltModifier},
+                                 {Qt::Key_F6, Qt::NoModifier}}) {
+            mdi()->setFocus();
             edit->deselect();
             QVERIFY(!edit->hasFocus());
-            QTest::keyClick(f->mdiArea(), key, mods);
+            QTest::keyClick(mdi(), key, mods);
             QTRY_VERIFY(edit->hasFocus());
             QCOMPARE(edit->selectedText(), QStringLiteral("http://example.com/"));
         }
-        f->context().registry().Invoke(QStringLiteral("browser.new"));
-        int windows = f->mdiArea()->subWindowList().size();
-        QMdiSubWindow* second = f->mdiArea()->activeSubWindow();
-        QVERIFY(Active(f));
-        QTest::keyClick(f->mdiArea(), Qt::Key_W, Qt::ControlModifier);
-        QTRY_COMPARE(f->mdiArea()->subWindowList().size(), windows - 1);
-        QVERIFY(!f->mdiArea()->subWindowList().contains(second));
-        app->ExitInstance();
+        Invoke("browser.new");
+        QMdiSubWindow* second = mdi()->activeSubWindow();
+        int windows = mdi()->subWindowList().size();
+        QVERIFY(Active());
+        QTest::keyClick(mdi(), Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(mdi()->subWindowList().size(), windows - 1);
+        QVERIFY(!mdi()->subWindowList().contains(second));
     }
 
     void channelViewerReopensWhereItWasTiled() {
-        auto app = Start();
-        QVERIFY(app);
-        CMainFrame* f = app->frame();
+        QVERIFY(Start());
         ChannelsTool* channels = f->context().channels;
-        f->context().registry().Invoke(QStringLiteral("browser.new"));
+        Invoke("browser.new");
         channels->bar()->channelTab(0)->click();
         QMdiSubWindow* viewer = channels->ChannelWindow(false, false);
         QVERIFY(viewer);
-        QAction* tile = MenuAction(f, QStringLiteral("&Window"), QStringLiteral("&Tile"));
-        tile->trigger();
+        Item("&Window", "&Tile")->trigger();
         QRect tiled = viewer->geometry();
         viewer->close();
         QTRY_VERIFY(!channels->ChannelWindow(false, false));
         channels->bar()->channelTab(0)->click();
         viewer = channels->ChannelWindow(false, false);
-        QVERIFY(viewer);
-        QVERIFY(!viewer->isMaximized());
+        QVERIFY(viewer && !viewer->isMaximized());
         QCOMPARE(viewer->geometry(), tiled);
-        app->ExitInstance();
     }
 };
 
