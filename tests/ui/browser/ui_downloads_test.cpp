@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
 #include <memory>
@@ -17,7 +16,6 @@
 #include "ui/app/ck7_app.h"
 #include "ui/app/main_frame.h"
 #include "ui/base/messages.h"
-#include "ui/base/tool_registry.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/browser/browser_tool.h"
 #include "ui/browser/ck7_view.h"
@@ -45,7 +43,6 @@ std::string Body(size_t size) {
     return body;
 }
 
-// Every name in `folder`, hidden ones too.
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
