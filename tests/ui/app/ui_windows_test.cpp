@@ -145,7 +145,7 @@ private slots:
         QTRY_VERIFY(Usable(server) && mdi()->viewport()->rect().contains(server->geometry()));
     }
 
-    void windowMenuListsWindowsAndChecksTheActive() {
+    void windowMenuAndTheChannelViewerTiled() {
         QVERIFY(Start());
         Invoke("browser.new");
         mdi()->activeSubWindow()->setWindowTitle(QStringLiteral("Second One"));
@@ -165,6 +165,20 @@ private slots:
         browserEntry->trigger();
         QCOMPARE(mdi()->activeSubWindow()->widget(), static_cast<QWidget*>(browser()->MainBrowserView()));
         QCOMPARE(checked(), QStringList{QStringLiteral("Browser")});
+
+        // The channel viewer reopens where it was tiled.
+        ChannelsTool* channels = f->context().channels;
+        channels->bar()->channelTab(0)->click();
+        QMdiSubWindow* viewer = channels->ChannelWindow(false, false);
+        QVERIFY(viewer);
+        Item("&Window", "&Tile")->trigger();
+        QRect tiled = viewer->geometry();
+        viewer->close();
+        QTRY_VERIFY(!channels->ChannelWindow(false, false));
+        channels->bar()->channelTab(0)->click();
+        viewer = channels->ChannelWindow(false, false);
+        QVERIFY(viewer && !viewer->isMaximized());
+        QCOMPARE(viewer->geometry(), tiled);
     }
 
     void tabsModeIsKeptAcrossARestart() {
@@ -251,23 +265,6 @@ private slots:
         QTest::keyClick(mdi(), Qt::Key_W, Qt::ControlModifier);
         QTRY_COMPARE(mdi()->subWindowList().size(), windows - 1);
         QVERIFY(!mdi()->subWindowList().contains(second));
-    }
-
-    void channelViewerReopensWhereItWasTiled() {
-        QVERIFY(Start());
-        ChannelsTool* channels = f->context().channels;
-        Invoke("browser.new");
-        channels->bar()->channelTab(0)->click();
-        QMdiSubWindow* viewer = channels->ChannelWindow(false, false);
-        QVERIFY(viewer);
-        Item("&Window", "&Tile")->trigger();
-        QRect tiled = viewer->geometry();
-        viewer->close();
-        QTRY_VERIFY(!channels->ChannelWindow(false, false));
-        channels->bar()->channelTab(0)->click();
-        viewer = channels->ChannelWindow(false, false);
-        QVERIFY(viewer && !viewer->isMaximized());
-        QCOMPARE(viewer->geometry(), tiled);
     }
 };
 
