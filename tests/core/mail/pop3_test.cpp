@@ -60,7 +60,7 @@ long Count(const std::vector<std::string>& lines, const std::string& line) {
 struct Mailbox {
     std::vector<std::string> messages;
     std::string eol = "\r\n";
-    std::string listSize;
+    std::string listSize = "";
     std::string Size(size_t i) const {
         return listSize.empty() ? std::to_string(messages[i].size()) : listSize;
     }
@@ -102,6 +102,20 @@ int Fetch(const MailAccount& a, Recorder* rec, int timeout = 10) {
     w.readTimeoutSeconds = timeout;
     return w.Run();
 }
+
+// One mail check against a scripted peer.
+struct Check {
+    Check(test::ScriptedPeer::Answer answer, int timeout = 10, bool leave = false, int maxMB = 0,
+          std::string greeting = "+OK hi\r\n")
+        : peer(std::move(greeting), std::move(answer)) {
+        MailAccount a = Account(peer.port(), leave);
+        if (maxMB) a.maxMessageMB = maxMB;
+        result = Fetch(a, &rec, timeout);
+    }
+    test::ScriptedPeer peer;
+    Recorder rec;
+    int result = -1;
+};
 
 TEST(Pop3DovecotTest, FetchesEveryMessageWholeAndEmptiesTheServer) {
     test::Sandbox sandbox;
@@ -190,11 +204,10 @@ TEST(Pop3DovecotTest, TlsNeedsATrustedCertificate) {
 TEST(Pop3ScriptedTest, ListSizeIsOnlyAHint) {
     test::Sandbox sandbox;
     std::string msg = "Message-ID: <lie@x>\r\nSubject: lie\r\n\r\n" + std::string(5000, 'z') + "\r\n";
-    test::ScriptedPeer peer("+OK hi\r\n", Mailbox{{msg}, "\r\n", "(1200 octets)"});
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port()), &rec), 0);
-    ASSERT_EQ(rec.paths.size(), 1u);
-    EXPECT_EQ(ReadFile(rec.paths[0]), msg);
+    Check c(Mailbox{{msg}, "\r\n", "(1200 octets)"});
+    ASSERT_EQ(c.result, 0);
+    ASSERT_EQ(c.rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(c.rec.paths[0]), msg);
     long size = 0;
     EXPECT_EQ(ParseListReply("+OK 1 (1200 octets)\r\n", &size), 0);
     EXPECT_EQ(size, 1200);
@@ -206,69 +219,59 @@ TEST(Pop3ScriptedTest, UnansweredQuitIsAFailedCommit) {
     Mailbox box{{"Message-ID: <q@x>\r\n\r\nbody\r\n"}};
     for (const char* answer : {"", "-ERR cannot commit\r\n"}) {
         test::Sandbox sandbox;
-        test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) {
-            return l == "Quit\r\n" ? std::string(answer) + "\x04" : box(l);
-        });
-        Recorder rec;
-        EXPECT_EQ(Fetch(Account(peer.port()), &rec, 1), CheckMailWorker::kCommitFailed) << answer;
+        Check c([&](const std::string& l) { return l == "Quit\r\n" ? std::string(answer) + "\x04" : box(l); },
+                1);
+        EXPECT_EQ(c.result, CheckMailWorker::kCommitFailed) << answer;
         // Stored all the same, so nothing is lost when the server keeps it.
-        EXPECT_EQ(rec.paths.size(), 1u);
-        EXPECT_EQ(Count(rec.lines, "Done.  Processed 1 messages"), 0);
-        EXPECT_EQ(Count(peer.transcript(), "Quit\r\n"), 1);
+        EXPECT_EQ(c.rec.paths.size(), 1u);
+        EXPECT_EQ(Count(c.rec.lines, "Done.  Processed 1 messages"), 0);
+        EXPECT_EQ(Count(c.peer.transcript(), "Quit\r\n"), 1);
     }
 }
 
 TEST(Pop3ScriptedTest, ErrGreetingIsNotALogin) {
     test::Sandbox sandbox;
-    test::ScriptedPeer peer("-ERR go away\r\n", [](const std::string&) { return std::string("+OK\r\n"); });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kConnectFailed);
-    EXPECT_EQ(rec.failure, "Could not connect to E-Mail Server");
-    EXPECT_EQ(rec.lines.size(), 1u);  // only the connecting line
-    EXPECT_TRUE(peer.transcript().empty());
+    Check c([](const std::string&) { return std::string("+OK\r\n"); }, 10, false, 0, "-ERR go away\r\n");
+    EXPECT_EQ(c.result, CheckMailWorker::kConnectFailed);
+    EXPECT_EQ(c.rec.failure, "Could not connect to E-Mail Server");
+    EXPECT_EQ(c.rec.lines.size(), 1u);  // only the connecting line
+    EXPECT_TRUE(c.peer.transcript().empty());
 }
 
 TEST(Pop3ScriptedTest, DisconnectInsideAMessageLosesNothing) {
     test::Sandbox sandbox;
     Mailbox box{{std::string(100, 'm')}};
-    test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+    Check c([&](const std::string& l) -> std::optional<std::string> {
         // "\x04": the peer hangs up after these bytes.
         if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <cut@x>\r\n\r\nhalf a mess\x04";
         if (l == "QUIT\r\n" || l == "Quit\r\n") return std::nullopt;
         return box(l);
     });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kConnectionLost);
-    EXPECT_TRUE(rec.paths.empty());
-    EXPECT_TRUE(Sent(peer, "DELE").empty());
+    EXPECT_EQ(c.result, CheckMailWorker::kConnectionLost);
+    EXPECT_TRUE(c.rec.paths.empty());
+    EXPECT_TRUE(Sent(c.peer, "DELE").empty());
     EXPECT_TRUE(LoadFolder(GetMailFolderPath("InBox")).empty());
     EXPECT_TRUE(WorkFolderEmpty());
-    EXPECT_EQ(Count(rec.lines, kDuplicate), 0);
+    EXPECT_EQ(Count(c.rec.lines, kDuplicate), 0);
 }
 
 TEST(Pop3ScriptedTest, SilentServerAndRefusedRetr) {
     test::Sandbox sandbox;
     // STAT never answered: nothing is downloaded.
-    test::ScriptedPeer silent("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
-        if (l == "STAT\r\n") return std::string();
-        return "+OK\r\n";
-    });
-    Recorder rec;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Fetch(Account(silent.port()), &rec, 1), CheckMailWorker::kStatFailed);
+    Check silent([](const std::string& l) { return std::string(l == "STAT\r\n" ? "" : "+OK\r\n"); }, 1);
+    EXPECT_EQ(silent.result, CheckMailWorker::kStatFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
-    EXPECT_TRUE(Sent(silent, "RETR").empty());
+    EXPECT_TRUE(Sent(silent.peer, "RETR").empty());
 
     // RETR refused for message 1: kept on the server, not a duplicate; 2 still comes.
     Mailbox box{{"Message-ID: <one@x>\r\n\r\none\r\n", "Message-ID: <two@x>\r\n\r\ntwo\r\n"}};
-    test::ScriptedPeer refusing(
-        "+OK hi\r\n", [&](const std::string& l) { return l == "RETR 1\r\n" ? "-ERR locked\r\n" : box(l); });
-    Recorder rec2;
-    EXPECT_EQ(Fetch(Account(refusing.port()), &rec2), 0);
-    EXPECT_EQ(rec2.paths.size(), 1u);
-    EXPECT_EQ(Sent(refusing, "DELE"), std::vector<std::string>{"DELE 2\r\n"});
-    EXPECT_EQ(Count(rec2.lines, "-- Could not download this message"), 1);
-    EXPECT_EQ(Count(rec2.lines, kDuplicate), 0);
+    Check refused([&](const std::string& l) { return l == "RETR 1\r\n" ? "-ERR locked\r\n" : box(l); });
+    EXPECT_EQ(refused.result, 0);
+    EXPECT_EQ(refused.rec.paths.size(), 1u);
+    EXPECT_EQ(Sent(refused.peer, "DELE"), std::vector<std::string>{"DELE 2\r\n"});
+    EXPECT_EQ(Count(refused.rec.lines, "-- Could not download this message"), 1);
+    EXPECT_EQ(Count(refused.rec.lines, kDuplicate), 0);
 }
 
 TEST(Pop3ScriptedTest, CancelStopsAtOnceAndLeavesNoHalfFile) {
@@ -302,51 +305,45 @@ TEST(Pop3LossTest, CollidingNamesAreStoredAndOnlyRealDuplicatesDeleted) {
                  // Named in another header's text; its own id is another.
                  "Subject: about message-id: <target@x>\r\nMessage-ID: <own@x>\r\n\r\nfour\r\n",
                  "Message-ID: <target@x>\r\n\r\nfive\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kDone);
-    EXPECT_EQ(rec.paths.size(), 5u);
+    Check c(box);
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    EXPECT_EQ(c.rec.paths.size(), 5u);
     EXPECT_EQ(InboxNames(), (std::vector<std::string>{"S-a-b-x-.mail", "S-a-b-x-1.mail", "S-a-b-x-2.mail",
                                                       "S-own-x-.mail", "S-target-x-.mail"}));
     EXPECT_EQ(ReadFile(GetMailFolderPath("InBox") + "S-a-b-x-1.mail"), box.messages[1]);
     EXPECT_EQ(ReadFile(GetMailFolderPath("InBox") + "S-target-x-.mail"), box.messages[4]);
-    EXPECT_EQ(Sent(peer, "DELE").size(), 5u);
-    EXPECT_EQ(Count(rec.lines, kDuplicate), 0);
+    EXPECT_EQ(Sent(c.peer, "DELE").size(), 5u);
+    EXPECT_EQ(Count(c.rec.lines, kDuplicate), 0);
 
     // The same messages again: each is found under its own name, none stored twice.
-    test::ScriptedPeer again("+OK hi\r\n", box);
-    Recorder second;
-    ASSERT_EQ(Fetch(Account(again.port()), &second), CheckMailWorker::kDone);
-    EXPECT_TRUE(second.paths.empty());
-    EXPECT_EQ(Count(second.lines, kDuplicate), 5);
+    Check again(box);
+    ASSERT_EQ(again.result, CheckMailWorker::kDone);
+    EXPECT_TRUE(again.rec.paths.empty());
+    EXPECT_EQ(Count(again.rec.lines, kDuplicate), 5);
     EXPECT_EQ(InboxNames().size(), 5u);
 }
 
 TEST(Pop3LossTest, OnlyALoneDotEndsAMessageWhateverTheLineEnd) {
     test::Sandbox sandbox;
     // Stuffed on the wire: ".." stands for a line of one dot.
-    Mailbox box{{"Message-ID: <lf@x>\n\nbefore\n..\n...more\nafter\n"}, "\n"};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kDone);
-    ASSERT_EQ(rec.paths.size(), 1u);
-    EXPECT_EQ(ReadFile(rec.paths[0]), "Message-ID: <lf@x>\n\nbefore\n.\n..more\nafter\n");
-    EXPECT_EQ(Sent(peer, "DELE"), std::vector<std::string>{"DELE 1\r\n"});
+    Check c(Mailbox{{"Message-ID: <lf@x>\n\nbefore\n..\n...more\nafter\n"}, "\n"});
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    ASSERT_EQ(c.rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(c.rec.paths[0]), "Message-ID: <lf@x>\n\nbefore\n.\n..more\nafter\n");
+    EXPECT_EQ(Sent(c.peer, "DELE"), std::vector<std::string>{"DELE 1\r\n"});
 }
 
 TEST(Pop3LossTest, LongIdsAreStoredAndUnstorableMessagesStayOnTheServer) {
     test::Sandbox sandbox;
-    std::string id = "<" + std::string(3000, 'q') + "@x>";
-    Mailbox box{{"Message-ID: " + id + "\r\n\r\nlong\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port(), true), &rec), CheckMailWorker::kDone);
-    ASSERT_EQ(rec.paths.size(), 1u);
-    EXPECT_EQ(ReadFile(rec.paths[0]), box.messages[0]);
+    Mailbox box{{"Message-ID: <" + std::string(3000, 'q') + "@x>\r\n\r\nlong\r\n"}};
+    Check c(box, 10, true);
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    ASSERT_EQ(c.rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(c.rec.paths[0]), box.messages[0]);
     EXPECT_LE(InboxNames()[0].size(), 255u);
     // The shortened name is stable, so the next check knows it.
     Recorder second;
-    ASSERT_EQ(Fetch(Account(peer.port(), true), &second), CheckMailWorker::kDone);
+    ASSERT_EQ(Fetch(Account(c.peer.port(), true), &second), CheckMailWorker::kDone);
     EXPECT_EQ(Count(second.lines, kDuplicate), 1);
     EXPECT_EQ(InboxNames().size(), 1u);
 }
@@ -363,13 +360,12 @@ std::optional<std::string> SpoilingInbox(const Mailbox& box, const std::string& 
 TEST(Pop3LossTest, AMessageThatCannotBeStoredIsAFailureAndIsKept) {
     test::Sandbox sandbox;
     Mailbox box{{"Message-ID: <keep@x>\r\n\r\nkeep me\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) { return SpoilingInbox(box, l); });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kStoreFailed);
-    EXPECT_TRUE(Sent(peer, "DELE").empty());
-    EXPECT_TRUE(rec.paths.empty());
-    EXPECT_EQ(Count(rec.lines, "-- 1 messages could not be stored; they stay on the server"), 1);
-    for (const std::string& l : rec.lines) EXPECT_FALSE(l.starts_with("Done.")) << l;
+    Check c([&](const std::string& l) { return SpoilingInbox(box, l); });
+    EXPECT_EQ(c.result, CheckMailWorker::kStoreFailed);
+    EXPECT_TRUE(Sent(c.peer, "DELE").empty());
+    EXPECT_TRUE(c.rec.paths.empty());
+    EXPECT_EQ(Count(c.rec.lines, "-- 1 messages could not be stored; they stay on the server"), 1);
+    for (const std::string& l : c.rec.lines) EXPECT_FALSE(l.starts_with("Done.")) << l;
     EXPECT_TRUE(WorkFolderEmpty());
 }
 
@@ -398,28 +394,25 @@ TEST(Pop3HostileTest, LargeMessagesStayOnTheServer) {
     test::Sandbox sandbox;
     std::string big = "Message-ID: <big@x>\r\n\r\n" + std::string(1500000, 'b') + "\r\n";
     Mailbox box{{"Message-ID: <small@x>\r\n\r\nsmall\r\n", big, "Message-ID: <last@x>\r\n\r\nlast\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    MailAccount a = Account(peer.port());
-    a.maxMessageMB = 1;
-    Recorder rec;
-    ASSERT_EQ(Fetch(a, &rec), CheckMailWorker::kDone);
-    EXPECT_EQ(rec.paths.size(), 2u);
-    EXPECT_EQ(Count(rec.lines, "-- This message is larger than 1 MB; it stays on the server"), 1);
-    EXPECT_TRUE(Sent(peer, "RETR 2").empty());
-    EXPECT_EQ(Sent(peer, "DELE"), (std::vector<std::string>{"DELE 1\r\n", "DELE 3\r\n"}));
+    const std::string tooLarge = "-- This message is larger than 1 MB; it stays on the server";
+    Check c(box, 10, false, 1);
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    EXPECT_EQ(c.rec.paths.size(), 2u);
+    EXPECT_EQ(Count(c.rec.lines, tooLarge), 1);
+    EXPECT_TRUE(Sent(c.peer, "RETR 2").empty());
+    EXPECT_EQ(Sent(c.peer, "DELE"), (std::vector<std::string>{"DELE 1\r\n", "DELE 3\r\n"}));
 
     // A server that lies about the size and never ends the message.
-    test::ScriptedPeer endless("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
-        if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <end@x>\r\n\r\n" + std::string(3 << 20, 'e');
-        if (l == "LIST\r\n") return "+OK\r\n1 100\r\n.\r\n";
-        return box(l);
-    });
-    a = Account(endless.port());
-    a.maxMessageMB = 1;
-    Recorder cut;
-    EXPECT_EQ(Fetch(a, &cut, 5), CheckMailWorker::kTooLarge);
-    EXPECT_EQ(Count(cut.lines, "-- This message is larger than 1 MB; it stays on the server"), 1);
-    EXPECT_TRUE(Sent(endless, "DELE").empty());
+    Check cut(
+        [&](const std::string& l) -> std::optional<std::string> {
+            if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <end@x>\r\n\r\n" + std::string(3 << 20, 'e');
+            if (l == "LIST\r\n") return "+OK\r\n1 100\r\n.\r\n";
+            return box(l);
+        },
+        5, false, 1);
+    EXPECT_EQ(cut.result, CheckMailWorker::kTooLarge);
+    EXPECT_EQ(Count(cut.rec.lines, tooLarge), 1);
+    EXPECT_TRUE(Sent(cut.peer, "DELE").empty());
     EXPECT_EQ(InboxNames().size(), 2u);
     EXPECT_TRUE(WorkFolderEmpty());
 
@@ -433,48 +426,37 @@ TEST(Pop3HostileTest, LyingStatDoesNotLoop) {
     test::Sandbox sandbox;
     // Every LIST and RETR refused; the peer hangs up after 50 refusals.
     int refusals = 0;
-    test::ScriptedPeer refusing("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+    Check refusing([&](const std::string& l) -> std::optional<std::string> {
         if (l == "STAT\r\n") return "+OK 1000000 1\r\n";
-        if (l.rfind("LIST", 0) == 0 || l.rfind("RETR", 0) == 0) {
-            if (++refusals > 50) return std::nullopt;
-            return "-ERR no\r\n";
+        if (l.starts_with("LIST") || l.starts_with("RETR")) {
+            return ++refusals > 50 ? std::nullopt : std::optional<std::string>("-ERR no\r\n");
         }
-        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
-        return "+OK\r\n";
+        return Mailbox{}(l);
     });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(refusing.port()), &rec), CheckMailWorker::kServerRefused);
-    EXPECT_EQ(Sent(refusing, "RETR").size(), static_cast<size_t>(CheckMailWorker::kMaxRefusals));
+    EXPECT_EQ(refusing.result, CheckMailWorker::kServerRefused);
+    EXPECT_EQ(Sent(refusing.peer, "RETR").size(), static_cast<size_t>(CheckMailWorker::kMaxRefusals));
     EXPECT_TRUE(InboxNames().empty());
 
     // The listing, not STAT, says which messages there are.
     Mailbox box{{"Message-ID: <one@x>\r\n\r\n1\r\n", "Message-ID: <two@x>\r\n\r\n2\r\n"}};
-    test::ScriptedPeer lying("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
-        if (l == "STAT\r\n") return "+OK 1000000 1\r\n";
-        return box(l);
-    });
-    Recorder listed;
-    EXPECT_EQ(Fetch(Account(lying.port()), &listed), CheckMailWorker::kDone);
-    EXPECT_EQ(Count(listed.lines, "Found 2 Messages."), 1);
-    EXPECT_EQ(Sent(lying, "RETR").size(), 2u);
-    EXPECT_EQ(Sent(lying, "DELE").size(), 2u);
+    Check listed([&](const std::string& l) { return l == "STAT\r\n" ? "+OK 1000000 1\r\n" : box(l); });
+    EXPECT_EQ(listed.result, CheckMailWorker::kDone);
+    EXPECT_EQ(Count(listed.rec.lines, "Found 2 Messages."), 1);
+    EXPECT_EQ(Sent(listed.peer, "RETR").size(), 2u);
+    EXPECT_EQ(Sent(listed.peer, "DELE").size(), 2u);
 }
 
 TEST(Pop3HostileTest, EndlessReplyLinesEndTheSession) {
     test::Sandbox sandbox;
     for (const char* which : {"greeting", "STAT"}) {
         std::string endless = "+OK " + std::string(1 << 20, 'z');
-        test::ScriptedPeer peer(which == std::string("greeting") ? endless : "+OK hi\r\n",
-                                [&](const std::string& l) -> std::optional<std::string> {
-                                    if (l == "STAT\r\n") return endless;
-                                    return "+OK\r\n";
-                                });
-        Recorder rec;
-        EXPECT_NE(Fetch(Account(peer.port()), &rec, 5), CheckMailWorker::kDone);
-        std::string said = rec.detail;
-        for (const std::string& l : rec.lines) said += l;
+        Check c([&](const std::string& l) { return l == "STAT\r\n" ? endless : "+OK\r\n"; }, 5, false, 0,
+                which == std::string("greeting") ? endless : "+OK hi\r\n");
+        EXPECT_NE(c.result, CheckMailWorker::kDone);
+        std::string said = c.rec.detail;
+        for (const std::string& l : c.rec.lines) said += l;
         EXPECT_NE(said.find("longer than 64 KiB"), std::string::npos) << which;
-        EXPECT_TRUE(Sent(peer, "RETR").empty());
+        EXPECT_TRUE(Sent(c.peer, "RETR").empty());
     }
 }
 
