@@ -63,13 +63,7 @@ int ConnectAndSend(int port, const std::string& bytes) {
     return fd >= 0 && SendAll(fd, bytes) ? fd : -1;
 }
 
-class HostileClientTest : public ServerTest {
-protected:
-    void PutProgram(const std::string& path, const std::string& script) {
-        Put(path, script);
-        ::chmod((root_ + "/" + path).c_str(), 0755);
-    }
-};
+using HostileClientTest = ServerTest;
 
 TEST_F(HostileClientTest, SlowHeadsCannotKeepARealClientOut) {
     Put("a.txt", "plain text");
@@ -134,17 +128,16 @@ TEST_F(HostileClientTest, LargeBodiesWaitOnDiskAndHeldBodiesShareACap) {
             port_, "POST /small HTTP/1.0\r\nContent-Length: 1000001\r\n\r\n" + std::string(1000000, 's')));
         ASSERT_GE(fds.back(), 0);
     }
-    const uint64_t onDisk = 8ull * 24 * (1 << 20) + 40ull * 1000000;
-    EXPECT_TRUE(WaitFor([&] { return HeldTempBytes() >= onDisk; }, std::chrono::seconds(30)))
+    EXPECT_TRUE(WaitFor([] { return HeldTempBytes() >= 8ull * 24 * (1 << 20) + 40ull * 1000000; }, 30s))
         << HeldTempBytes() << " bytes on disk";
     EXPECT_LT(RssKb() - before, 64 * 1024) << "kB more memory for " << (8 * 24 + 48) << " MB of bodies";
     for (int fd : fds) ::close(fd);
 }
 
 TEST_F(HostileClientTest, ProgramsRunOnLargeBodiesAndAreNeverSentAsText) {
-    PutProgram("cgi/count.sh", "#!/bin/sh\necho 'Content-type: text/plain'\necho\n/usr/bin/wc -c\n");
-    PutProgram("cgi/secret.sh",
-               "#!/bin/sh\n# PASSWORD=hunter2\necho 'Content-type: text/plain'\necho\necho ran\n");
+    Put("cgi/count.sh", "#!/bin/sh\necho 'Content-type: text/plain'\necho\n/usr/bin/wc -c\n");
+    Put("cgi/secret.sh", "#!/bin/sh\n# PASSWORD=hunter2\necho 'Content-type: text/plain'\necho\necho ran\n");
+    for (const char* program : {"/cgi/count.sh", "/cgi/secret.sh"}) ::chmod((root_ + program).c_str(), 0755);
     Start();
     std::string body(3 << 20, 'q');
     Reply r = Exchange(port_, "POST /cgi/count.sh HTTP/1.0\r\nContent-Length: 3145728\r\n\r\n" + body);
