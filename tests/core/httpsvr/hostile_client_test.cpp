@@ -1,11 +1,9 @@
 // What a hostile client or network must not be able to do to the server.
-#include <dirent.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -23,55 +21,49 @@ namespace sky::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 // Under ASan freed blocks wait in quarantine (256 MB by default) and the
 // shadow memory counts too: the resident size no longer shows what the code keeps.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kRssShowsWhatWeKeep = false;
+#define SKY_TEST_UNDER_ASAN
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr bool kRssShowsWhatWeKeep = false;
-#else
-constexpr bool kRssShowsWhatWeKeep = true;
+#define SKY_TEST_UNDER_ASAN
 #endif
-#else
-constexpr bool kRssShowsWhatWeKeep = true;
 #endif
-
-long RssKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-// Bytes in the deleted files of our private temporary folder that this process holds open.
-uint64_t HeldTempBytes() {
-    std::string dir = PrivateTempDir();
-    uint64_t total = 0;
-    DIR* fds = ::opendir("/proc/self/fd");
-    while (dirent* d = fds ? ::readdir(fds) : nullptr) {
-        char target[4096];
-        std::string link = std::string("/proc/self/fd/") + d->d_name;
-        ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
-        if (n <= 0) continue;
-        std::string name(target, static_cast<size_t>(n));
-        struct stat st {};
-        if (name.rfind(dir, 0) == 0 && name.find(" (deleted)") != std::string::npos &&
-            ::stat(link.c_str(), &st) == 0)
-            total += static_cast<uint64_t>(st.st_size);
-    }
-    if (fds) ::closedir(fds);
-    return total;
-}
 
 bool SendAll(int fd, const std::string& bytes) {
     return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
 
-class HostileClientTest : public ServerTest {};
+long RssKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line) && !line.starts_with("VmRSS:")) continue;
+    return line.starts_with("VmRSS:") ? std::stol(line.substr(6)) : -1;
+}
+
+// Bytes in the deleted files of our private temporary folder that this process holds open.
+uint64_t HeldTempBytes() {
+    uint64_t total = 0;
+    std::error_code ec;
+    for (auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+        std::string name = std::filesystem::read_symlink(fd.path(), ec).string();
+        struct stat st {};
+        if (!ec && name.starts_with(PrivateTempDir()) && name.ends_with(" (deleted)") &&
+            ::stat(fd.path().c_str(), &st) == 0)
+            total += static_cast<uint64_t>(st.st_size);
+    }
+    return total;
+}
+
+int ConnectAndSend(int port, const std::string& bytes) {
+    int fd = Connect(port);
+    return fd >= 0 && SendAll(fd, bytes) ? fd : -1;
+}
+
+using HostileClientTest = ServerTest;
 
 TEST_F(HostileClientTest, SlowHeadsCannotKeepARealClientOut) {
     Put("a.txt", "plain text");
@@ -81,52 +73,39 @@ TEST_F(HostileClientTest, SlowHeadsCannotKeepARealClientOut) {
     Start(o);
 
     // More slow clients than the server takes, each sending a header byte every 100 ms.
-    struct Slow {
-        int fd;
-        Clock::time_point opened;
-        Clock::duration lived{};
-        bool closed = false;
-    };
-    std::vector<Slow> slow;
+    const auto start = Clock::now();
+    std::vector<int> slow;
+    std::vector<Clock::duration> lived(60, Clock::duration::max());  // max: still open
     for (int i = 0; i < 60; ++i) {
-        int fd = Connect(port_);
-        ASSERT_GE(fd, 0);
-        SendAll(fd, "GET /a.txt HTTP/1.0\r\nX-Slow: ");
-        slow.push_back({fd, Clock::now()});
+        slow.push_back(ConnectAndSend(port_, "GET /a.txt HTTP/1.0\r\nX-Slow: "));
+        ASSERT_GE(slow.back(), 0);
     }
     std::atomic<bool> trickling{true};
     std::thread trickler([&] {
-        auto end = Clock::now() + std::chrono::seconds(4);
-        while (Clock::now() < end) {
-            bool open = false;
-            for (auto& s : slow) {
-                if (s.closed) continue;
+        for (bool open = true; open && Clock::now() < start + 4s; std::this_thread::sleep_for(100ms)) {
+            open = false;
+            for (size_t i = 0; i < slow.size(); ++i) {
+                if (lived[i] != Clock::duration::max()) continue;
                 char buf[512];
-                ssize_t n = ::recv(s.fd, buf, sizeof buf, MSG_DONTWAIT);
+                ssize_t n = ::recv(slow[i], buf, sizeof buf, MSG_DONTWAIT);
                 if (n == 0 || (n < 0 && errno != EAGAIN)) {
-                    s.closed = true;
-                    s.lived = Clock::now() - s.opened;
-                    continue;
+                    lived[i] = Clock::now() - start;
+                } else {
+                    open = true;
+                    ::send(slow[i], "a", 1, MSG_NOSIGNAL);
                 }
-                open = true;
-                ::send(s.fd, "a", 1, MSG_NOSIGNAL);
             }
-            if (!open) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         trickling = false;
     });
 
     // A real client gets its answer all through the flood.
-    for (int i = 0; i < 3 && trickling; ++i) {
-        CurlResult c = Curl("'" + Url("/a.txt") + "'");
-        EXPECT_EQ(c.output, "plain text") << "request " << i;
-    }
+    for (int i = 0; i < 3 && trickling; ++i)
+        EXPECT_EQ(Curl("'" + Url("/a.txt") + "'").output, "plain text") << i;
     trickler.join();
     for (size_t i = 0; i < slow.size(); ++i) {
-        EXPECT_TRUE(slow[i].closed) << "slow client " << i << " still open";
-        EXPECT_LT(slow[i].lived, std::chrono::milliseconds(3000)) << "slow client " << i;
-        ::close(slow[i].fd);
+        EXPECT_LT(lived[i], 3000ms) << "slow client " << i;
+        ::close(slow[i]);
     }
 }
 
@@ -139,31 +118,26 @@ TEST_F(HostileClientTest, LargeBodiesWaitOnDiskAndHeldBodiesShareACap) {
     const std::string mebibyte(1 << 20, 'b');
     // Eight bodies that stop 8 MiB short of their declared 32 MiB.
     for (int i = 0; i < 8; ++i) {
-        int fd = Connect(port_);
-        ASSERT_GE(fd, 0);
-        fds.push_back(fd);
-        ASSERT_TRUE(SendAll(fd, "POST /big HTTP/1.0\r\nContent-Length: 33554432\r\n\r\n"));
-        for (int m = 0; m < 24; ++m) ASSERT_TRUE(SendAll(fd, mebibyte));
+        fds.push_back(ConnectAndSend(port_, "POST /big HTTP/1.0\r\nContent-Length: 33554432\r\n\r\n"));
+        ASSERT_GE(fds.back(), 0);
+        for (int m = 0; m < 24; ++m) ASSERT_TRUE(SendAll(fds.back(), mebibyte));
     }
     // Forty-eight small ones, each a byte short: only eight fit the 8 MiB held in memory.
-    const std::string million(1000000, 's');
     for (int i = 0; i < 48; ++i) {
-        int fd = Connect(port_);
-        ASSERT_GE(fd, 0);
-        fds.push_back(fd);
-        ASSERT_TRUE(SendAll(fd, "POST /small HTTP/1.0\r\nContent-Length: 1000001\r\n\r\n" + million));
+        fds.push_back(ConnectAndSend(
+            port_, "POST /small HTTP/1.0\r\nContent-Length: 1000001\r\n\r\n" + std::string(1000000, 's')));
+        ASSERT_GE(fds.back(), 0);
     }
-    const uint64_t onDisk = 8ull * 24 * (1 << 20) + 40ull * 1000000;
-    EXPECT_TRUE(WaitFor([&] { return HeldTempBytes() >= onDisk; }, std::chrono::seconds(30)))
+    EXPECT_TRUE(WaitFor([] { return HeldTempBytes() >= 8ull * 24 * (1 << 20) + 40ull * 1000000; }, 30s))
         << HeldTempBytes() << " bytes on disk";
-    long grown = RssKb() - before;
-    EXPECT_LT(grown, 64 * 1024) << "kB more memory for " << (8 * 24 + 48) << " MB of bodies";
+    EXPECT_LT(RssKb() - before, 64 * 1024) << "kB more memory for " << (8 * 24 + 48) << " MB of bodies";
     for (int fd : fds) ::close(fd);
 }
 
-TEST_F(HostileClientTest, AProgramGetsALargeBodyFromItsFile) {
+TEST_F(HostileClientTest, ProgramsRunOnLargeBodiesAndAreNeverSentAsText) {
     Put("cgi/count.sh", "#!/bin/sh\necho 'Content-type: text/plain'\necho\n/usr/bin/wc -c\n");
-    ::chmod((root_ + "/cgi/count.sh").c_str(), 0755);
+    Put("cgi/secret.sh", "#!/bin/sh\n# PASSWORD=hunter2\necho 'Content-type: text/plain'\necho\necho ran\n");
+    for (const char* program : {"/cgi/count.sh", "/cgi/secret.sh"}) ::chmod((root_ + program).c_str(), 0755);
     Start();
     std::string body(3 << 20, 'q');
     Reply r = Exchange(port_, "POST /cgi/count.sh HTTP/1.0\r\nContent-Length: 3145728\r\n\r\n" + body);
@@ -173,18 +147,11 @@ TEST_F(HostileClientTest, AProgramGetsALargeBodyFromItsFile) {
     EXPECT_EQ(Exchange(port_, "POST /~SKYCMD HTTP/1.0\r\nContent-Length: 3145728\r\n\r\n" + body).statusLine,
               "HTTP/1.0 400 Bad Request");
     EXPECT_TRUE(Records().empty());
-}
 
-TEST_F(HostileClientTest, ProgramsRunAndAreNeverSentAsText) {
-    Put("cgi/secret.sh", "#!/bin/sh\n# PASSWORD=hunter2\necho 'Content-type: text/plain'\necho\necho ran\n");
-    ::chmod((root_ + "/cgi/secret.sh").c_str(), 0755);
-    Start();
-    for (const char* request : {"GET /cgi/secret.sh HTTP/1.0\r\n\r\n", "GET /cgi/secret.sh? HTTP/1.0\r\n\r\n",
-                                "GET /cgi/SECRET.SH HTTP/1.0\r\n\r\n", "HEAD /cgi/secret.sh HTTP/1.0\r\n\r\n",
-                                "GET /cgi/./secret.sh HTTP/1.0\r\n\r\n"}) {
-        Reply r = Exchange(port_, request);
-        EXPECT_EQ(r.raw.find("PASSWORD"), std::string::npos) << request;
-    }
+    for (const char* path : {"/cgi/secret.sh?", "/cgi/SECRET.SH", "/cgi/./secret.sh"})
+        EXPECT_EQ(Get(path).raw.find("PASSWORD"), std::string::npos) << path;
+    EXPECT_EQ(Exchange(port_, "HEAD /cgi/secret.sh HTTP/1.0\r\n\r\n").raw.find("PASSWORD"),
+              std::string::npos);
     Reply ran = Get("/cgi/secret.sh");
     EXPECT_EQ(ran.statusLine, "HTTP/1.0 200 OK");
     EXPECT_EQ(ran.body, "ran\n");
@@ -215,15 +182,12 @@ TEST_F(HostileClientTest, ListenAddressKeepsTheServerToThisMachine) {
     o.systemInfo = [] { return httpsvr::SystemPageInfo{"alice", "c00kie", "1.5", "120"}; };
     Start(o);
     const std::string system = "GET /~SYSTEM HTTP/1.0\r\n\r\n";
-    EXPECT_NE(Get("/~SYSTEM").body.find("Account: alice <BR> Install Cookie: c00kie <BR> Sky Ver: 1.5"),
-              std::string::npos);
     // From the network the page is there without who this is.
     Reply far = ExchangeAt(lan, port_, system);
     EXPECT_NE(far.body.find("<P>Account:  <BR> Install Cookie:  <BR> Sky Ver: 1.5 <BR>IE Ver:120"),
               std::string::npos)
         << far.body;
-    EXPECT_EQ(far.raw.find("alice"), std::string::npos);
-    EXPECT_EQ(far.raw.find("c00kie"), std::string::npos);
+    for (const char* secret : {"alice", "c00kie"}) EXPECT_EQ(far.raw.find(secret), std::string::npos);
     // A chat partner at that address sees it all.
     server_->SetChatPeers({lan});
     EXPECT_NE(ExchangeAt(lan, port_, system).body.find("Account: alice <BR> Install Cookie: c00kie"),
@@ -254,7 +218,7 @@ TEST(SystemPageTest, AccountAndCookieOnlyForThisMachineAndChatPartners) {
     peers->Add("2001:db8::7");
     config.chatPeers = peers;
     httpsvr::FileRequestHandler handler(config);
-    auto page = [&](const std::string& peer) {
+    auto page = [&](const char* peer) {
         httpsvr::CRequest request;
         request.method = "GET";
         request.url = "/~system";
@@ -287,13 +251,12 @@ TEST(HitLogTest, KeepsTheLastTenThousandHitsAndTheirRows) {
         removed += change.removedUrls.size();
         if (i == 50000) log.Add(hit("/twice"));
     }
-    if (kRssShowsWhatWeKeep) {
-        EXPECT_LT(RssKb() - before, 40 * 1024) << "kB for the hit log";
-    }
+#ifndef SKY_TEST_UNDER_ASAN
+    EXPECT_LT(RssKb() - before, 40 * 1024) << "kB for the hit log";
+#endif
     EXPECT_TRUE(log.cut());
     EXPECT_EQ(log.hitCount(), httpsvr::HitLog::kMaxHits);
     EXPECT_EQ(log.rowCount(), httpsvr::HitLog::kMaxHits);
-    EXPECT_EQ(log.Rows().size(), httpsvr::HitLog::kMaxHits);
     EXPECT_EQ(removed, 100000u + 2 - 10000u);
     EXPECT_EQ(log.Row("/early"), nullptr);
     EXPECT_EQ(log.Row("/twice"), nullptr);

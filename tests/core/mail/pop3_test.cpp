@@ -23,14 +23,12 @@ struct Recorder : MailWorkerListener {
     std::vector<std::string> lines, paths;
     std::string failure, detail;
     int result = -1;
-    void mailProgress(const std::string& l) override {
+    void Add(std::vector<std::string>& to, const std::string& s) {
         std::lock_guard<std::mutex> g(m);
-        lines.push_back(l);
+        to.push_back(s);
     }
-    void newMessage(const std::string& p) override {
-        std::lock_guard<std::mutex> g(m);
-        paths.push_back(p);
-    }
+    void mailProgress(const std::string& l) override { Add(lines, l); }
+    void newMessage(const std::string& p) override { Add(paths, p); }
     void connectFailed(const std::string& msg, const std::string& d) override {
         failure = msg;
         detail = d;
@@ -47,9 +45,54 @@ MailAccount Account(int port, bool leave = false) {
     return a;
 }
 
-std::vector<std::string> WorkFiles() {
+bool WorkFolderEmpty() {
+    return std::filesystem::is_empty(MailWorkFolder());
+}
+
+const std::string kDuplicate = "-- Duplicate Message Found in your Inbox";
+
+long Count(const std::vector<std::string>& lines, const std::string& line) {
+    return std::count(lines.begin(), lines.end(), line);
+}
+
+// A mailbox on the scripted peer. RETR sends the message as given (already
+// stuffed) and then "." + `eol`; LIST gives `listSize` when set.
+struct Mailbox {
+    std::vector<std::string> messages;
+    std::string eol = "\r\n";
+    std::string listSize = "";
+    std::string Size(size_t i) const {
+        return listSize.empty() ? std::to_string(messages[i].size()) : listSize;
+    }
+    std::optional<std::string> operator()(const std::string& l) const {
+        if (l == "STAT\r\n") return "+OK " + std::to_string(messages.size()) + " 100\r\n";
+        if (l == "LIST\r\n") {
+            std::string r = "+OK\r\n";
+            for (size_t i = 0; i < messages.size(); ++i) r += std::to_string(i + 1) + " " + Size(i) + "\r\n";
+            return r + ".\r\n";
+        }
+        size_t n = l.size() > 5 ? std::strtoul(l.c_str() + 5, nullptr, 10) : 0;
+        bool known = n >= 1 && n <= messages.size();
+        if (l.starts_with("LIST ") && known) return "+OK " + std::to_string(n) + " " + Size(n - 1) + "\r\n";
+        if (l.starts_with("RETR "))
+            return known ? "+OK\r\n" + messages[n - 1] + "." + eol : "-ERR no such message\r\n";
+        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
+        return "+OK\r\n";
+    }
+};
+
+std::vector<std::string> Sent(const test::ScriptedPeer& peer, const std::string& prefix) {
     std::vector<std::string> out;
-    for (auto& e : std::filesystem::directory_iterator(MailWorkFolder())) out.push_back(e.path().filename());
+    for (const std::string& l : peer.transcript())
+        if (l.rfind(prefix, 0) == 0) out.push_back(l);
+    return out;
+}
+
+std::vector<std::string> InboxNames() {
+    std::vector<std::string> out;
+    for (auto& e : std::filesystem::directory_iterator(GetMailFolderPath("InBox")))
+        out.push_back(e.path().filename());
+    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -59,6 +102,20 @@ int Fetch(const MailAccount& a, Recorder* rec, int timeout = 10) {
     w.readTimeoutSeconds = timeout;
     return w.Run();
 }
+
+// One mail check against a scripted peer.
+struct Check {
+    Check(test::ScriptedPeer::Answer answer, int timeout = 10, bool leave = false, int maxMB = 0,
+          std::string greeting = "+OK hi\r\n")
+        : peer(std::move(greeting), std::move(answer)) {
+        MailAccount a = Account(peer.port(), leave);
+        if (maxMB) a.maxMessageMB = maxMB;
+        result = Fetch(a, &rec, timeout);
+    }
+    test::ScriptedPeer peer;
+    Recorder rec;
+    int result = -1;
+};
 
 TEST(Pop3DovecotTest, FetchesEveryMessageWholeAndEmptiesTheServer) {
     test::Sandbox sandbox;
@@ -90,33 +147,15 @@ TEST(Pop3DovecotTest, FetchesEveryMessageWholeAndEmptiesTheServer) {
     EXPECT_EQ(rec.paths[1].substr(inbox.size(), 3), "SID");
     EXPECT_EQ(ReadFile(rec.paths[2]), big);
     EXPECT_EQ(dovecot.MessageCount(), 0);
-    EXPECT_TRUE(WorkFiles().empty());
+    EXPECT_TRUE(WorkFolderEmpty());
 }
 
-TEST(Pop3DovecotTest, LeftOnServerMessagesComeBackAsDuplicates) {
-    test::Sandbox sandbox;
-    test::Dovecot dovecot;
-    ASSERT_TRUE(dovecot.ok()) << dovecot.log();
-    dovecot.AddMessage("Message-ID: <a@test>\r\n\r\nA\r\n");
-    dovecot.AddMessage("Message-ID: <b@test>\r\n\r\nB\r\n");
-    Recorder first, second;
-    ASSERT_EQ(Fetch(Account(dovecot.port(), true), &first), 0);
-    EXPECT_EQ(first.paths.size(), 2u);
-    ASSERT_EQ(Fetch(Account(dovecot.port(), true), &second), 0);
-    EXPECT_TRUE(second.paths.empty());
-    EXPECT_EQ(
-        std::count(second.lines.begin(), second.lines.end(), "-- Duplicate Message Found in your Inbox"), 2);
-    EXPECT_EQ(std::count(second.lines.begin(), second.lines.end(), "-- Removing from server"), 0);
-    EXPECT_EQ(dovecot.MessageCount(), 2);
-    EXPECT_EQ(LoadFolder(GetMailFolderPath("InBox")).size(), 2u);
-    EXPECT_TRUE(WorkFiles().empty());
-}
-
-TEST(Pop3DovecotTest, TlsNeedsATrustedCertificate) {
+TEST(Pop3DovecotTest, TlsNeedsATrustedCertificateAndLeftMessagesComeBackAsDuplicates) {
     test::Sandbox sandbox;
     test::Dovecot dovecot(true);
     ASSERT_TRUE(dovecot.ok()) << dovecot.log();
     dovecot.AddMessage("Message-ID: <t@test>\r\n\r\nsecret body\r\n");
+    dovecot.AddMessage("Message-ID: <b@test>\r\n\r\nB\r\n");
 
     MailAccount a = Account(dovecot.tlsPort(), true);
     a.pop = "localhost:" + std::to_string(dovecot.tlsPort());
@@ -129,7 +168,7 @@ TEST(Pop3DovecotTest, TlsNeedsATrustedCertificate) {
     a.ca_file = dovecot.caFile();
     Recorder implicit;
     ASSERT_EQ(Fetch(a, &implicit), 0) << implicit.detail;
-    EXPECT_EQ(implicit.paths.size(), 1u);
+    EXPECT_EQ(implicit.paths.size(), 2u);
 
     // The certificate names localhost and 127.0.0.1, nothing else.
     MailAccount wrongName = a;
@@ -142,31 +181,21 @@ TEST(Pop3DovecotTest, TlsNeedsATrustedCertificate) {
     stls.ca_file = dovecot.caFile();
     Recorder upgraded;
     ASSERT_EQ(Fetch(stls, &upgraded), 0) << upgraded.detail;
-    EXPECT_NE(
-        std::find(upgraded.lines.begin(), upgraded.lines.end(), "-- Duplicate Message Found in your Inbox"),
-        upgraded.lines.end());
-}
-
-// A POP3 server following a script, for what Dovecot will not do.
-std::optional<std::string> Pop3Script(const std::string& line, const std::string& message,
-                                      const char* listSize) {
-    if (line == "STAT\r\n") return "+OK 1 20\r\n";
-    if (line == "LIST\r\n") return std::string("+OK\r\n1 ") + listSize + "\r\n.\r\n";
-    if (line == "LIST 1\r\n") return std::string("+OK 1 ") + listSize + "\r\n";
-    if (line == "RETR 1\r\n") return "+OK\r\n" + message + ".\r\n";
-    if (line == "Quit\r\n") return std::string("+OK bye\r\n\x04");
-    return "+OK\r\n";
+    EXPECT_TRUE(upgraded.paths.empty());
+    EXPECT_EQ(Count(upgraded.lines, kDuplicate), 2);
+    EXPECT_EQ(Count(upgraded.lines, "-- Removing from server"), 0);
+    EXPECT_EQ(dovecot.MessageCount(), 2);
+    EXPECT_EQ(LoadFolder(GetMailFolderPath("InBox")).size(), 2u);
+    EXPECT_TRUE(WorkFolderEmpty());
 }
 
 TEST(Pop3ScriptedTest, ListSizeIsOnlyAHint) {
     test::Sandbox sandbox;
     std::string msg = "Message-ID: <lie@x>\r\nSubject: lie\r\n\r\n" + std::string(5000, 'z') + "\r\n";
-    test::ScriptedPeer peer("+OK hi\r\n",
-                            [&](const std::string& l) { return Pop3Script(l, msg, "(1200 octets)"); });
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port()), &rec), 0);
-    ASSERT_EQ(rec.paths.size(), 1u);
-    EXPECT_EQ(ReadFile(rec.paths[0]), msg);
+    Check c(Mailbox{{msg}, "\r\n", "(1200 octets)"});
+    ASSERT_EQ(c.result, 0);
+    ASSERT_EQ(c.rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(c.rec.paths[0]), msg);
     long size = 0;
     EXPECT_EQ(ParseListReply("+OK 1 (1200 octets)\r\n", &size), 0);
     EXPECT_EQ(size, 1200);
@@ -175,96 +204,69 @@ TEST(Pop3ScriptedTest, ListSizeIsOnlyAHint) {
 }
 
 TEST(Pop3ScriptedTest, UnansweredQuitIsAFailedCommit) {
-    std::string msg = "Message-ID: <q@x>\r\n\r\nbody\r\n";
+    Mailbox box{{"Message-ID: <q@x>\r\n\r\nbody\r\n"}};
     for (const char* answer : {"", "-ERR cannot commit\r\n"}) {
         test::Sandbox sandbox;
-        test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
-            if (l == "Quit\r\n") return std::string(answer) + "\x04";
-            return Pop3Script(l, msg, "20");
-        });
-        Recorder rec;
-        EXPECT_EQ(Fetch(Account(peer.port()), &rec, 1), CheckMailWorker::kCommitFailed) << answer;
+        Check c([&](const std::string& l) { return l == "Quit\r\n" ? std::string(answer) + "\x04" : box(l); },
+                1);
+        EXPECT_EQ(c.result, CheckMailWorker::kCommitFailed) << answer;
         // Stored all the same, so nothing is lost when the server keeps it.
-        EXPECT_EQ(rec.paths.size(), 1u);
-        EXPECT_EQ(std::count(rec.lines.begin(), rec.lines.end(), "Done.  Processed 1 messages"), 0);
-        std::vector<std::string> t = peer.transcript();
-        EXPECT_EQ(std::count(t.begin(), t.end(), "Quit\r\n"), 1);
+        EXPECT_EQ(c.rec.paths.size(), 1u);
+        EXPECT_EQ(Count(c.rec.lines, "Done.  Processed 1 messages"), 0);
+        EXPECT_EQ(Count(c.peer.transcript(), "Quit\r\n"), 1);
     }
 }
 
 TEST(Pop3ScriptedTest, ErrGreetingIsNotALogin) {
     test::Sandbox sandbox;
-    test::ScriptedPeer peer("-ERR go away\r\n", [](const std::string&) { return std::string("+OK\r\n"); });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kConnectFailed);
-    EXPECT_EQ(rec.failure, "Could not connect to E-Mail Server");
-    EXPECT_EQ(rec.lines.size(), 1u);  // only the connecting line
-    EXPECT_TRUE(peer.transcript().empty());
+    Check c([](const std::string&) { return std::string("+OK\r\n"); }, 10, false, 0, "-ERR go away\r\n");
+    EXPECT_EQ(c.result, CheckMailWorker::kConnectFailed);
+    EXPECT_EQ(c.rec.failure, "Could not connect to E-Mail Server");
+    EXPECT_EQ(c.rec.lines.size(), 1u);  // only the connecting line
+    EXPECT_TRUE(c.peer.transcript().empty());
 }
 
 TEST(Pop3ScriptedTest, DisconnectInsideAMessageLosesNothing) {
     test::Sandbox sandbox;
-    test::ScriptedPeer peer("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+    Mailbox box{{std::string(100, 'm')}};
+    Check c([&](const std::string& l) -> std::optional<std::string> {
         // "\x04": the peer hangs up after these bytes.
         if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <cut@x>\r\n\r\nhalf a mess\x04";
-        if (l == "DELE 1\r\n") return "+OK\r\n";
         if (l == "QUIT\r\n" || l == "Quit\r\n") return std::nullopt;
-        if (l == "LIST\r\n") return "+OK\r\n1 100\r\n.\r\n";
-        if (l.rfind("LIST", 0) == 0) return "+OK 1 100\r\n";
-        return "+OK 1 100\r\n";
+        return box(l);
     });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kConnectionLost);
-    EXPECT_TRUE(rec.paths.empty());
-    for (const std::string& l : peer.transcript()) EXPECT_NE(l, "DELE 1\r\n");
+    EXPECT_EQ(c.result, CheckMailWorker::kConnectionLost);
+    EXPECT_TRUE(c.rec.paths.empty());
+    EXPECT_TRUE(Sent(c.peer, "DELE").empty());
     EXPECT_TRUE(LoadFolder(GetMailFolderPath("InBox")).empty());
-    EXPECT_TRUE(WorkFiles().empty());
-    EXPECT_EQ(std::count(rec.lines.begin(), rec.lines.end(), "-- Duplicate Message Found in your Inbox"), 0);
+    EXPECT_TRUE(WorkFolderEmpty());
+    EXPECT_EQ(Count(c.rec.lines, kDuplicate), 0);
 }
 
 TEST(Pop3ScriptedTest, SilentServerAndRefusedRetr) {
     test::Sandbox sandbox;
     // STAT never answered: nothing is downloaded.
-    test::ScriptedPeer silent("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
-        if (l == "STAT\r\n") return std::string();
-        return "+OK\r\n";
-    });
-    Recorder rec;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Fetch(Account(silent.port()), &rec, 1), CheckMailWorker::kStatFailed);
+    Check silent([](const std::string& l) { return std::string(l == "STAT\r\n" ? "" : "+OK\r\n"); }, 1);
+    EXPECT_EQ(silent.result, CheckMailWorker::kStatFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
-    for (const std::string& l : silent.transcript()) EXPECT_EQ(l.rfind("RETR", 0), std::string::npos);
+    EXPECT_TRUE(Sent(silent.peer, "RETR").empty());
 
     // RETR refused for message 1: kept on the server, not a duplicate; 2 still comes.
-    test::ScriptedPeer refusing("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
-        if (l == "STAT\r\n") return "+OK 2 40\r\n";
-        if (l == "RETR 1\r\n") return "-ERR locked\r\n";
-        if (l == "RETR 2\r\n") return "+OK\r\nMessage-ID: <two@x>\r\n\r\ntwo\r\n.\r\n";
-        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
-        if (l == "LIST\r\n") return "+OK\r\n1 20\r\n2 20\r\n.\r\n";
-        if (l.rfind("LIST", 0) == 0) return "+OK 1 20\r\n";
-        return "+OK\r\n";
-    });
-    Recorder rec2;
-    EXPECT_EQ(Fetch(Account(refusing.port()), &rec2), 0);
-    EXPECT_EQ(rec2.paths.size(), 1u);
-    std::vector<std::string> t = refusing.transcript();
-    EXPECT_EQ(std::count(t.begin(), t.end(), "DELE 1\r\n"), 0);
-    EXPECT_EQ(std::count(t.begin(), t.end(), "DELE 2\r\n"), 1);
-    EXPECT_NE(std::find(rec2.lines.begin(), rec2.lines.end(), "-- Could not download this message"),
-              rec2.lines.end());
-    EXPECT_EQ(std::count(rec2.lines.begin(), rec2.lines.end(), "-- Duplicate Message Found in your Inbox"),
-              0);
+    Mailbox box{{"Message-ID: <one@x>\r\n\r\none\r\n", "Message-ID: <two@x>\r\n\r\ntwo\r\n"}};
+    Check refused([&](const std::string& l) { return l == "RETR 1\r\n" ? "-ERR locked\r\n" : box(l); });
+    EXPECT_EQ(refused.result, 0);
+    EXPECT_EQ(refused.rec.paths.size(), 1u);
+    EXPECT_EQ(Sent(refused.peer, "DELE"), std::vector<std::string>{"DELE 2\r\n"});
+    EXPECT_EQ(Count(refused.rec.lines, "-- Could not download this message"), 1);
+    EXPECT_EQ(Count(refused.rec.lines, kDuplicate), 0);
 }
 
 TEST(Pop3ScriptedTest, CancelStopsAtOnceAndLeavesNoHalfFile) {
     test::Sandbox sandbox;
-    test::ScriptedPeer slow("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
-        if (l == "STAT\r\n") return "+OK 1 40\r\n";
-        if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <slow@x>\r\n\r\nfirst line only\r\n";
-        if (l == "LIST\r\n") return "+OK\r\n1 20\r\n.\r\n";
-        if (l.rfind("LIST", 0) == 0) return "+OK 1 20\r\n";
-        return "+OK\r\n";
+    Mailbox box{{std::string(20, 's')}};
+    test::ScriptedPeer slow("+OK hi\r\n", [&](const std::string& l) {
+        return l == "RETR 1\r\n" ? "+OK\r\nMessage-ID: <slow@x>\r\n\r\nfirst line only\r\n" : box(l);
     });
     Recorder rec;
     CheckMailWorker w(&rec, Account(slow.port()));
@@ -280,50 +282,8 @@ TEST(Pop3ScriptedTest, CancelStopsAtOnceAndLeavesNoHalfFile) {
     w.Join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_EQ(rec.result, CheckMailWorker::kCancelled);
-    EXPECT_TRUE(WorkFiles().empty());
+    EXPECT_TRUE(WorkFolderEmpty());
     EXPECT_TRUE(LoadFolder(GetMailFolderPath("InBox")).empty());
-}
-
-// A mailbox on the scripted peer. RETR sends the message as given (already
-// stuffed) and then "." + `eol`; DELE and QUIT are answered.
-struct Mailbox {
-    std::vector<std::string> messages;
-    std::string eol = "\r\n";
-    std::optional<std::string> operator()(const std::string& l) const {
-        if (l == "STAT\r\n") return "+OK " + std::to_string(messages.size()) + " 100\r\n";
-        if (l == "LIST\r\n") {
-            std::string r = "+OK\r\n";
-            for (size_t i = 0; i < messages.size(); ++i)
-                r += std::to_string(i + 1) + " " + std::to_string(messages[i].size()) + "\r\n";
-            return r + ".\r\n";
-        }
-        if (l.rfind("RETR ", 0) == 0) {
-            size_t n = std::stoul(l.substr(5));
-            if (n < 1 || n > messages.size()) return "-ERR no such message\r\n";
-            return "+OK\r\n" + messages[n - 1] + "." + eol;
-        }
-        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
-        return "+OK\r\n";
-    }
-};
-
-std::vector<std::string> Sent(const test::ScriptedPeer& peer, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const std::string& l : peer.transcript())
-        if (l.rfind(prefix, 0) == 0) out.push_back(l);
-    return out;
-}
-
-std::vector<std::string> InboxNames() {
-    std::vector<std::string> out;
-    for (auto& e : std::filesystem::directory_iterator(GetMailFolderPath("InBox")))
-        out.push_back(e.path().filename());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 TEST(Pop3LossTest, CollidingNamesAreStoredAndOnlyRealDuplicatesDeleted) {
@@ -333,53 +293,46 @@ TEST(Pop3LossTest, CollidingNamesAreStoredAndOnlyRealDuplicatesDeleted) {
                  // Named in another header's text; its own id is another.
                  "Subject: about message-id: <target@x>\r\nMessage-ID: <own@x>\r\n\r\nfour\r\n",
                  "Message-ID: <target@x>\r\n\r\nfive\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kDone);
-    EXPECT_EQ(rec.paths.size(), 5u);
+    Check c(box);
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    EXPECT_EQ(c.rec.paths.size(), 5u);
     EXPECT_EQ(InboxNames(), (std::vector<std::string>{"S-a-b-x-.mail", "S-a-b-x-1.mail", "S-a-b-x-2.mail",
                                                       "S-own-x-.mail", "S-target-x-.mail"}));
     EXPECT_EQ(ReadFile(GetMailFolderPath("InBox") + "S-a-b-x-1.mail"), box.messages[1]);
     EXPECT_EQ(ReadFile(GetMailFolderPath("InBox") + "S-target-x-.mail"), box.messages[4]);
-    EXPECT_EQ(Sent(peer, "DELE").size(), 5u);
-    EXPECT_FALSE(Has(rec.lines, "-- Duplicate Message Found in your Inbox"));
+    EXPECT_EQ(Sent(c.peer, "DELE").size(), 5u);
+    EXPECT_EQ(Count(c.rec.lines, kDuplicate), 0);
 
     // The same messages again: each is found under its own name, none stored twice.
-    test::ScriptedPeer again("+OK hi\r\n", box);
-    Recorder second;
-    ASSERT_EQ(Fetch(Account(again.port()), &second), CheckMailWorker::kDone);
-    EXPECT_TRUE(second.paths.empty());
-    EXPECT_EQ(
-        std::count(second.lines.begin(), second.lines.end(), "-- Duplicate Message Found in your Inbox"), 5);
+    Check again(box);
+    ASSERT_EQ(again.result, CheckMailWorker::kDone);
+    EXPECT_TRUE(again.rec.paths.empty());
+    EXPECT_EQ(Count(again.rec.lines, kDuplicate), 5);
     EXPECT_EQ(InboxNames().size(), 5u);
 }
 
 TEST(Pop3LossTest, OnlyALoneDotEndsAMessageWhateverTheLineEnd) {
     test::Sandbox sandbox;
     // Stuffed on the wire: ".." stands for a line of one dot.
-    Mailbox box{{"Message-ID: <lf@x>\n\nbefore\n..\n...more\nafter\n"}, "\n"};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kDone);
-    ASSERT_EQ(rec.paths.size(), 1u);
-    EXPECT_EQ(ReadFile(rec.paths[0]), "Message-ID: <lf@x>\n\nbefore\n.\n..more\nafter\n");
-    EXPECT_EQ(Sent(peer, "DELE"), std::vector<std::string>{"DELE 1\r\n"});
+    Check c(Mailbox{{"Message-ID: <lf@x>\n\nbefore\n..\n...more\nafter\n"}, "\n"});
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    ASSERT_EQ(c.rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(c.rec.paths[0]), "Message-ID: <lf@x>\n\nbefore\n.\n..more\nafter\n");
+    EXPECT_EQ(Sent(c.peer, "DELE"), std::vector<std::string>{"DELE 1\r\n"});
 }
 
 TEST(Pop3LossTest, LongIdsAreStoredAndUnstorableMessagesStayOnTheServer) {
     test::Sandbox sandbox;
-    std::string id = "<" + std::string(3000, 'q') + "@x>";
-    Mailbox box{{"Message-ID: " + id + "\r\n\r\nlong\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    Recorder rec;
-    ASSERT_EQ(Fetch(Account(peer.port(), true), &rec), CheckMailWorker::kDone);
-    ASSERT_EQ(rec.paths.size(), 1u);
-    EXPECT_EQ(ReadFile(rec.paths[0]), box.messages[0]);
+    Mailbox box{{"Message-ID: <" + std::string(3000, 'q') + "@x>\r\n\r\nlong\r\n"}};
+    Check c(box, 10, true);
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    ASSERT_EQ(c.rec.paths.size(), 1u);
+    EXPECT_EQ(ReadFile(c.rec.paths[0]), box.messages[0]);
     EXPECT_LE(InboxNames()[0].size(), 255u);
     // The shortened name is stable, so the next check knows it.
     Recorder second;
-    ASSERT_EQ(Fetch(Account(peer.port(), true), &second), CheckMailWorker::kDone);
-    EXPECT_TRUE(Has(second.lines, "-- Duplicate Message Found in your Inbox"));
+    ASSERT_EQ(Fetch(Account(c.peer.port(), true), &second), CheckMailWorker::kDone);
+    EXPECT_EQ(Count(second.lines, kDuplicate), 1);
     EXPECT_EQ(InboxNames().size(), 1u);
 }
 
@@ -395,67 +348,55 @@ std::optional<std::string> SpoilingInbox(const Mailbox& box, const std::string& 
 TEST(Pop3LossTest, AMessageThatCannotBeStoredIsAFailureAndIsKept) {
     test::Sandbox sandbox;
     Mailbox box{{"Message-ID: <keep@x>\r\n\r\nkeep me\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) { return SpoilingInbox(box, l); });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(peer.port()), &rec), CheckMailWorker::kStoreFailed);
-    EXPECT_TRUE(Sent(peer, "DELE").empty());
-    EXPECT_TRUE(rec.paths.empty());
-    EXPECT_TRUE(Has(rec.lines, "-- 1 messages could not be stored; they stay on the server"));
-    EXPECT_EQ(std::count_if(rec.lines.begin(), rec.lines.end(),
-                            [](const std::string& l) { return l.rfind("Done.", 0) == 0; }),
-              0);
-    EXPECT_TRUE(WorkFiles().empty());
-}
+    Check c([&](const std::string& l) { return SpoilingInbox(box, l); });
+    EXPECT_EQ(c.result, CheckMailWorker::kStoreFailed);
+    EXPECT_TRUE(c.rec.paths.empty());
+    EXPECT_EQ(Count(c.rec.lines, "-- 1 messages could not be stored; they stay on the server"), 1);
+    for (const std::string& l : c.rec.lines) EXPECT_FALSE(l.starts_with("Done.")) << l;
+    EXPECT_TRUE(WorkFolderEmpty());
 
-TEST(Pop3LossTest, CliFetchExitsWithFailureWhenAMessageIsNotStored) {
-    test::Sandbox sandbox;
-    Mailbox box{{"Message-ID: <cli@x>\r\n\r\nkeep me\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", [&](const std::string& l) { return SpoilingInbox(box, l); });
+    // The command line fails the same way, and says so in its exit status.
+    std::filesystem::remove(GetMailFolderPath("") + "InBox");
     WriteFile(sandbox.path("skyharbor.ini"),
-              "[email_DefaultUser]\npop=127.0.0.1:" + std::to_string(peer.port()) +
+              "[email_DefaultUser]\npop=127.0.0.1:" + std::to_string(c.peer.port()) +
                   "\nusername=jane\npassword=secret\n");
-    std::string command = std::string(SKYHARBOR_CLI_PATH) + " mail fetch 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
+    FILE* pipe = ::popen((std::string(SKYHARBOR_CLI_PATH) + " mail fetch 2>&1").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string out;
     char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
     int status = ::pclose(pipe);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << out;
     EXPECT_NE(out.find("could not be stored"), std::string::npos) << out;
     EXPECT_EQ(out.find("Done."), std::string::npos) << out;
-    EXPECT_TRUE(Sent(peer, "DELE").empty());
+    EXPECT_TRUE(Sent(c.peer, "DELE").empty());
 }
 
 TEST(Pop3HostileTest, LargeMessagesStayOnTheServer) {
     test::Sandbox sandbox;
     std::string big = "Message-ID: <big@x>\r\n\r\n" + std::string(1500000, 'b') + "\r\n";
     Mailbox box{{"Message-ID: <small@x>\r\n\r\nsmall\r\n", big, "Message-ID: <last@x>\r\n\r\nlast\r\n"}};
-    test::ScriptedPeer peer("+OK hi\r\n", box);
-    MailAccount a = Account(peer.port());
-    a.maxMessageMB = 1;
-    Recorder rec;
-    ASSERT_EQ(Fetch(a, &rec), CheckMailWorker::kDone);
-    EXPECT_EQ(rec.paths.size(), 2u);
-    EXPECT_TRUE(Has(rec.lines, "-- This message is larger than 1 MB; it stays on the server"));
-    EXPECT_TRUE(Sent(peer, "RETR 2").empty());
-    EXPECT_EQ(Sent(peer, "DELE"), (std::vector<std::string>{"DELE 1\r\n", "DELE 3\r\n"}));
+    const std::string tooLarge = "-- This message is larger than 1 MB; it stays on the server";
+    Check c(box, 10, false, 1);
+    ASSERT_EQ(c.result, CheckMailWorker::kDone);
+    EXPECT_EQ(c.rec.paths.size(), 2u);
+    EXPECT_EQ(Count(c.rec.lines, tooLarge), 1);
+    EXPECT_TRUE(Sent(c.peer, "RETR 2").empty());
+    EXPECT_EQ(Sent(c.peer, "DELE"), (std::vector<std::string>{"DELE 1\r\n", "DELE 3\r\n"}));
 
     // A server that lies about the size and never ends the message.
-    test::ScriptedPeer endless("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
-        if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <end@x>\r\n\r\n" + std::string(3 << 20, 'e');
-        if (l == "LIST\r\n") return "+OK\r\n1 100\r\n.\r\n";
-        return box(l);
-    });
-    a = Account(endless.port());
-    a.maxMessageMB = 1;
-    Recorder cut;
-    EXPECT_EQ(Fetch(a, &cut, 5), CheckMailWorker::kTooLarge);
-    EXPECT_TRUE(Has(cut.lines, "-- This message is larger than 1 MB; it stays on the server"));
-    EXPECT_TRUE(Sent(endless, "DELE").empty());
-    EXPECT_TRUE(InboxNames().size() == 2u);
-    EXPECT_TRUE(WorkFiles().empty());
+    Check cut(
+        [&](const std::string& l) -> std::optional<std::string> {
+            if (l == "RETR 1\r\n") return "+OK\r\nMessage-ID: <end@x>\r\n\r\n" + std::string(3 << 20, 'e');
+            if (l == "LIST\r\n") return "+OK\r\n1 100\r\n.\r\n";
+            return box(l);
+        },
+        5, false, 1);
+    EXPECT_EQ(cut.result, CheckMailWorker::kTooLarge);
+    EXPECT_EQ(Count(cut.rec.lines, tooLarge), 1);
+    EXPECT_TRUE(Sent(cut.peer, "DELE").empty());
+    EXPECT_EQ(InboxNames().size(), 2u);
+    EXPECT_TRUE(WorkFolderEmpty());
 
     SettingsStore store(sandbox.path("skyharbor.ini"));
     EXPECT_EQ(ReadAccountForWorkers(store).maxMessageMB, 256);
@@ -467,48 +408,37 @@ TEST(Pop3HostileTest, LyingStatDoesNotLoop) {
     test::Sandbox sandbox;
     // Every LIST and RETR refused; the peer hangs up after 50 refusals.
     int refusals = 0;
-    test::ScriptedPeer refusing("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
+    Check refusing([&](const std::string& l) -> std::optional<std::string> {
         if (l == "STAT\r\n") return "+OK 1000000 1\r\n";
-        if (l.rfind("LIST", 0) == 0 || l.rfind("RETR", 0) == 0) {
-            if (++refusals > 50) return std::nullopt;
-            return "-ERR no\r\n";
+        if (l.starts_with("LIST") || l.starts_with("RETR")) {
+            return ++refusals > 50 ? std::nullopt : std::optional<std::string>("-ERR no\r\n");
         }
-        if (l == "Quit\r\n") return "+OK bye\r\n\x04";
-        return "+OK\r\n";
+        return Mailbox{}(l);
     });
-    Recorder rec;
-    EXPECT_EQ(Fetch(Account(refusing.port()), &rec), CheckMailWorker::kServerRefused);
-    EXPECT_EQ(Sent(refusing, "RETR").size(), static_cast<size_t>(CheckMailWorker::kMaxRefusals));
+    EXPECT_EQ(refusing.result, CheckMailWorker::kServerRefused);
+    EXPECT_EQ(Sent(refusing.peer, "RETR").size(), static_cast<size_t>(CheckMailWorker::kMaxRefusals));
     EXPECT_TRUE(InboxNames().empty());
 
     // The listing, not STAT, says which messages there are.
     Mailbox box{{"Message-ID: <one@x>\r\n\r\n1\r\n", "Message-ID: <two@x>\r\n\r\n2\r\n"}};
-    test::ScriptedPeer lying("+OK hi\r\n", [&](const std::string& l) -> std::optional<std::string> {
-        if (l == "STAT\r\n") return "+OK 1000000 1\r\n";
-        return box(l);
-    });
-    Recorder listed;
-    EXPECT_EQ(Fetch(Account(lying.port()), &listed), CheckMailWorker::kDone);
-    EXPECT_TRUE(Has(listed.lines, "Found 2 Messages."));
-    EXPECT_EQ(Sent(lying, "RETR").size(), 2u);
-    EXPECT_EQ(Sent(lying, "DELE").size(), 2u);
+    Check listed([&](const std::string& l) { return l == "STAT\r\n" ? "+OK 1000000 1\r\n" : box(l); });
+    EXPECT_EQ(listed.result, CheckMailWorker::kDone);
+    EXPECT_EQ(Count(listed.rec.lines, "Found 2 Messages."), 1);
+    EXPECT_EQ(Sent(listed.peer, "RETR").size(), 2u);
+    EXPECT_EQ(Sent(listed.peer, "DELE").size(), 2u);
 }
 
 TEST(Pop3HostileTest, EndlessReplyLinesEndTheSession) {
     test::Sandbox sandbox;
     for (const char* which : {"greeting", "STAT"}) {
         std::string endless = "+OK " + std::string(1 << 20, 'z');
-        test::ScriptedPeer peer(which == std::string("greeting") ? endless : "+OK hi\r\n",
-                                [&](const std::string& l) -> std::optional<std::string> {
-                                    if (l == "STAT\r\n") return endless;
-                                    return "+OK\r\n";
-                                });
-        Recorder rec;
-        EXPECT_NE(Fetch(Account(peer.port()), &rec, 5), CheckMailWorker::kDone);
-        std::string said = rec.detail;
-        for (const std::string& l : rec.lines) said += l;
+        Check c([&](const std::string& l) { return l == "STAT\r\n" ? endless : "+OK\r\n"; }, 5, false, 0,
+                which == std::string("greeting") ? endless : "+OK hi\r\n");
+        EXPECT_NE(c.result, CheckMailWorker::kDone);
+        std::string said = c.rec.detail;
+        for (const std::string& l : c.rec.lines) said += l;
         EXPECT_NE(said.find("longer than 64 KiB"), std::string::npos) << which;
-        EXPECT_TRUE(Sent(peer, "RETR").empty());
+        EXPECT_TRUE(Sent(c.peer, "RETR").empty());
     }
 }
 
