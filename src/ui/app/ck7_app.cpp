@@ -165,11 +165,13 @@ bool CK7App::InitInstance() {
     }
 
     // Half-written files of copies that died: hidden, but they take up room.
-    RemoveStaleTemporaries(DataRoot(), 4);
+    // Swept once the window is up; the first window needs none of it.
     std::string settingsDir = s.path().substr(0, s.path().rfind('/'));
-    if (!settingsDir.empty() && settingsDir != DataRoot()) RemoveStaleTemporaries(settingsDir, 0);
+    QTimer::singleShot(0, this, [settingsDir] {
+        RemoveStaleTemporaries(DataRoot(), 4);
+        if (!settingsDir.empty() && settingsDir != DataRoot()) RemoveStaleTemporaries(settingsDir, 0);
+    });
 
-    step("temporaries swept");
     // 5. The member service: inside this copy unless the settings name one.
     context_->StartMemberService();
 
