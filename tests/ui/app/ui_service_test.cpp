@@ -84,6 +84,16 @@ class UiServiceTest : public QObject {
             QVERIFY2(!box.contains(QLatin1String("Channel File")), qPrintable(box));
         boxes_.clear();
     }
+    // A running program whose service knows the member "walker" (password "trail-42").
+    void StartWithWalker() {
+        S().WriteString("local", "zip", "10001");
+        S().WriteString("Misc", "Account", "UNREGISTERED");
+        Start();
+        std::string error;
+        QVERIFY2(member::AddMember(DataDir(), "walker", "trail-42", "the long walk", "w@example.org", &error),
+                 error.c_str());
+        WaitForStartUpImport();
+    }
     // Runs the dialog with `drive` called once it is on screen.
     static int Drive(QDialog& dialog, std::function<void()> drive) {
         QTimer::singleShot(0, &dialog, std::move(drive));
@@ -191,13 +201,7 @@ private slots:
     }
 
     void loginShowsTheHintThenLogsInAndPings() {
-        S().WriteString("local", "zip", "10001");
-        S().WriteString("Misc", "Account", "UNREGISTERED");
-        Start();
-        std::string error;
-        QVERIFY2(member::AddMember(DataDir(), "walker", "trail-42", "the long walk", "w@example.org", &error),
-                 error.c_str());
-        WaitForStartUpImport();
+        StartWithWalker();
         QStringList passwords{QStringLiteral("wrong"), QStringLiteral(" TRAIL-42 ")};
         int attempt = 0;
         onDialog_ = [&](QDialog& dialog) -> int {
@@ -418,13 +422,7 @@ private slots:
     }
 
     void loginLoadsTheMemberStartPageAndLogoutEndsTheSession() {
-        S().WriteString("local", "zip", "10001");
-        S().WriteString("Misc", "Account", "UNREGISTERED");
-        Start();
-        std::string error;
-        QVERIFY2(member::AddMember(DataDir(), "walker", "trail-42", "the long walk", "w@example.org", &error),
-                 error.c_str());
-        WaitForStartUpImport();
+        StartWithWalker();
         onDialog_ = [&](QDialog& dialog) -> int {
             auto* login = qobject_cast<CLoginDlg*>(&dialog);
             if (!login) return QDialog::Rejected;

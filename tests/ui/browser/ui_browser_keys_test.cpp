@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "core/base/settings_store.h"
+#include "local_page.h"
 #include "support/no_desktop.h"
 #include "support/sandbox.h"
 #include "support/scripted_server.h"
@@ -48,13 +49,7 @@ class UiBrowserKeysTest : public QObject {
     }
     CK7View* view() { return frame()->context().browser->MainBrowserView(); }
 
-    QUrl Page(const char* name, const QString& body) {
-        std::string path = sandbox_->path(name);
-        test::WriteFile(path, ("<html><head><title>" + QString::fromLatin1(name) + "</title></head><body>" +
-                               body + "</body></html>")
-                                  .toStdString());
-        return QUrl::fromLocalFile(QString::fromStdString(path));
-    }
+    QUrl Page(const char* name, const QString& body) { return test::WriteLocalPage(*sandbox_, name, body); }
     bool Loaded(const QUrl& url) {
         return QTest::qWaitFor(
             [&] { return view()->LocationUrl() == url.toString() && !view()->IsLoading(); }, 15000);

@@ -12,6 +12,7 @@
 
 #include "core/base/service_config.h"
 #include "core/base/settings_store.h"
+#include "local_page.h"
 #include "support/no_desktop.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
@@ -116,13 +117,7 @@ class UiBrowserTest : public QObject {
     CK7View* mainView() { return frame()->context().browser->MainBrowserView(); }
 
     // A local page in the sandbox; returns its URL.
-    QUrl Page(const char* name, const QString& body) {
-        std::string path = sandbox_->path(name);
-        test::WriteFile(path, ("<html><head><title>" + QString::fromLatin1(name) + "</title></head><body>" +
-                               body + "</body></html>")
-                                  .toStdString());
-        return QUrl::fromLocalFile(QString::fromStdString(path));
-    }
+    QUrl Page(const char* name, const QString& body) { return test::WriteLocalPage(*sandbox_, name, body); }
     void LoadAndWait(BrowserPane* pane, const QUrl& url) {
         pane->NavigateUrl(url);
         QTRY_COMPARE_WITH_TIMEOUT(pane->LocationUrl(), url.toString(), 15000);
