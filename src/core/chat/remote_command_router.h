@@ -91,6 +91,13 @@ public:
 
     const ChatIdentity& identity() const { return identity_; }
     void SetAccountName(std::string name) { identity_.accountName = std::move(name); }
+    // The address, names and reply port follow the session and the server.
+    ChatIdentity& mutableIdentity() { return identity_; }
+    // The server thread reads the address (offer keys): it changes under the lock.
+    void SetAddress(std::string address) {
+        std::lock_guard lock(offerMutex_);
+        identity_.address = std::move(address);
+    }
     const MsClock& clock() const { return clock_; }
     RemoteCommandSender& sender() { return sender_; }
 

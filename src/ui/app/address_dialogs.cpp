@@ -42,8 +42,14 @@ SendMessageDialog::SendMessageDialog(const std::string& webHost, QWidget* parent
 }
 
 void SendMessageDialog::accept() {
-    // Messages travel as chat requests, which come with the chat tool.
-    NotYet(this);
+    if (address_->text().trimmed().isEmpty()) {
+        ShowMessage(this, QStringLiteral("Please give the address to send the message to."), windowTitle(),
+                    MessageKind::Warning);
+        address_->setFocus();
+        return;
+    }
+    // Messages travel as chat requests.
+    if (onSend) onSend(address_->text().trimmed(), message_->toPlainText());
     QDialog::accept();
 }
 

@@ -16,6 +16,9 @@ public:
     // The address is preset to the service's web host.
     explicit SendMessageDialog(const std::string& webHost, QWidget* parent = nullptr);
     QLineEdit* addressEdit() const { return address_; }
+    QPlainTextEdit* messageEdit() const { return message_; }
+    // OK hands the address and the message here.
+    std::function<void(const QString& address, const QString& message)> onSend;
     void accept() override;
 
 private:

@@ -18,6 +18,7 @@ class MemberService;
 namespace sky::ui {
 
 class BrowserTool;
+class ChatTool;
 class ChannelsTool;
 class CHttpSvrDoc;
 class DownloadManager;
@@ -60,6 +61,7 @@ public:
     // Tools that others call directly; set by their registration.
     BrowserTool* browser = nullptr;
     ChannelsTool* channels = nullptr;
+    ChatTool* chat = nullptr;
 
     // Starts the embedded member service, or takes the hosts from the
     // settings; sets hosts().

@@ -12,6 +12,7 @@
 #include "ui/base/messages.h"
 #include "ui/base/tool_registry.h"
 #include "ui/browser/browser_tool.h"
+#include "ui/chat/chat_tool.h"
 #include "ui/service/member_session.h"
 
 namespace sky::ui {
@@ -118,7 +119,10 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
 
     registry.ClaimTypedAction(TypedAction::SendMessage, [ctx](const TypedCommand&) {
         SendMessageDialog dialog(ctx->hosts().web, Parent(*ctx));
-        dialog.exec();
+        dialog.onSend = [ctx](const QString& address, const QString& message) {
+            if (ctx->chat) ctx->chat->SendMessage(address, message);
+        };
+        ExecDialog(dialog);
     });
     registry.ClaimTypedAction(TypedAction::SendFile, [ctx](const TypedCommand&) {
         SendFileDialog dialog(Parent(*ctx));
@@ -139,8 +143,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     const QString tools = QStringLiteral("&Tools"), settings = QStringLiteral("&Settings");
     registry.AddCommand({QStringLiteral("tools.email"), tools, QStringLiteral("&E-Mail"), {}, 19},
                         open(TemplateId::Email));
-    registry.AddCommand({QStringLiteral("tools.chat"), tools, QStringLiteral("&Chat"), {}, 20},
-                        open(TemplateId::Chat));
     registry.AddCommand({QStringLiteral("tools.webSpace"), tools, QStringLiteral("Web &Space"), {}, 22},
                         open(TemplateId::PublicSpace));
     registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
@@ -166,7 +168,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     registry.ClaimLinkWord(LinkCommand::LookAndFeel, QStringLiteral("settings.settings"));
     registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
     auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
-    registry.ClaimTypedAction(TypedAction::StartChat, typedNotYet);
     registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);
     registry.ClaimTypedAction(TypedAction::FtpUpload, typedNotYet);
     registry.ClaimTypedAction(TypedAction::SkyFtp,

@@ -93,6 +93,7 @@ void ToolRegistry::ClaimRemoteCommand(int type, RemoteHandler handler) {
 bool ToolRegistry::DispatchRemoteCommand(int type, const QByteArray& record,
                                          const QString& peerAddress) const {
     auto it = remote_.find(type);
+    if (it == remote_.end() || !it->second) it = remote_.find(kOtherRemoteCommands);
     if (it == remote_.end() || !it->second) return false;
     it->second(record, peerAddress);
     return true;

@@ -84,6 +84,8 @@ public:
     // Parses and runs `text` as the address box does. `webHost` is the service's.
     void HandleAddress(const QString& text, bool useMainBrowser, const std::string& webHost) const;
 
+    // kOtherRemoteCommands claims every type no tool claims.
+    static constexpr int kOtherRemoteCommands = -1;
     void ClaimRemoteCommand(int type, RemoteHandler handler);
     // False when no tool handles the record's type: the record is dropped.
     bool DispatchRemoteCommand(int type, const QByteArray& record, const QString& peerAddress) const;

@@ -420,6 +420,11 @@ void BrowserTool::Register(ToolRegistry& registry) {
     RegisterDownloads(registry, context_);
 }
 
+void BrowserTool::SetStatusPopupOption(bool on) {
+    statusPopup_ = on;
+    context_.settings().WriteInt("misc", "statuspopup", on ? 1 : 0);
+}
+
 void RegisterBrowserTool(ToolRegistry& registry, AppContext& context) {
     auto* tool = new BrowserTool(context);
     tool->setParent(&registry);

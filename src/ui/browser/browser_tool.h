@@ -36,6 +36,8 @@ public:
     QList<CExplorerFrame*> popups() const;
     bool popupOption() const { return popup_; }
     bool statusPopupOption() const { return statusPopup_; }
+    // The Accessing Internet pop-up, as a chat partner may set it; saved at once.
+    void SetStatusPopupOption(bool on);
 
     // The main browser, and the start page or `file` in it.
     void FirstNavigation(const QString& file);

@@ -96,7 +96,6 @@ void RegisterHttpSvrTool(ToolRegistry& registry, AppContext& context) {
     });
     QObject::connect(&context.session(), &MemberSession::accountChanged, &registry,
                      [&context] { UpdateSystemInfo(context); });
-    // Remote commands reach the tool that claims their type.
     // Remote commands reach the tool that claims their type; others are dropped.
     QObject::connect(&context.webServer(), &CHttpSvrDoc::remoteCommandReceived, &registry,
                      [&registry](int type, const QByteArray& record, const QString& peer) {
