@@ -88,10 +88,13 @@ void HttpRemoteCommandSender::Run(std::stop_token stop) {
         if (!status.empty())
             LogWarn("chat", "remote command to " + JoinHostPort(item.host, item.port) + ": " + status + " (" +
                                 result.error + ")");
-        if (posted) posted(item.host, status.empty());
         {
             std::lock_guard lock(mutex_);
             status_ = status;
+        }
+        if (posted) posted(item.host, status.empty());
+        {
+            std::lock_guard lock(mutex_);
             busy_ = false;
         }
         wake_.notify_all();
