@@ -79,13 +79,15 @@ void Conversation::Send(int type, std::string data, std::string first, std::stri
 
 void Conversation::Connect(const RemoteCommand& record, const std::string& sender) {
     {
+        // The server thread reads these to send "Access Denied".
         std::lock_guard lock(router_.offerMutex_);
         partnerAddress_ = sender;
+        myName_ = router_.identity().accountName;
+        if (record.type == kCmdChatRequest) conversation_ = record.conversation;
     }
     connected_ = true;
     calling_ = false;
     partnerName_ = record.senderName;
-    myName_ = router_.identity().accountName;
     router_.AddPartner(sender);
 }
 
@@ -100,7 +102,6 @@ Decision Conversation::Receive(const RemoteCommand& record, const std::string& s
     switch (record.type) {
         case kCmdChatRequest:
             Connect(record, sender);
-            conversation_ = record.conversation;
             d.titleChanged = true;
             Send(kCmdChatAccepted);
             system(Format("You have answered %s [%s]", partnerName_.c_str(), partnerAddress_.c_str()));

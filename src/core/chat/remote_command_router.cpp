@@ -300,7 +300,7 @@ std::optional<std::string> RemoteCommandRouter::ResolveOffer(const std::string& 
             }
         }
     }
-    LogInfo("chat", "offered file refused to " + peerAddress + ": " + url);
+    LogInfo("chat", "offered file refused to " + peerAddress);
     if (window) {
         SendTo(window->partnerAddress_, window->partnerPort_, kCmdNotice, window->myName_,
                window->conversation_, "Access Denied");
