@@ -141,9 +141,9 @@ private:
     RemoteCommandSender& sender_;
     const MsClock& clock_;
     std::set<std::string> partners_;
-    std::set<std::string> asking_;                      // addresses with an open question
+    std::set<std::string> asking_;                               // addresses with an open question
     std::map<std::string, std::vector<uint64_t>> requestTimes_;  // the last minute's requests
-    mutable std::mutex offerMutex_;  // the list and every conversation's offers
+    mutable std::mutex offerMutex_;                              // the list and every conversation's offers
     std::vector<std::shared_ptr<Conversation>> conversations_;
 };
 

@@ -51,6 +51,7 @@ private:
     std::condition_variable_any wake_;
     std::deque<Item> queue_;
     std::string status_;
+    bool busy_ = false;  // a post is under way
     std::jthread worker_;
 };
 

@@ -55,6 +55,22 @@ public:
     }
 };
 
+// An OfferedFileResolver that asks a function, so a library above the server
+// can hand its own resolver over without the server depending on it.
+class FunctionOfferResolver : public OfferedFileResolver {
+public:
+    using Function =
+        std::function<std::optional<std::string>(const std::string& url, const std::string& peer)>;
+    explicit FunctionOfferResolver(Function resolve) : resolve_(std::move(resolve)) {}
+    std::optional<std::string> Resolve(const std::string& url, const std::string& peerAddress) override {
+        if (!resolve_) return std::nullopt;
+        return resolve_(url, peerAddress);
+    }
+
+private:
+    Function resolve_;
+};
+
 // The account paragraph of "/~SYSTEM", held by the main frame.
 struct SystemPageInfo {
     std::string account;

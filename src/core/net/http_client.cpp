@@ -88,6 +88,8 @@ HttpResult HttpClient::Perform(const HttpRequest& request,
     }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+    std::string local = "host!" + request.localAddress;
+    if (!request.localAddress.empty()) curl_easy_setopt(curl, CURLOPT_INTERFACE, local.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnData);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);

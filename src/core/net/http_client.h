@@ -17,6 +17,8 @@ struct HttpRequest {
     std::string body;
     std::string contentType = "application/x-www-form-urlencoded";
     std::vector<std::string> headers;  // extra "Name: value" lines
+    // The request leaves from this local address when not empty.
+    std::string localAddress;
 
     long connectTimeoutSec = 20;
     long totalTimeoutSec = 0;   // the whole transfer; 0: no limit
