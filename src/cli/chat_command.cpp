@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -133,6 +134,11 @@ public:
             System("No conversation: give a host to call, or wait for a call.");
             return;
         }
+        // Lines typed before the partner answered go out once it has.
+        if (c->calling() && !c->connected()) {
+            early_.push_back(line);
+            return;
+        }
         Carry(c, c->Type(line), false);
     }
 
@@ -195,6 +201,10 @@ private:
                 std::cout << "Me: " << Shown(line.text) << std::endl;
         }
         if (d.itemsChanged) List(*c);
+        if (!c->calling() && !early_.empty()) {
+            std::deque<std::string> lines = std::exchange(early_, {});
+            for (const std::string& line : lines) Carry(c, c->Type(line), false);
+        }
         if (d.warning) System(*d.warning);
         if (d.setting) {
             if (d.setting->kind == chat::SettingChange::HomePage)
@@ -222,6 +232,7 @@ private:
     chat::RemoteCommandRouter& router_;
     SettingsStore& settings_;
     std::optional<Pending> pending_;
+    std::deque<std::string> early_;
 };
 
 int Chat(const ChatArgs& args) {

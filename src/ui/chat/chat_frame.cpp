@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -13,6 +14,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "ui/app/app_context.h"
 #include "ui/base/messages.h"
 #include "ui/base/text.h"
 #include "ui/chat/chat_dialogs.h"
@@ -47,6 +49,11 @@ CChatFrame::CChatFrame(ChatTool& tool, QWidget* parent) : QMainWindow(parent), t
     topMost_ = Command(this, QStringLiteral("Keep Window On &Top"),
                        QStringLiteral("Keep Window On Top\nWindow on Top"));
     topMost_->setCheckable(true);
+    // Short on the toolbar: a new window is narrow.
+    sendFile->setIconText(QStringLiteral("File"));
+    sendLink->setIconText(QStringLiteral("Link"));
+    sendUrl->setIconText(QStringLiteral("URL"));
+    topMost_->setIconText(QStringLiteral("On Top"));
     topMost_->setChecked(tool.topMost());
     QAction* save = Command(this, QStringLiteral("&Save conversation..."),
                             QStringLiteral("Save the conversation as a text file\nSave conversation"));

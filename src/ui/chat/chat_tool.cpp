@@ -233,10 +233,14 @@ void ChatTool::Receive(const QByteArray& bytes, const QString& peerAddress) {
             ShowMessage(dialogParent(), Q(a.message), QString::fromLatin1(chat::RemoteCommandRouter::kHungUpTitle),
                         MessageKind::Warning);
             return;
-        case chat::AnswerResult::Opened:
+        case chat::AnswerResult::Opened: {
             EnsureListening();
-            if (CChatFrame* window = OpenWindow(a.conversation)) window->Carry(a.decision);
+            // The new window shows the conversation's lines already.
+            chat::Decision rest = a.decision;
+            rest.lines.clear();
+            if (CChatFrame* window = OpenWindow(a.conversation)) window->Carry(rest);
             return;
+        }
         case chat::AnswerResult::Delivered:
             if (CChatFrame* window = FindWindow(a.conversation.get())) window->Carry(a.decision);
             return;

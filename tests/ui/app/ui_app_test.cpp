@@ -448,7 +448,7 @@ private slots:
         QCOMPARE(inMenu, registry.action(registry.CommandOfLink(LinkCommand::CustomChannels)));
         // A typed word of a tool still to come says so.
         boxes_.clear();
-        app->frame()->HandleAddress(QStringLiteral("startchat somebody"), false);
+        app->frame()->HandleAddress(QStringLiteral("pageedit"), false);
         QCOMPARE(Texts(), QStringList{QStringLiteral("Sorry.  Not yet available")});
         app->ExitInstance();
     }

@@ -19,6 +19,7 @@
 
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
+#include "core/channels/channel_list.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
 #include "ui/app/app_context.h"
@@ -26,6 +27,8 @@
 #include "ui/app/default_browser.h"
 #include "ui/app/main_frame.h"
 #include "ui/base/messages.h"
+#include "ui/base/tool_registry.h"
+#include "ui/browser/browser_profile.h"
 #include "ui/chat/chat_dialogs.h"
 #include "ui/chat/chat_frame.h"
 #include "ui/chat/chat_tool.h"
@@ -65,6 +68,10 @@ void PrepareHome(const std::string& listen, int port) {
 }
 
 std::unique_ptr<CK7App> StartApp(DefaultBrowser* browser) {
+    // Registration has tests of its own.
+    SetDialogHook([](QDialog& dialog) {
+        return dialog.objectName() == QLatin1String("CRegPropertySheet") ? int(QDialog::Rejected) : -1;
+    });
     auto app = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")}, CK7App::Options{false, browser});
     if (!app->InitInstance()) return nullptr;
     return app;
@@ -177,11 +184,12 @@ class UiChatTest : public QObject {
                 [this] { std::cerr << peer_->readAllStandardError().toStdString(); });
         peer_->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peer"), QString::number(port_)});
     }
-    bool PeerSaid(const QString& part) const {
-        for (const QString& line : peerOut_)
-            if (line.contains(part)) return true;
-        return false;
+    int PeerCount(const QString& part) const {
+        int n = 0;
+        for (const QString& line : peerOut_) n += line.contains(part);
+        return n;
     }
+    bool PeerSaid(const QString& part) const { return PeerCount(part) > 0; }
 
 private slots:
     void init() {
@@ -229,13 +237,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(PeerSaid(QStringLiteral("BOX Are You Sure ?|alice wants to chat.")), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("bob [127.0.0.3] will talk to you !")), 20000);
         QCOMPARE(chat->windowTitle(), QStringLiteral("SkyChat: bob"));
-        QVERIFY(PeerSaid(QStringLiteral("You have answered alice [127.0.0.2]")));
+        QTRY_VERIFY_WITH_TIMEOUT(PeerSaid(QStringLiteral("You have answered alice [127.0.0.2]")), 5000);
 
         QTest::keyClicks(chat->view()->input(), QStringLiteral("hello from alice"));
         QTest::keyClick(chat->view()->input(), Qt::Key_Return);
         QVERIFY(chat->view()->input()->text().isEmpty());
         QVERIFY(AnyLineContains(chat, QStringLiteral("Me: hello from alice")));
         QTRY_VERIFY_WITH_TIMEOUT(PeerSaid(QStringLiteral("LINE alice: hello from alice")), 20000);
+        QCOMPARE(PeerCount(QStringLiteral("You have answered")), 1);
 
         peer_->write("TYPE hi alice, bob here\n");
         QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("bob: hi alice, bob here")), 20000);
@@ -316,7 +325,7 @@ private slots:
         QCOMPARE(ChatWindows(app->frame()).size(), 1);
         CChatFrame* chat = ChatWindows(app->frame()).first();
         QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("carol [127.0.0.3] will talk to you !")), 20000);
-        QVERIFY(said(QStringLiteral("* You have answered alice [127.0.0.2]")));
+        QTRY_VERIFY_WITH_TIMEOUT(said(QStringLiteral("* You have answered alice [127.0.0.2]")), 5000);
 
         QTest::keyClicks(chat->view()->input(), QStringLiteral("hello terminal"));
         QTest::keyClick(chat->view()->input(), Qt::Key_Return);
@@ -327,7 +336,7 @@ private slots:
         // End of input hangs up.
         cli.closeWriteChannel();
         QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("carol has hung up!")), 20000);
-        QVERIFY(cli.waitForFinished(15000));
+        QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 15000);
         QCOMPARE(cli.exitCode(), 0);
         app->frame()->close();
         app->ExitInstance();
@@ -366,6 +375,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
+    sky::ui::RegisterCommandSchemes();
     if (argc > 2 && std::string(argv[1]) == "--peer") return RunPeer(argc, argv);
     QApplication app(argc, argv);
     UiChatTest test;
