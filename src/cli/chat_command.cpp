@@ -108,12 +108,12 @@ public:
             case chat::RouteResult::Ask:
                 break;
         }
+        std::cout << Shown(r.askText) << " [y/n]" << (args_.accept ? " y" : "") << std::endl;
         if (args_.accept) {
             Answered(r.request, true);
             return;
         }
         pending_ = Pending{r.request, nullptr, {}};
-        std::cout << Shown(r.askText) << " [y/n]" << std::endl;
     }
 
     // A line typed on standard input.

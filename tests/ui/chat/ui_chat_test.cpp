@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTest>
@@ -22,6 +25,7 @@
 #include "core/channels/channel_list.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
+#include "ui/app/address_dialogs.h"
 #include "ui/app/app_context.h"
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
@@ -118,6 +122,13 @@ int RunPeer(int argc, char** argv) {
         }))
         return 1;
     std::cout << "READY" << std::endl;
+    SetDialogHook([](QDialog& dialog) {
+        auto* offer = qobject_cast<ChatFileDialog*>(&dialog);
+        if (!offer) return -1;
+        offer->descriptionEdit()->setText(QStringLiteral("from bob"));
+        offer->accept();
+        return dialog.result();
+    });
 
     QMap<CChatFrame*, int> shown;
     QTimer report;
@@ -143,6 +154,8 @@ int RunPeer(int argc, char** argv) {
             QLineEdit* edit = windows.first()->view()->input();
             QTest::keyClicks(edit, QString::fromStdString(line.substr(5)));
             QTest::keyClick(edit, Qt::Key_Return);
+        } else if (line.rfind("OFFER ", 0) == 0 && !windows.isEmpty()) {
+            windows.first()->OfferFiles({QString::fromStdString(line.substr(6))});
         } else if (line.rfind("SHOT ", 0) == 0) {
             frame->grab().save(QString::fromStdString(line.substr(5)));
             std::cout << "SHOT done" << std::endl;
@@ -283,6 +296,29 @@ private slots:
         QVERIFY(!AnyLineContains(chat, files[1]));
         QCOMPARE(asked.size(), 2);
 
+        // A file bob offers is fetched from his server through the downloads.
+        std::string offered = sandbox_->path("peer/offered.txt");
+        test::WriteFile(offered, "bob's file");
+        peer_->write(QStringLiteral("OFFER %1\n").arg(QString::fromStdString(offered)).toUtf8());
+        QTRY_COMPARE_WITH_TIMEOUT(chat->view()->items()->count(), 1, 20000);
+        QString saved = QString::fromStdString(sandbox_->path("fetched.txt"));
+        SetDialogHook([&](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            if (!files) return -1;
+            files->selectFile(saved);
+            return int(QDialog::Accepted);
+        });
+        chat->view()->items()->setCurrentRow(0);
+        QTest::keyClick(chat->view()->items(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(saved), 20000);
+        QCOMPARE(test::ReadFile(saved.toStdString()), std::string("bob's file"));
+
+        QString transcript = QString::fromStdString(sandbox_->path("conversation.txt"));
+        QVERIFY(chat->SaveConversationTo(transcript));
+        std::string text = test::ReadFile(transcript.toStdString());
+        QVERIFY(text.find("Me: hello from alice\n") != std::string::npos);
+        QVERIFY(text.find("bob: hi alice, bob here\n") != std::string::npos);
+
         // Pictures of both sides, for a person to look at.
         if (qEnvironmentVariableIsSet("SKYHARBOR_SHOTS")) {
             QString dir = qEnvironmentVariable("SKYHARBOR_SHOTS");
@@ -338,6 +374,40 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("carol has hung up!")), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 15000);
         QCOMPARE(cli.exitCode(), 0);
+        app->frame()->close();
+        app->ExitInstance();
+    }
+
+    // The send-message dialog calls with its message as the subject.
+    void sendMessageCalls() {
+        QProcess cli;
+        QByteArray out;
+        connect(&cli, &QProcess::readyReadStandardOutput, this, [&] { out += cli.readAllStandardOutput(); });
+        cli.start(QStringLiteral(SKYHARBOR_CLI_PATH),
+                  {QStringLiteral("chat"), QStringLiteral("--accept"), QStringLiteral("--listen"),
+                   QStringLiteral("127.0.0.3"), QStringLiteral("--port"), QString::number(port_),
+                   QStringLiteral("--name"), QStringLiteral("carol")});
+        QTRY_VERIFY_WITH_TIMEOUT(out.contains("listening on 127.0.0.3"), 10000);
+        PrepareHome("127.0.0.2", port_);
+        auto app = StartApp(&browser_);
+        QVERIFY(app);
+        SetDialogHook([&](QDialog& dialog) {
+            auto* send = qobject_cast<SendMessageDialog*>(&dialog);
+            if (!send) return -1;
+            send->addressEdit()->setText(QStringLiteral("127.0.0.3:%1").arg(port_));
+            send->messageEdit()->setPlainText(QStringLiteral("meet at noon?"));
+            send->accept();
+            return dialog.result();
+        });
+        app->frame()->HandleAddress(QStringLiteral("sendmessage"), true);
+        QTRY_VERIFY_WITH_TIMEOUT(out.contains("Nicname wants to chat.\n\nSubject: meet at noon?\n\n\n\nYou want to ?"),
+                                 20000);
+        QCOMPARE(ChatWindows(app->frame()).size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            AnyLineContains(ChatWindows(app->frame()).first(), QStringLiteral("carol [127.0.0.3] will talk to you !")),
+            20000);
+        cli.closeWriteChannel();
+        QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 15000);
         app->frame()->close();
         app->ExitInstance();
     }
