@@ -11,6 +11,7 @@ received=<m> lines_per_s=<r>".
 - flood: FLOOD chat-text records posted to the receiver as fast as eight
   connections can, until it has printed the last one (lost lines counted).
 """
+import http.client
 import http.server
 import os
 import select
@@ -101,7 +102,6 @@ def peer_main(role, listen, port, partner):
     server = Server((listen, port), Handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     print("* listening on %s:%d" % (listen, port), flush=True)
-    import http.client
     for line in sys.stdin.buffer:
         line = line.rstrip(b"\n")
         conn = http.client.HTTPConnection(partner, port, source_address=(listen, 0), timeout=10)
