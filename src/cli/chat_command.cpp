@@ -171,7 +171,8 @@ private:
         } else if (word == ":list") {
             if (c) List(*c);
         } else if ((word == ":link" || word == ":file") && c && !target.empty()) {
-            Carry(c, word == ":link" ? c->OfferLink(description, target) : c->OfferFile(description, target), false);
+            Carry(c, word == ":link" ? c->OfferLink(description, target) : c->OfferFile(description, target),
+                  false);
         } else if (word == ":link" || word == ":file") {
             System(c ? "Usage: " + word + (word == ":link" ? " URL" : " PATH") + " [DESCRIPTION]"
                      : "No conversation.");
@@ -255,11 +256,14 @@ int Chat(const ChatArgs& args) {
 
     chat::ChatIdentity me;
     me.address = chat::ThisMachineAddress(listen);
-    me.machineIdentity = args.name.empty() ? MachineIdentity(settings.GetString("chat", "nickname")) : args.name;
+    me.machineIdentity =
+        args.name.empty() ? MachineIdentity(settings.GetString("chat", "nickname")) : args.name;
     me.accountName = me.machineIdentity;
     me.computerName = ComputerName();
     me.version = kVersionString;
-    me.environment = [] { return chat::EnvironmentReport(chat::CollectEnvironment(DataRoot(), PrivateTempDir())); };
+    me.environment = [] {
+        return chat::EnvironmentReport(chat::CollectEnvironment(DataRoot(), PrivateTempDir()));
+    };
     chat::HttpRemoteCommandSender sender(oneAddress ? listen : std::string());
     chat::SystemMsClock clock;
     chat::RemoteCommandRouter router(me, sender, clock);
@@ -267,8 +271,10 @@ int Chat(const ChatArgs& args) {
     auto peers = std::make_shared<PeerAddressSet>();
     router.partnersChanged = [peers](const std::set<std::string>& partners) { peers->Replace(partners); };
     options.chatPeers = peers;
-    options.offeredFiles = std::make_shared<FunctionOfferResolver>(
-        [&router](const std::string& url, const std::string& peer) { return router.ResolveOffer(url, peer); });
+    options.offeredFiles =
+        std::make_shared<FunctionOfferResolver>([&router](const std::string& url, const std::string& peer) {
+            return router.ResolveOffer(url, peer);
+        });
     Inbox inbox;
     ServerCallbacks callbacks;
     callbacks.remoteCommand = [&inbox](const chat::RemoteCommand& record, const std::string& peer) {

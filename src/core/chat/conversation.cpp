@@ -202,12 +202,16 @@ Decision Conversation::Answer(const Question& question, bool yes) {
         return d;
     }
     switch (question.kind) {
-        case Question::SetHomePage:
+        case Question::SetHomePage: {
             AddLine(d, {"Your default home page has been set to: \r\n" + question.value, kSystemLabel,
                         LineStyle::System});
-            d.setting = SettingChange{SettingChange::HomePage, question.value};
+            // The start page is a web address, with its scheme.
+            bool bare =
+                !StartsWithNoCase(question.value, "http://") && !StartsWithNoCase(question.value, "https://");
+            d.setting = SettingChange{SettingChange::HomePage, (bare ? "http://" : "") + question.value};
             Send(kCmdChatText, "Default home page set for: " + myName_ + ": \r\n" + question.value + '\0');
             break;
+        }
         case Question::SetPopupStatus: {
             bool on = std::atoi(question.value.c_str()) == 1;
             d.setting = SettingChange{SettingChange::PopupStatus, on ? "1" : "0"};

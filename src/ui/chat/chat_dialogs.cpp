@@ -31,8 +31,10 @@ bool Blank(const QLineEdit* edit) {
 
 }  // namespace
 
-ChatLinkDialog::ChatLinkDialog(QWidget* parent, const QString& url) : QDialog(parent), urlGiven_(!url.isEmpty()) {
-    setWindowTitle(urlGiven_ ? QStringLiteral("Chat: Hot Link Description") : QStringLiteral("Chat: Send Hot Link"));
+ChatLinkDialog::ChatLinkDialog(QWidget* parent, const QString& url)
+    : QDialog(parent), urlGiven_(!url.isEmpty()) {
+    setWindowTitle(urlGiven_ ? QStringLiteral("Chat: Hot Link Description")
+                             : QStringLiteral("Chat: Send Hot Link"));
     auto* form = new QFormLayout(this);
     description_ = new QLineEdit(this);
     url_ = new QLineEdit(url, this);
@@ -63,7 +65,8 @@ void ChatLinkDialog::accept() {
     QDialog::accept();
 }
 
-ChatFileDialog::ChatFileDialog(QWidget* parent, const QString& path) : QDialog(parent), pathGiven_(!path.isEmpty()) {
+ChatFileDialog::ChatFileDialog(QWidget* parent, const QString& path)
+    : QDialog(parent), pathGiven_(!path.isEmpty()) {
     setWindowTitle(pathGiven_ ? QStringLiteral("Chat: File Description") : QStringLiteral("Chat: Send File"));
     auto* form = new QFormLayout(this);
     description_ = new QLineEdit(this);
@@ -79,8 +82,8 @@ ChatFileDialog::ChatFileDialog(QWidget* parent, const QString& path) : QDialog(p
     form->addRow(new QLabel(QStringLiteral("You must supply a full path to the file."), this));
     form->addRow(Buttons(this, QStringLiteral("Send File")));
     connect(browse, &QToolButton::clicked, this, [this] {
-        QString chosen = QFileDialog::getOpenFileName(this, windowTitle(), path_->text(),
-                                                      QStringLiteral("All Files (*)"));
+        QString chosen =
+            QFileDialog::getOpenFileName(this, windowTitle(), path_->text(), QStringLiteral("All Files (*)"));
         if (!chosen.isEmpty()) path_->setText(chosen);
     });
     description_->setFocus();
@@ -97,8 +100,9 @@ QString ChatFileDialog::path() const {
 void ChatFileDialog::accept() {
     if (pathGiven_ ? Blank(description_) : Blank(description_) || Blank(path_)) {
         ShowMessage(this,
-                    pathGiven_ ? QStringLiteral("Please include the File Description .")
-                               : QStringLiteral("Please include the File Description and the entire File Path."),
+                    pathGiven_
+                        ? QStringLiteral("Please include the File Description .")
+                        : QStringLiteral("Please include the File Description and the entire File Path."),
                     windowTitle(), MessageKind::Warning);
         (Blank(description_) ? description_ : path_)->setFocus();
         return;

@@ -43,9 +43,12 @@ CChatFrame::CChatFrame(ChatTool& tool, QWidget* parent) : QMainWindow(parent), t
     setAcceptDrops(true);
     setWindowTitle(QString::fromLatin1(CChatDoc::kTitle));
 
-    QAction* sendFile = Command(this, QStringLiteral("Send &File..."), QStringLiteral("Send file to chatter\nSend file"));
-    QAction* sendLink = Command(this, QStringLiteral("Send Hot &Link..."), QStringLiteral("Send Link to Chatter"));
-    QAction* sendUrl = Command(this, QStringLiteral("Send &URL..."), QStringLiteral("Send URL to chatter\nSend URL"));
+    QAction* sendFile =
+        Command(this, QStringLiteral("Send &File..."), QStringLiteral("Send file to chatter\nSend file"));
+    QAction* sendLink =
+        Command(this, QStringLiteral("Send Hot &Link..."), QStringLiteral("Send Link to Chatter"));
+    QAction* sendUrl =
+        Command(this, QStringLiteral("Send &URL..."), QStringLiteral("Send URL to chatter\nSend URL"));
     topMost_ = Command(this, QStringLiteral("Keep Window On &Top"),
                        QStringLiteral("Keep Window On Top\nWindow on Top"));
     topMost_->setCheckable(true);
@@ -106,7 +109,8 @@ void CChatFrame::UpdateTitle() {
 bool CChatFrame::WindowActive() const {
     auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
     QWidget* top = window();
-    return top && top->isActiveWindow() && (!sub || !sub->mdiArea() || sub->mdiArea()->activeSubWindow() == sub);
+    return top && top->isActiveWindow() &&
+           (!sub || !sub->mdiArea() || sub->mdiArea()->activeSubWindow() == sub);
 }
 
 void CChatFrame::Carry(const chat::Decision& decision) {
@@ -124,7 +128,8 @@ void CChatFrame::Carry(const chat::Decision& decision) {
     if (decision.titleChanged) UpdateTitle();
     if (decision.clearInput) view_->ClearInput();
     if (decision.setting && tool_) tool_->ApplySetting(*decision.setting);
-    if (decision.warning) ShowMessage(this, Q(*decision.warning), QStringLiteral("SkyChat"), MessageKind::Warning);
+    if (decision.warning)
+        ShowMessage(this, Q(*decision.warning), QStringLiteral("SkyChat"), MessageKind::Warning);
     if (decision.question) {
         chat::Question q = *decision.question;
         bool yes = AskYesNo(this, Q(q.text), Q(q.title));
@@ -207,7 +212,8 @@ void CChatFrame::dropEvent(QDropEvent* event) {
     if (paths.isEmpty()) return;
     event->acceptProposedAction();
     // After the drop has ended: the dialogs are modal.
-    QMetaObject::invokeMethod(this, [this, paths] { OfferFiles(paths); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, paths] { OfferFiles(paths); }, Qt::QueuedConnection);
 }
 
 void CChatFrame::SaveConversation() {

@@ -73,7 +73,8 @@ ChatTool::ChatTool(AppContext& context) : context_(context) {
     me.version = kVersionString;
     me.computerName = ComputerName();
     me.environment = &Environment;
-    sender_ = std::make_unique<chat::HttpRemoteCommandSender>(SingleListenAddress(server.settings().listenAddress));
+    sender_ =
+        std::make_unique<chat::HttpRemoteCommandSender>(SingleListenAddress(server.settings().listenAddress));
     router_ = std::make_unique<chat::RemoteCommandRouter>(std::move(me), *sender_, clock_);
     RefreshIdentity();
 
@@ -82,7 +83,9 @@ ChatTool::ChatTool(AppContext& context) : context_(context) {
     router_->partnersChanged = [peers](const std::set<std::string>& partners) { peers->Replace(partners); };
     chat::RemoteCommandRouter* router = router_.get();
     server.SetOfferedFiles(std::make_shared<httpsvr::FunctionOfferResolver>(
-        [router](const std::string& url, const std::string& peer) { return router->ResolveOffer(url, peer); }));
+        [router](const std::string& url, const std::string& peer) {
+            return router->ResolveOffer(url, peer);
+        }));
     connect(&server, &CHttpSvrDoc::titleChanged, this, [this] { RefreshIdentity(); });
     connect(&context.session(), &MemberSession::accountChanged, this, [this] { RefreshIdentity(); });
 }
@@ -157,8 +160,9 @@ void ChatTool::Track(QMdiSubWindow* sub) {
         bool eventFilter(QObject* o, QEvent* e) override {
             auto* w = static_cast<QWidget*>(o);
             // Only a normal size is remembered: minimising or maximising keeps the last one.
-            if (e->type() == QEvent::Resize && !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) &&
-                w->isVisible() && w->height() >= 21 && w->size() != tool->size_) {
+            if (e->type() == QEvent::Resize &&
+                !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) && w->isVisible() &&
+                w->height() >= 21 && w->size() != tool->size_) {
                 tool->size_ = w->size();
                 tool->saveSize_->start();
             }
@@ -197,7 +201,8 @@ CChatFrame* ChatTool::FindWindow(const chat::Conversation* conversation) const {
     if (!frame || !conversation) return nullptr;
     for (QMdiSubWindow* sub : frame->mdiArea()->subWindowList()) {
         auto* window = qobject_cast<CChatFrame*>(sub->widget());
-        if (window && window->document() && &window->document()->conversation() == conversation) return window;
+        if (window && window->document() && &window->document()->conversation() == conversation)
+            return window;
     }
     return nullptr;
 }
@@ -215,7 +220,8 @@ void ChatTool::Receive(const QByteArray& bytes, const QString& peerAddress) {
             return;
         case chat::RouteResult::CouldntFind:
             ShowMessage(dialogParent(), QString::fromLatin1(chat::RemoteCommandRouter::kCouldntFindText),
-                        QString::fromLatin1(chat::RemoteCommandRouter::kCouldntFindTitle), MessageKind::Warning);
+                        QString::fromLatin1(chat::RemoteCommandRouter::kCouldntFindTitle),
+                        MessageKind::Warning);
             return;
         case chat::RouteResult::Delivered:
             if (CChatFrame* window = FindWindow(r.conversation.get())) window->Carry(r.decision);
@@ -224,14 +230,15 @@ void ChatTool::Receive(const QByteArray& bytes, const QString& peerAddress) {
             break;
     }
     Notify(QString::fromLatin1(CChatDoc::kTitle), Q(r.askText));
-    bool yes = AskYesNo(dialogParent(), Q(r.askText), QString::fromLatin1(chat::RemoteCommandRouter::kAskTitle));
+    bool yes =
+        AskYesNo(dialogParent(), Q(r.askText), QString::fromLatin1(chat::RemoteCommandRouter::kAskTitle));
     chat::AnswerResult a = router_->AnswerChatRequest(r.request, yes);
     switch (a.kind) {
         case chat::AnswerResult::Refused:
             return;
         case chat::AnswerResult::HungUp:
-            ShowMessage(dialogParent(), Q(a.message), QString::fromLatin1(chat::RemoteCommandRouter::kHungUpTitle),
-                        MessageKind::Warning);
+            ShowMessage(dialogParent(), Q(a.message),
+                        QString::fromLatin1(chat::RemoteCommandRouter::kHungUpTitle), MessageKind::Warning);
             return;
         case chat::AnswerResult::Opened: {
             EnsureListening();
@@ -265,7 +272,8 @@ void ChatTool::OpenLink(const QString& url) {
     // A partner's link opens pages only: no commands, no local files.
     if (!target.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
                               scheme != QLatin1String("ftp"))) {
-        ShowMessage(dialogParent(), QStringLiteral("Unknown type"), QStringLiteral("SkyChat"), MessageKind::Warning);
+        ShowMessage(dialogParent(), QStringLiteral("Unknown type"), QStringLiteral("SkyChat"),
+                    MessageKind::Warning);
         return;
     }
     if (context_.browser) context_.browser->OpenPopup(target, QString());
@@ -303,19 +311,20 @@ void RegisterChatTool(ToolRegistry& registry, AppContext& context) {
     tool->setParent(&registry);
     context.chat = tool;
     registry.AddWindow(TemplateId::Chat, [tool] { return static_cast<QWidget*>(new CChatFrame(*tool)); });
-    registry.AddCommand({QStringLiteral("tools.chat"), QStringLiteral("&Tools"), QStringLiteral("&Chat..."), {}, 20},
-                        [tool] {
-                            bool ok = false;
-                            QString host = QInputDialog::getText(
-                                tool->dialogParent(), QStringLiteral("SkyChat"),
-                                QStringLiteral("Chat with (address or host name, with :port when not 8080):"),
-                                QLineEdit::Normal, {}, &ok);
-                            if (ok && !host.trimmed().isEmpty()) tool->StartChat(host);
-                        });
+    registry.AddCommand(
+        {QStringLiteral("tools.chat"), QStringLiteral("&Tools"), QStringLiteral("&Chat..."), {}, 20}, [tool] {
+            bool ok = false;
+            QString host = QInputDialog::getText(
+                tool->dialogParent(), QStringLiteral("SkyChat"),
+                QStringLiteral("Chat with (address or host name, with :port when not 8080):"),
+                QLineEdit::Normal, {}, &ok);
+            if (ok && !host.trimmed().isEmpty()) tool->StartChat(host);
+        });
     registry.ClaimTypedAction(TypedAction::StartChat,
                               [tool](const TypedCommand& c) { tool->StartChat(Q(c.host)); });
-    registry.ClaimRemoteCommand(ToolRegistry::kOtherRemoteCommands,
-                                [tool](const QByteArray& record, const QString& peer) { tool->Receive(record, peer); });
+    registry.ClaimRemoteCommand(
+        ToolRegistry::kOtherRemoteCommands,
+        [tool](const QByteArray& record, const QString& peer) { tool->Receive(record, peer); });
     registry.AddSettingsSaver([tool] {
         if (tool->saveSize_->isActive()) tool->SaveSize();
     });

@@ -104,7 +104,8 @@ CChatView::CChatView(const SettingsStore& settings, QWidget* parent) : QWidget(p
 void CChatView::AddLine(const chat::ChatLine& line) {
     // The same bound as the conversation's: the oldest line goes first.
     while (lines_->count() >= static_cast<int>(chat::Conversation::kMaxLines)) delete lines_->takeItem(0);
-    auto* item = new QListWidgetItem(Q(line.sender) + QStringLiteral(": ") + Q(line.text).remove(QLatin1Char('\r')));
+    auto* item =
+        new QListWidgetItem(Q(line.sender) + QStringLiteral(": ") + Q(line.text).remove(QLatin1Char('\r')));
     item->setForeground(StyleColour(line.style));
     item->setData(Qt::UserRole, Q(line.sender));
     item->setData(Qt::UserRole + 1, Q(line.text));

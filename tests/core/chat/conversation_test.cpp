@@ -120,7 +120,7 @@ TEST_F(ChatTest, EveryArrivingTypeReachesTheWindow) {
     RouteResult home = From(kCmdSetHomePage, "www.sky.example");
     ASSERT_TRUE(home.decision.question);
     EXPECT_EQ(home.decision.question->text, "Do you give permission for bob to set your default home page?");
-    EXPECT_EQ(c->Answer(*home.decision.question, true).setting->value, "www.sky.example");
+    EXPECT_EQ(c->Answer(*home.decision.question, true).setting->value, "http://www.sky.example");
     EXPECT_EQ(last().text, "Your default home page has been set to: \r\nwww.sky.example");
     EXPECT_EQ(One().data, std::string("Default home page set for: alice: \r\nwww.sky.example") + '\0');
     // A file or script address is refused without a question.

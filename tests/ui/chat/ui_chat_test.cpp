@@ -76,7 +76,8 @@ std::unique_ptr<CK7App> StartApp(DefaultBrowser* browser) {
     SetDialogHook([](QDialog& dialog) {
         return dialog.objectName() == QLatin1String("CRegPropertySheet") ? int(QDialog::Rejected) : -1;
     });
-    auto app = std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")}, CK7App::Options{false, browser});
+    auto app =
+        std::make_unique<CK7App>(QStringList{QStringLiteral("skyharbor")}, CK7App::Options{false, browser});
     if (!app->InitInstance()) return nullptr;
     return app;
 }
@@ -195,7 +196,8 @@ class UiChatTest : public QObject {
         });
         connect(peer_, &QProcess::readyReadStandardError, this,
                 [this] { std::cerr << peer_->readAllStandardError().toStdString(); });
-        peer_->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peer"), QString::number(port_)});
+        peer_->start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--peer"), QString::number(port_)});
     }
     int PeerCount(const QString& part) const {
         int n = 0;
@@ -248,7 +250,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ChatWindows(frame).size(), 1, 5000);
         CChatFrame* chat = ChatWindows(frame).first();
         QTRY_VERIFY_WITH_TIMEOUT(PeerSaid(QStringLiteral("BOX Are You Sure ?|alice wants to chat.")), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("bob [127.0.0.3] will talk to you !")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("bob [127.0.0.3] will talk to you !")),
+                                 20000);
         QCOMPARE(chat->windowTitle(), QStringLiteral("SkyChat: bob"));
         QTRY_VERIFY_WITH_TIMEOUT(PeerSaid(QStringLiteral("You have answered alice [127.0.0.2]")), 5000);
 
@@ -360,7 +363,8 @@ private slots:
         app->frame()->HandleAddress(QStringLiteral("startchat 127.0.0.3:%1").arg(port_), true);
         QCOMPARE(ChatWindows(app->frame()).size(), 1);
         CChatFrame* chat = ChatWindows(app->frame()).first();
-        QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(chat, QStringLiteral("carol [127.0.0.3] will talk to you !")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            AnyLineContains(chat, QStringLiteral("carol [127.0.0.3] will talk to you !")), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(said(QStringLiteral("* You have answered alice [127.0.0.2]")), 5000);
 
         QTest::keyClicks(chat->view()->input(), QStringLiteral("hello terminal"));
@@ -400,12 +404,12 @@ private slots:
             return dialog.result();
         });
         app->frame()->HandleAddress(QStringLiteral("sendmessage"), true);
-        QTRY_VERIFY_WITH_TIMEOUT(out.contains("Nicname wants to chat.\n\nSubject: meet at noon?\n\n\n\nYou want to ?"),
-                                 20000);
-        QCOMPARE(ChatWindows(app->frame()).size(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(
-            AnyLineContains(ChatWindows(app->frame()).first(), QStringLiteral("carol [127.0.0.3] will talk to you !")),
-            20000);
+            out.contains("Nicname wants to chat.\n\nSubject: meet at noon?\n\n\n\nYou want to ?"), 20000);
+        QCOMPARE(ChatWindows(app->frame()).size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(AnyLineContains(ChatWindows(app->frame()).first(),
+                                                 QStringLiteral("carol [127.0.0.3] will talk to you !")),
+                                 20000);
         cli.closeWriteChannel();
         QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 15000);
         app->frame()->close();
