@@ -29,6 +29,15 @@ bool Blank(const QLineEdit* edit) {
     return edit->text().trimmed().isEmpty();
 }
 
+// The description is always asked for, the other field unless it came filled in.
+bool Complete(QDialog* dialog, bool given, QLineEdit* description, QLineEdit* other,
+              const QString& descriptionText, const QString& bothText) {
+    if (!(given ? Blank(description) : Blank(description) || Blank(other))) return true;
+    ShowMessage(dialog, given ? descriptionText : bothText, dialog->windowTitle(), MessageKind::Warning);
+    (Blank(description) ? description : other)->setFocus();
+    return false;
+}
+
 }  // namespace
 
 ChatLinkDialog::ChatLinkDialog(QWidget* parent, const QString& url)
@@ -54,15 +63,10 @@ QString ChatLinkDialog::url() const {
 }
 
 void ChatLinkDialog::accept() {
-    if (urlGiven_ ? Blank(description_) : Blank(description_) || Blank(url_)) {
-        ShowMessage(this,
-                    urlGiven_ ? QStringLiteral("Please include the hot link Description .")
-                              : QStringLiteral("Please include the Hot Link Description and the URL."),
-                    windowTitle(), MessageKind::Warning);
-        (Blank(description_) ? description_ : url_)->setFocus();
-        return;
-    }
-    QDialog::accept();
+    if (Complete(this, urlGiven_, description_, url_,
+                 QStringLiteral("Please include the hot link Description ."),
+                 QStringLiteral("Please include the Hot Link Description and the URL.")))
+        QDialog::accept();
 }
 
 ChatFileDialog::ChatFileDialog(QWidget* parent, const QString& path)
@@ -98,15 +102,10 @@ QString ChatFileDialog::path() const {
 }
 
 void ChatFileDialog::accept() {
-    if (pathGiven_ ? Blank(description_) : Blank(description_) || Blank(path_)) {
-        ShowMessage(this,
-                    pathGiven_
-                        ? QStringLiteral("Please include the File Description .")
-                        : QStringLiteral("Please include the File Description and the entire File Path."),
-                    windowTitle(), MessageKind::Warning);
-        (Blank(description_) ? description_ : path_)->setFocus();
+    if (!Complete(this, pathGiven_, description_, path_,
+                  QStringLiteral("Please include the File Description ."),
+                  QStringLiteral("Please include the File Description and the entire File Path.")))
         return;
-    }
     // The partner fetches it by this path later: it must name a file that is there.
     QFileInfo file(path());
     if (!file.isAbsolute() || !file.isFile() || !file.isReadable()) {

@@ -416,6 +416,36 @@ private slots:
         app->ExitInstance();
     }
 
+    // The offer dialogs keep an incomplete offer open and say what is missing.
+    void offerDialogsRefuseIncompleteInput() {
+        ChatFileDialog dropped(nullptr, QStringLiteral("relative/name.txt"));
+        dropped.accept();
+        QCOMPARE(dropped.result(), int(QDialog::Rejected));
+        dropped.descriptionEdit()->setText(QStringLiteral("notes"));
+        dropped.accept();
+        QCOMPARE(dropped.result(), int(QDialog::Rejected));
+        std::string real = sandbox_->path("real.txt");
+        test::WriteFile(real, "x");
+        dropped.pathEdit()->setText(QString::fromStdString(real));
+        dropped.accept();
+        QCOMPARE(dropped.result(), int(QDialog::Accepted));
+
+        ChatLinkDialog link;
+        link.descriptionEdit()->setText(QStringLiteral("a page"));
+        link.accept();
+        ChatLinkDialog url(nullptr, QStringLiteral("http://sky.example/"));
+        url.accept();
+        QCOMPARE(
+            boxes_,
+            (QStringList{
+                QStringLiteral("Chat: File Description|Please include the File Description ."),
+                QStringLiteral("Chat: File Description|You must supply a full path to the file."),
+                QStringLiteral("Chat: Send Hot Link|Please include the Hot Link Description and the URL."),
+                QStringLiteral("Chat: Hot Link Description|Please include the hot link Description .")}));
+        QCOMPARE(link.result(), int(QDialog::Rejected));
+        QCOMPARE(url.result(), int(QDialog::Rejected));
+    }
+
     // The size of a resized window is the next one's; minimising changes nothing.
     void windowSizeIsKept() {
         PrepareHome("127.0.0.2", port_);
