@@ -20,6 +20,12 @@ TypedCommand ParseTypedAddress(std::string_view text, std::string_view webHost) 
     auto begins = [&](std::string_view word) { return copy.rfind(word, 0) == 0; };
     std::string host(webHost);
     TypedCommand c;
+    // A mail address to write to: the compose window, not a page.
+    if (begins("mailto:")) {
+        c.action = TypedAction::MailTo;
+        c.address = Trim(text);
+        return c;
+    }
     if (begins("startchat")) {
         c.action = TypedAction::StartChat;
         c.host = copy.size() > 11 ? copy.substr(10) : std::string();

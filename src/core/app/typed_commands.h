@@ -16,6 +16,7 @@ enum class TypedAction {
     PageEdit,     // the page editor's template chooser
     FtpUpload,    // the single-file FTP upload dialog
     StartServer,  // the start-server dialog, then `address` (the chat page) in the main browser
+    MailTo,       // a compose window for the "mailto:" `address`, as typed
 };
 
 struct TypedCommand {

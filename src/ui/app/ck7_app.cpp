@@ -214,8 +214,11 @@ bool CK7App::InitInstance() {
 
     step("default browser");
     // 14.-15. First navigation, then the window maximised.
-    frame_->FirstNavigation(file_);
+    // A "mailto:" address is no page: the start page shows, and a compose window for it.
+    bool mailto = file_.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive);
+    frame_->FirstNavigation(mailto ? QString() : file_);
     frame_->ShowAtStart();
+    if (mailto) frame_->HandleAddress(file_, true);
     // The splash goes as soon as the frame is up: nobody waits on a picture.
     // (Without waiting for the window manager to say so: that can take long.)
     if (splash_) {

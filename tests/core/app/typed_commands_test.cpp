@@ -31,6 +31,7 @@ TEST(TypedCommands, EveryCommandWithBlanksAndCapitals) {
         {"pageedit", T::PageEdit, "", ""},
         {"ftp upload", T::FtpUpload, "", ""},
         {"Start Server", T::StartServer, "http://svc.example:7780/chat", ""},
+        {" MailTo:Ann@Example.org?subject=Hi", T::MailTo, "MailTo:Ann@Example.org?subject=Hi", ""},
         // Not commands: navigated exactly as typed.
         {"gopher.example.com", T::Navigate, "gopher.example.com", ""},
         {"  www.example.com/startchat", T::Navigate, "  www.example.com/startchat", ""},
