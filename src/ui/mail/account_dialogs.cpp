@@ -33,6 +33,8 @@ std::string S(const QLineEdit* e) {
 QLineEdit* Field(QWidget* parent, const std::string& text, const char* key, bool hidden = false) {
     auto* e = new QLineEdit(Q(text), parent);
     e->setObjectName(key);
+    // Host names and addresses are long; they must show whole.
+    e->setMinimumWidth(280);
     if (hidden) e->setEchoMode(QLineEdit::Password);
     return e;
 }
@@ -117,6 +119,8 @@ AccountDialog::AccountDialog(SettingsStore& settings, PasswordStore& passwords, 
     guard_ = Field(this, a.account_password, "account_password", true);
     guardForm->addRow(QStringLiteral("Secure Inbox Password"), guard_);
     layout->addLayout(guardForm);
+    guard_->setEnabled(secure_->isChecked());
+    connect(secure_, &QCheckBox::toggled, guard_, &QWidget::setEnabled);
 
     // Encryption and sending login, which the servers of today ask for.
     auto* security = new QGroupBox(QStringLiteral("Security"), this);
@@ -125,7 +129,7 @@ AccountDialog::AccountDialog(SettingsStore& settings, PasswordStore& passwords, 
     smtpSecurity_ = SecurityBox(security, a.smtp_security, "smtp_security");
     smtpUser_ = Field(security, a.smtp_user, "smtp_user");
     smtpPassword_ = Field(security, a.smtp_password, "smtp_password", true);
-    smtpUser_->setPlaceholderText(QStringLiteral("empty: no login for sending"));
+    smtpUser_->setPlaceholderText(QStringLiteral("none: send without logging in"));
     sform->addRow(QStringLiteral("Incoming connection"), popSecurity_);
     sform->addRow(QStringLiteral("Outgoing connection"), smtpSecurity_);
     sform->addRow(QStringLiteral("Outgoing User Name"), smtpUser_);

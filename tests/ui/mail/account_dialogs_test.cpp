@@ -90,6 +90,7 @@ private slots:
     void listRewriteAndAdd();
     void keyringlessFallback();
     void passwordsGoToTheKeyring();
+    void realKeyring();
 };
 
 void AccountDialogsTest::dialogsOpenWithDefaultsAndWriteThem() {
@@ -320,6 +321,22 @@ void AccountDialogsTest::passwordsGoToTheKeyring() {
     a.smtp_password.clear();
     QVERIFY(f.passwords.SaveAccount("Home", a));
     QVERIFY(f.keyring->entries.count("email_Home/smtp_password") == 0);
+}
+
+// Run by the keyring test: a private session bus with gnome-keyring-daemon.
+void AccountDialogsTest::realKeyring() {
+    if (qgetenv("SKYHARBOR_KEYRING_TEST") != "1") QSKIP("needs a private keyring session");
+    test::Sandbox sandbox;
+    SettingsStore settings(JoinPath(DataRoot(), "skyharbor.ini"));
+    PasswordStore store(settings, MakeKeychainBackend(10000));
+    QVERIFY(store.keyringAvailable());
+    MailAccount a = ReadAccountForDialog(settings, "DefaultUser");
+    a.password = "in-the-keyring";
+    QVERIFY(store.SaveAccount("DefaultUser", a));
+    QCOMPARE(settings.GetString("email_DefaultUser", "password", "<absent>"), std::string());
+    PasswordStore again(settings, MakeKeychainBackend(10000));
+    QCOMPARE(LoadAccountWithPasswords(settings, again, "DefaultUser").password,
+             std::string("in-the-keyring"));
 }
 
 int main(int argc, char** argv) {
