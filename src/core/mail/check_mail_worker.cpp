@@ -22,8 +22,13 @@ long TickCount() {
 
 }  // namespace
 
-CheckMailWorker::CheckMailWorker(MailWorkerListener* listener, MailAccount account)
-    : listener_(listener), account_(std::move(account)) {}
+CheckMailWorker::CheckMailWorker(MailWorkerListener* listener, MailAccount account) : listener_(listener) {
+    targets_.push_back(
+        {kDefaultMailUser, kDefaultMailUser, AccountSection(kDefaultMailUser), std::move(account)});
+}
+
+CheckMailWorker::CheckMailWorker(MailWorkerListener* listener, std::vector<MailFetchTarget> targets)
+    : listener_(listener), targets_(std::move(targets)) {}
 
 CheckMailWorker::~CheckMailWorker() {
     Stop();
@@ -56,31 +61,52 @@ int CheckMailWorker::Download(Pop3Client& pop, long n, const std::string& temp) 
 }
 
 int CheckMailWorker::Run() {
-    std::string inbox = GetMailFolderPath("InBox");
+    int overall = kDone;
+    bool named = targets_.size() > 1;
+    for (const MailFetchTarget& target : targets_) {
+        if (cancelled_) {
+            overall = kCancelled;
+            break;
+        }
+        int r = Fetch(target, named);
+        if (r == kCancelled) {
+            overall = kCancelled;
+            break;
+        }
+        if (overall == kDone) overall = r;
+    }
+    listener_->mailDone(overall);
+    return overall;
+}
+
+int CheckMailWorker::Fetch(const MailFetchTarget& target, bool named) {
+    const MailAccount& account = target.account;
+    if (named) listener_->mailProgress(Format("=== Account %s ===", target.label.c_str()));
+    std::string inbox = GetMailFolderPath("InBox", target.user);
     std::string work = MailWorkFolder();
-    ServerAddress server = PopServer(account_);
+    ServerAddress server = PopServer(account);
     listener_->mailProgress(
-        Format("* Connecting to %s as %s...", account_.pop.c_str(), account_.username.c_str()));
+        Format("* Connecting to %s as %s...", account.pop.c_str(), account.username.c_str()));
     Pop3Client pop;
     pop.replyTimeoutSeconds = replyTimeoutSeconds;
     pop.readTimeoutSeconds = readTimeoutSeconds;
-    const long long limit = static_cast<long long>(account_.maxMessageMB) << 20;
+    const long long limit = static_cast<long long>(account.maxMessageMB) << 20;
     pop.maxMessageBytes = limit;
     ClientScope scope(this, &pop);
     auto finish = [&](int result) {
         SetClient(nullptr);
-        listener_->mailDone(result);
         return result;
     };
     int rc = inbox.empty() || work.empty()
                  ? 1
-                 : pop.Connect(server, account_.username, account_.password,
-                               ParseMailSecurity(account_.pop_security), account_.ca_file);
+                 : pop.Connect(server, account.username, account.password,
+                               ParseMailSecurity(account.pop_security), account.ca_file);
     if (rc != 0) {
         std::string detail = pop.lastError();
         if (detail.empty())
             detail = inbox.empty() || work.empty() ? "cannot make the mail folders" : pop.lastReply();
         pop.Close();
+        if (named) detail = target.label + ": " + detail;
         listener_->connectFailed(kCouldNotConnect, detail);
         return finish(cancelled_ ? kCancelled : kConnectFailed);
     }
@@ -105,14 +131,14 @@ int CheckMailWorker::Run() {
     bool haveList = l == 0;
     long total = haveList ? static_cast<long>(listed.size()) : count;
     listener_->mailProgress(Format("Found %ld Messages.", total));
-    bool deleteFlag = account_.leaveonserver == 0;
+    bool deleteFlag = account.leaveonserver == 0;
     int result = kDone;
     long deleted = 0;
     long notStored = 0;
     int refusedInARow = 0;
     auto tooLarge = [&] {
         listener_->mailProgress(
-            Format("-- This message is larger than %d MB; it stays on the server", account_.maxMessageMB));
+            Format("-- This message is larger than %d MB; it stays on the server", account.maxMessageMB));
     };
     for (long i = 1; i <= total; ++i) {
         if (cancelled_) {
@@ -168,7 +194,7 @@ int CheckMailWorker::Run() {
         // already safe on disk.
         // The file itself is synced; the folder is synced once before QUIT,
         // which is when the server really deletes.
-        StoreResult stored = StoreIncomingMessage(temp, tick, false);
+        StoreResult stored = StoreIncomingMessage(temp, tick, false, target.user);
         if (stored.duplicate) ::unlink(temp.c_str());
         bool safe = stored.stored || stored.duplicate;
         if (deleteFlag && safe) {

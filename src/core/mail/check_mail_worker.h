@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/mail/mail_accounts.h"
 #include "core/mail/mail_worker.h"
@@ -11,7 +12,8 @@
 
 namespace sky {
 
-// Fetches the "DefaultUser" account's mail into InBox.
+// Fetches the mail of one or more accounts, one after the other, each into
+// its own InBox.
 class CheckMailWorker : public MailWorkerThread<Pop3Client> {
 public:
     // Results passed to mailDone.
@@ -32,6 +34,9 @@ public:
     // `account` is read by the caller (ReadAccountForWorkers) so the worker
     // never touches the settings.
     CheckMailWorker(MailWorkerListener* listener, MailAccount account);
+    // Every account in order (ReadFetchTargets). A failing account does not
+    // stop the others; mailDone gets the first failure, or kCancelled.
+    CheckMailWorker(MailWorkerListener* listener, std::vector<MailFetchTarget> targets);
     ~CheckMailWorker();
 
     // Cancel is cooperative: the fetch stops at its next read; no half file
@@ -45,12 +50,13 @@ public:
     int readTimeoutSeconds = 60;
 
 private:
+    int Fetch(const MailFetchTarget& target, bool named);
     // 0 downloaded and synced; 3 refused (no file); 2 the connection failed;
     // 6 it could not be written here; 7 it grew past the limit.
     int Download(Pop3Client& pop, long n, const std::string& temp);
 
     MailWorkerListener* listener_;
-    MailAccount account_;
+    std::vector<MailFetchTarget> targets_;
 };
 
 }  // namespace sky

@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/text_util.h"
+#include "core/mail/mail_store.h"
 
 namespace sky {
 
@@ -80,6 +83,20 @@ bool GuardPasswordMatches(std::string_view typed, std::string_view stored) {
     return ToLower(Trim(typed)) == ToLower(Trim(stored));
 }
 
+const char* AccountSaveError(const MailAccount& a) {
+    if (a.use_secure != 0 && Trim(a.account_password).empty()) return kNeedGuardPassword;
+    return nullptr;
+}
+
+std::string NewAccountName(std::string_view answer) {
+    size_t end = answer.find_last_not_of(" \t\r\n");
+    return end == std::string_view::npos ? std::string() : std::string(answer.substr(0, end + 1));
+}
+
+bool AppendAccountName(SettingsStore& s, int rowsBefore, std::string_view name) {
+    return s.WriteString("email_accounts", Format("a%d", rowsBefore + 1), name);
+}
+
 std::vector<std::string> ReadAccountList(const SettingsStore& s) {
     std::vector<std::string> names;
     for (int i = 1;; ++i) {
@@ -113,8 +130,12 @@ bool WriteAccountList(SettingsStore& s, const std::vector<std::string>& names) {
     });
 }
 
+std::string AuxSection(int which) {
+    return Format("email%d", which);
+}
+
 AuxPopAccount ReadAuxPopAccount(const SettingsStore& s, int which) {
-    std::string sec = Format("email%d", which);
+    std::string sec = AuxSection(which);
     AuxPopAccount a;
     a.leaveonserver = s.GetInt(sec, "leaveonserver", 0);
     a.password = s.GetString(sec, "password", kWorkerAddressDefault);
@@ -125,7 +146,7 @@ AuxPopAccount ReadAuxPopAccount(const SettingsStore& s, int which) {
 }
 
 bool WriteAuxPopAccount(SettingsStore& s, int which, const AuxPopAccount& a) {
-    std::string sec = Format("email%d", which);
+    std::string sec = AuxSection(which);
     return s.Edit([&](SettingsEdit& e) {
         e.SetInt(sec, "leaveonserver", a.leaveonserver);
         e.Set(sec, "password", a.password);
@@ -133,6 +154,38 @@ bool WriteAuxPopAccount(SettingsStore& s, int which, const AuxPopAccount& a) {
         e.Set(sec, "username", a.username);
         e.SetInt(sec, "active", a.active);
     });
+}
+
+std::vector<MailFetchTarget> ReadFetchTargets(const SettingsStore& s) {
+    std::vector<MailFetchTarget> targets;
+    targets.push_back({kDefaultMailUser, kDefaultMailUser, AccountSection(kDefaultMailUser),
+                       ReadAccountForWorkers(s, kDefaultMailUser)});
+    std::vector<std::string> seen = {ToLower(kDefaultMailUser)};
+    for (const std::string& name : ReadAccountList(s)) {
+        // Section names ignore case, so "home" and "Home" are one account.
+        std::string key = ToLower(name);
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+        seen.push_back(key);
+        MailAccount a = ReadAccountForWorkers(s, name);
+        // A name added to the list but never set up has nothing to fetch from.
+        if (Trim(a.pop).empty()) continue;
+        targets.push_back({name, MailUserDir(name), AccountSection(name), std::move(a)});
+    }
+    for (int which : {2, 3}) {
+        AuxPopAccount aux = ReadAuxPopAccount(s, which);
+        if (aux.active == 0 || Trim(aux.pop).empty()) continue;
+        MailAccount a = ReadAccountForWorkers(s, kDefaultMailUser);
+        a.pop = aux.pop;
+        a.username = aux.username;
+        a.password = aux.password;
+        a.leaveonserver = aux.leaveonserver;
+        // The auxiliary sections carry no TLS keys.
+        a.pop_security = "none";
+        a.ca_file.clear();
+        targets.push_back(
+            {Format("Auxiliary Server %d", which - 1), kDefaultMailUser, AuxSection(which), std::move(a)});
+    }
+    return targets;
 }
 
 ServerAddress PopServer(const MailAccount& a) {

@@ -63,17 +63,25 @@ bool GuardPasswordMatches(std::string_view typed, std::string_view stored);
 inline constexpr const char* kNeedGuardPassword = "You must supply a password for a secured inbox.";
 inline constexpr const char* kInvalidGuardPassword = "Invalid Password for this account";
 
+// Why a secured account cannot be saved as it is (kNeedGuardPassword), or
+// nullptr. A guard of blanks only counts as none: it would match an empty answer.
+const char* AccountSaveError(const MailAccount& account);
+
 // "email_accounts": a1, a2, ... up to the first empty value.
 std::vector<std::string> ReadAccountList(const SettingsStore& store);
 // Rewrites the list as the list dialog's OK does: the section is emptied,
 // each name gets "rootdir"/name and its "inbox" folder (failures ignored) and
 // is written under a1, a2, ...
 bool WriteAccountList(SettingsStore& store, const std::vector<std::string>& names);
+// The list dialog's "New...": the answer trimmed at its right end; empty
+// means nothing is added.
+std::string NewAccountName(std::string_view answer);
+// Writes `name` as the next key after the `rowsBefore` rows the dialog showed.
+bool AppendAccountName(SettingsStore& store, int rowsBefore, std::string_view name);
 // "rootdir" of "email"; the default is a "mail" folder under the data root.
 std::string MailRootDir(const SettingsStore& store);
 
 // "email2" and "email3": extra POP3 servers the "Multi-Pop..." dialog keeps.
-// Nothing fetches from them.
 struct AuxPopAccount {
     int leaveonserver = 0;
     std::string password;
@@ -83,6 +91,21 @@ struct AuxPopAccount {
 };
 AuxPopAccount ReadAuxPopAccount(const SettingsStore& store, int which);  // 2 or 3
 bool WriteAuxPopAccount(SettingsStore& store, int which, const AuxPopAccount& account);
+std::string AuxSection(int which);  // "email2", "email3"
+
+// One account a mail check fetches: `user` names the mail store folder
+// (MailUserDir) whose InBox receives it, `label` is shown in the progress.
+struct MailFetchTarget {
+    std::string label;
+    std::string user;
+    // For the password store: "email_<name>" or "email2"/"email3".
+    std::string section;
+    MailAccount account;
+};
+// Every account a check fetches, in order: "DefaultUser", each account of the
+// list that has a POP3 server, then each active auxiliary server (into
+// "DefaultUser"'s InBox: they add places the main account's mail comes from).
+std::vector<MailFetchTarget> ReadFetchTargets(const SettingsStore& store);
 
 // Colours of the mail window ("email" section), stored red in the low byte.
 constexpr int MailRgb(int r, int g, int b) {

@@ -68,13 +68,24 @@ std::time_t LocalToTime(std::tm tm) {
 
 }  // namespace
 
-std::string GetMailFolderPath(std::string_view folderName) {
+std::string MailUserDir(std::string_view accountName) {
+    std::string dir(accountName);
+    for (char& c : dir)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '-';
+    // No hidden folder, no "." or "..", and never the work folder that gets cleared.
+    if (!dir.empty() && dir[0] == '.') dir[0] = '-';
+    if (dir.empty() || dir == "_TEMP") return kDefaultUserDir;
+    return dir;
+}
+
+std::string GetMailFolderPath(std::string_view folderName, std::string_view user) {
     std::string name(folderName);
     if (name.find('/') != std::string::npos || name == "." || name == "..") return {};
-    GetDataDir(kDefaultUserDir);
-    GetDataDir(std::string(kDefaultUserDir) + "/email");
-    if (name.empty()) return GetDataDir(std::string(kDefaultUserDir) + "/email");
-    return GetDataDir(std::string(kDefaultUserDir) + "/email/" + name);
+    std::string dir = MailUserDir(user);
+    GetDataDir(dir);
+    GetDataDir(dir + "/email");
+    if (name.empty()) return GetDataDir(dir + "/email");
+    return GetDataDir(dir + "/email/" + name);
 }
 
 std::string MailWorkFolder() {
@@ -278,12 +289,13 @@ std::string MessageFileName(std::string_view messageId, std::string_view tempPat
     return "S" + id + ".mail";
 }
 
-StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder) {
+StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder,
+                                 std::string_view user) {
     StoreResult r;
     // Only a header line that starts with the name counts, not the same words
     // inside another header.
     std::string id = StoredMessageId(tempPath);
-    std::string inbox = GetMailFolderPath("InBox");
+    std::string inbox = GetMailFolderPath("InBox", user);
     if (inbox.empty()) {
         r.error = "cannot make the InBox folder";
         return r;

@@ -12,10 +12,13 @@ namespace sky {
 inline constexpr const char* kDefaultUserDir = "DefaultUser";
 inline constexpr const char* kReadStatus = "Read      ";
 
-// Data root + "DefaultUser/email/<folder>/", every level created. Empty
-// folder name: the mail root. Empty result for a name that would leave the
-// mail root.
-std::string GetMailFolderPath(std::string_view folderName);
+// Data root + "<user>/email/<folder>/", every level created. Empty folder
+// name: the mail root. Empty result for a name that would leave the mail root.
+std::string GetMailFolderPath(std::string_view folderName, std::string_view user = kDefaultUserDir);
+// The folder name under the data root that holds an account's mail: the
+// account name with path separators, control bytes and a leading dot made
+// harmless; "DefaultUser" when nothing is left.
+std::string MailUserDir(std::string_view accountName);
 // The work folder ("_TEMP") where downloads land and messages are decoded.
 std::string MailWorkFolder();
 
@@ -86,7 +89,8 @@ struct StoreResult {
 // duplicate; one holding another message sends this one to the next free
 // numbered name ("S-a-b-x-1.mail"). Without `syncFolder` the caller syncs InBox
 // itself (SyncMailFolder) before the server may forget the message.
-StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder = true);
+StoreResult StoreIncomingMessage(const std::string& tempPath, long tick, bool syncFolder = true,
+                                 std::string_view user = kDefaultUserDir);
 void SyncMailFolder(const std::string& folderPath);
 
 // Writes "X-SkyStatus: <value>\r\n" in place of the first status line of the
