@@ -16,7 +16,8 @@ class ProgressPanel : public QDialog {
 public:
     static constexpr const char* kCancelLine = "*** Cancel in progress ***";
 
-    explicit ProgressPanel(QWidget* parent, const QString& caption = QStringLiteral("Processing the mail..."));
+    explicit ProgressPanel(QWidget* parent,
+                           const QString& caption = QStringLiteral("Processing the mail..."));
 
     // Empties the list and shows the panel.
     void Start();
