@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/base/job.h"
@@ -119,6 +120,8 @@ ComposeWindow::ComposeWindow(AppContext& context, QWidget* parent) : QWidget(par
     ccPick_ = new QPushButton(QStringLiteral("..."), this);
     toPick_->setToolTip(QStringLiteral("Choose addresses from the address book"));
     ccPick_->setToolTip(toPick_->toolTip());
+    for (QPushButton* b : {toPick_, ccPick_})
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     grid->addWidget(new QLabel(QStringLiteral(" To:"), this), 0, 0);
     grid->addWidget(to_, 0, 1);
     grid->addWidget(toPick_, 0, 2);
@@ -205,7 +208,9 @@ bool ComposeWindow::sending() const {
 void ComposeWindow::AddAttachment(const QString& path) {
     QFileInfo info(path);
     attachments_ << path;
-    auto* item = new QListWidgetItem(QFileIconProvider().icon(info), info.fileName(), strip_);
+    QIcon icon = QFileIconProvider().icon(info);
+    if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_FileIcon);
+    auto* item = new QListWidgetItem(icon, info.fileName(), strip_);
     item->setToolTip(path);
     strip_->show();
 }

@@ -223,7 +223,8 @@ private slots:
 
         auto drop = [](QLineEdit* edit, QMimeData* mime) {
             QDropEvent event(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(edit, &event);
+            // Straight to the field: the application only delivers drops of a drag in progress.
+            static_cast<QObject*>(edit)->event(&event);
             return event.isAccepted();
         };
         QMimeData text;
