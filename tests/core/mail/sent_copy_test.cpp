@@ -96,28 +96,5 @@ TEST(SentCopyTest, CopySelfIsBlindAndCcIsDelivered) {
     EXPECT_EQ(LoadFolder(GetMailFolderPath("Sent")).size(), 1u);
 }
 
-TEST(SentCopyTest, RefusedMessageKeepsNoCopyAndNamesTheAnswer) {
-    test::Sandbox sandbox;
-    test::SmtpSink sink;
-    ASSERT_TRUE(sink.ok());
-    Lines lines;
-    SendMailWorker worker(&lines, SinkAccount(sink),
-                          {"ann@example.com", "refuse-me@example.com", "x", "b", {}});
-    worker.replyTimeoutSeconds = 10;
-    EXPECT_EQ(worker.Run(), 4);
-    EXPECT_EQ(worker.connectResult(), 0);
-    EXPECT_EQ(worker.refusedRecipient(), "refuse-me@example.com");
-    EXPECT_EQ(worker.serverAnswer().rfind("5", 0), 0u) << worker.serverAnswer();
-    EXPECT_TRUE(worker.sentCopyPath().empty());
-    EXPECT_TRUE(LoadFolder(GetMailFolderPath("Sent")).empty());
-
-    // Nobody listening: the connection step is the one that failed.
-    MailAccount nowhere = SinkAccount(sink);
-    nowhere.smtp = "127.0.0.1:" + std::to_string(test::FreePort());
-    SendMailWorker offline(&lines, nowhere, {"ann@example.com", "", "x", "b", {}});
-    EXPECT_EQ(offline.Run(), 1);
-    EXPECT_EQ(offline.connectResult(), 2);
-}
-
 }  // namespace
 }  // namespace sky

@@ -84,9 +84,6 @@ private slots:
         w->show();
         QString sentCopy;
         connect(w, &ComposeWindow::messageSent, this, [&](const QString& path) { sentCopy = path; });
-        QStringList lines;
-        connect(w->progressPanel()->list()->model(), &QAbstractItemModel::rowsInserted, this,
-                [&, panel = w->progressPanel()] { lines = panel->lines(); });
         QTest::mouseClick(w->sendButton(), Qt::LeftButton);
         QVERIFY(test::WaitFor([&] {
             QCoreApplication::processEvents();
@@ -97,7 +94,6 @@ private slots:
         QVERIFY(got[0].rfind("FROM jane@example.org\nTO ann@example.com,jane@example.org\n", 0) == 0);
         QVERIFY(got[0].find("filename=\"report.pdf\"") != std::string::npos);
         QVERIFY(got[0].find("filename=\"notes.txt\"") != std::string::npos);
-        QVERIFY(lines.contains(QStringLiteral("Sending message to ann@example.com...")));
         std::vector<MessageSummary> sent = LoadFolder(GetMailFolderPath("Sent"));
         QCOMPARE(sent.size(), size_t(1));
         QCOMPARE(QString::fromStdString(sent[0].path), sentCopy);
@@ -186,13 +182,6 @@ private slots:
         QCOMPARE(w.attachmentStrip()->item(1)->text(), QStringLiteral("photo.png"));
         QVERIFY(!StripAction(&w, QStringLiteral("Open"))->isEnabled());
         QVERIFY(!StripAction(&w, QStringLiteral("Save As"))->isEnabled());
-        if (qEnvironmentVariableIsSet("SKYHARBOR_SHOTS")) {
-            w.Fill({QStringLiteral("Ann Example <ann@example.com>"), QStringLiteral("bob@example.com"),
-                    QStringLiteral("Plans for Saturday"), QStringLiteral("Hi Ann,\n\nthe map and list.\n"),
-                    w.attachments()});
-            w.show();
-            w.grab().save(qEnvironmentVariable("SKYHARBOR_SHOTS") + QStringLiteral("/compose.png"));
-        }
         w.attachmentStrip()->setCurrentRow(0);
         StripAction(&w, QStringLiteral("Remove"))->trigger();
         QCOMPARE(w.attachments(), QStringList{QStringLiteral("/tmp/second dir/photo.png")});
@@ -217,10 +206,6 @@ private slots:
         QTest::mouseClick(w.ccPickButton(), Qt::LeftButton);
         QCOMPARE(w.toEdit()->text(), QStringLiteral("c@z.org, a@x.org, Bo <b@y.org>"));
         QCOMPARE(w.ccEdit()->text(), QStringLiteral("a@x.org, Bo <b@y.org>"));
-        w.pickAddresses = [](QWidget*) { return QStringList{}; };  // cancelled
-        QTest::mouseClick(w.ccPickButton(), Qt::LeftButton);
-        QCOMPARE(w.ccEdit()->text(), QStringLiteral("a@x.org, Bo <b@y.org>"));
-
         auto drop = [](QLineEdit* edit, QMimeData* mime) {
             QDropEvent event(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
             // Straight to the field: the application only delivers drops of a drag in progress.
