@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <uudeview.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -125,6 +126,7 @@ int SmtpClient::ReadReply(int timeoutSeconds, std::string* text) {
     std::string line, piece;
     size_t total = 0;
     if (text) text->clear();
+    std::string all;
     for (;;) {
         line.clear();
         while (line.empty() || line.back() != '\n') {
@@ -139,6 +141,7 @@ int SmtpClient::ReadReply(int timeoutSeconds, std::string* text) {
             line += piece;
         }
         if (text) *text += line;
+        if (all.size() < 4096) all += line;
         std::string tok;
         MailSocket::Token(line, " \r\n", 0, &tok);
         bool more = (!tok.empty() && tok.back() == '-') || (line.size() > 3 && line[3] == '-');
@@ -146,6 +149,7 @@ int SmtpClient::ReadReply(int timeoutSeconds, std::string* text) {
         int code = 0;
         for (size_t i = 0; i < line.size() && i < 3 && line[i] >= '0' && line[i] <= '9'; ++i)
             code = code * 10 + (line[i] - '0');
+        lastReply_ = Trim(HeaderSafe(all));
         return code;
     }
 }
@@ -229,6 +233,7 @@ int SmtpClient::Connect(const ServerAddress& server, const std::string& domain, 
 }
 
 bool SmtpClient::Flush(std::string* pending) {
+    if (teeing_ && copy && !pending->empty()) copy(*pending);
     bool ok = pending->empty() || Send(*pending);
     pending->clear();
     return ok;
@@ -276,20 +281,32 @@ bool SmtpClient::SendAttachment(const std::string& path, std::string* pending) {
 int SmtpClient::SendMessage(const std::string& to, const std::string& cc, const std::string& from,
                             const std::string& subject, const std::string& body,
                             const std::vector<std::string>& attachmentPaths) {
+    refused_.clear();
+    teeing_ = false;
+    struct StopTee {
+        bool* flag;
+        ~StopTee() { *flag = false; }
+    } stopTee{&teeing_};
     if (!IsConnected() || to.size() < 3) return 1;
     std::vector<std::string> rcpt = ExtractAddresses(to);
     for (std::string& a : ExtractAddresses(cc)) rcpt.push_back(std::move(a));
     if (rcpt.empty()) return 2;
+    for (const std::string& a : blindCopies)
+        if (std::find(rcpt.begin(), rcpt.end(), a) == rcpt.end()) rcpt.push_back(a);
     std::string sender = HeaderSafe(from);
     if (!Send("MAIL from:<" + sender + ">\r\n") || !Positive(ReadReply(replyTimeoutSeconds))) return 3;
     // Every recipient or none: a refused one stops the message.
     for (const std::string& a : rcpt)
         if (!Send("RCPT to:<" + a + ">\r\n") || !Positive(ReadReply(replyTimeoutSeconds))) {
+            refused_ = a;
+            std::string answer = lastReply_;
             Send("RSET\r\n");
             ReadReply(replyTimeoutSeconds);
+            lastReply_ = answer;
             return 4;
         }
     if (!Send("DATA\r\n") || ReadReply(replyTimeoutSeconds) != 354) return 5;
+    teeing_ = true;
 
     std::string out;
     bool atLineStart = true;
@@ -302,6 +319,10 @@ int SmtpClient::SendMessage(const std::string& to, const std::string& cc, const 
     header("Subject: ", subject);
     header("Date: ", SmtpDate());
     for (const std::string& h : extraHeaders) header("", h);
+    if (copy && !copyHeaders.empty()) {
+        if (!Flush(&out)) return 6;
+        for (const std::string& h : copyHeaders) copy(HeaderSafe(h) + "\r\n");
+    }
     if (attachmentPaths.empty()) {
         out += "\r\n";
         DotStuff(body, &out, &atLineStart);
@@ -319,7 +340,10 @@ int SmtpClient::SendMessage(const std::string& to, const std::string& cc, const 
             if (!SendAttachment(path, &out)) return 6;
         out += "\r\n--" + std::string(kMimeBoundary) + "--";
     }
-    out += "\r\n.\r\n";
+    out += "\r\n";
+    if (!Flush(&out)) return 6;
+    teeing_ = false;
+    out = ".\r\n";
     if (!Flush(&out)) return 6;
     return ReadReply(replyTimeoutSeconds) == 250 ? 0 : 5;
 }

@@ -57,13 +57,28 @@ public:
     bool Quit();
 
     std::vector<std::string> extraHeaders;
+    // Recipients given to the server but named in no header.
+    std::vector<std::string> blindCopies;
+    // Gets the message as it goes out after DATA (dot-stuffed, as a stored
+    // message holds it) up to the final "." line; `copyHeaders` (whole lines)
+    // go to the copy only, after the other headers.
+    std::function<void(std::string_view)> copy;
+    std::vector<std::string> copyHeaders;
     // Called with the running byte count while an attachment goes out;
     // false stops the copy.
     std::function<bool(long)> progress;
     int replyTimeoutSeconds = 20;
 
+    // The server's last reply, trimmed: what a user is shown when it refused.
+    const std::string& lastReply() const { return lastReply_; }
+    // The recipient the server refused (SendMessage gave 4).
+    const std::string& refusedRecipient() const { return refused_; }
+
 private:
     bool Flush(std::string* pending);
+    std::string lastReply_;
+    std::string refused_;
+    bool teeing_ = false;
     bool SendAttachment(const std::string& path, std::string* pending);
     std::vector<std::string> capabilities_;
 };

@@ -118,7 +118,7 @@ bool XdgDefaultBrowser::InstallDesktopFile(QString* error) {
                         "Exec=\"%1\" %u\nTerminal=false\nIcon=web-browser\n"
                         "Categories=Network;WebBrowser;Email;\n"
                         "MimeType=text/html;application/xhtml+xml;x-scheme-handler/http;"
-                        "x-scheme-handler/https;\n")
+                        "x-scheme-handler/https;x-scheme-handler/mailto;\n")
                         .arg(exe);
     std::string err;
     if (!WriteFileAtomically((dir + QLatin1Char('/') + QLatin1String(kDesktopFile)).toStdString(),
