@@ -19,6 +19,7 @@ namespace sky::ui {
 
 class BrowserTool;
 class ChatTool;
+class MailTool;
 class ChannelsTool;
 class CHttpSvrDoc;
 class DownloadManager;
@@ -62,6 +63,7 @@ public:
     BrowserTool* browser = nullptr;
     ChannelsTool* channels = nullptr;
     ChatTool* chat = nullptr;
+    MailTool* mail = nullptr;
 
     // Starts the embedded member service, or takes the hosts from the
     // settings; sets hosts().

@@ -32,6 +32,7 @@
 #include "ui/browser/browser_tool.h"
 #include "ui/channels/channels_tool.h"
 #include "ui/chat/chat_tool.h"
+#include "ui/mail/mail_tool.h"
 #include "ui/httpsvr/httpsvr_tool.h"
 #include "ui/service/download_manager.h"
 #include "ui/service/member_session.h"
@@ -246,6 +247,7 @@ void CK7App::RegisterTools(DefaultBrowser* browser) {
     RegisterChannelsTool(registry, *context_);
     RegisterHttpSvrTool(registry, *context_);
     RegisterChatTool(registry, *context_);
+    RegisterMailTool(registry, *context_);
     RegisterServiceTool(registry, *context_);
     RegisterShellTool(registry, *context_, browser);
     RegisterPlaceholderTools(registry, *context_);

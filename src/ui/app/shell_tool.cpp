@@ -141,8 +141,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     auto notYet = [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("Sorry.  Not yet available")); };
     auto open = [ctx](TemplateId id) { return [ctx, id] { ctx->frame()->OpenDocument(id); }; };
     const QString tools = QStringLiteral("&Tools"), settings = QStringLiteral("&Settings");
-    registry.AddCommand({QStringLiteral("tools.email"), tools, QStringLiteral("&E-Mail"), {}, 19},
-                        open(TemplateId::Email));
     registry.AddCommand({QStringLiteral("tools.webSpace"), tools, QStringLiteral("Web &Space"), {}, 22},
                         open(TemplateId::PublicSpace));
     registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QUrl>
 #include <QUrlQuery>
+#include <memory>
 
 #include "core/base/settings_store.h"
 #include "core/mail/check_mail_worker.h"
@@ -19,7 +20,13 @@
 #include "ui/base/text.h"
 #include "ui/base/tool_registry.h"
 #include "ui/browser/browser_tool.h"
+#include "ui/chat/chat_tool.h"
+#include "ui/mail/account_dialogs.h"
+#include "ui/mail/address_book_picker.h"
+#include "ui/mail/address_book_view.h"
+#include "ui/mail/compose_window.h"
 #include "ui/mail/mail_frame.h"
+#include "ui/mail/password_store.h"
 
 namespace sky::ui {
 
@@ -50,7 +57,8 @@ void ShowSource(FrameHost& frame, const QString& path) {
 
 }  // namespace
 
-MailTool::MailTool(AppContext& context) : context_(context) {}
+MailTool::MailTool(AppContext& context)
+    : context_(context), passwords_(std::make_unique<PasswordStore>(context.settings())) {}
 
 MailTool::~MailTool() = default;
 
@@ -65,6 +73,87 @@ QMdiSubWindow* MailTool::OpenMailWindow() {
     window_ = frame->OpenDocument(TemplateId::Email, QStringLiteral("SkyMail"));
     if (window_) window_->resize(frame->mdiArea()->viewport()->size() * 9 / 10);
     return window_;
+}
+
+QWidget* MailTool::OpenCompose(const ComposeFields& fields) {
+    FrameHost* frame = context_.frame();
+    auto* compose = new ComposeWindow(context_, frame ? frame->window() : nullptr);
+    compose->setWindowFlag(Qt::Window);
+    compose->pickAddresses = [this](QWidget* parent) { return PickAddresses(parent); };
+    compose->dropOnAddress = [](QLineEdit* field, const QMimeData* data) {
+        return CAddressBookView::AppendDroppedContact(field, data);
+    };
+    compose->account = [this] {
+        return LoadAccountWithPasswords(context_.settings(), *passwords_, kDefaultMailUser);
+    };
+    compose->Fill(fields);
+    compose->show();
+    compose->raise();
+    compose->activateWindow();
+    return compose;
+}
+
+QWidget* MailTool::OpenMailto(const QUrl& url) {
+    return OpenCompose(ParseMailto(url));
+}
+
+QStringList MailTool::PickAddresses(QWidget* parent) {
+    AddressPickerDialog picker(parent);
+    if (ExecDialog(picker) != QDialog::Accepted) return {};
+    return picker.addresses();
+}
+
+MailWindowHost MailTool::Host() {
+    AppContext& context = context_;
+    MailWindowHost host;
+    host.compose = [this](const ComposeFields& f) { OpenCompose(f); };
+    host.accountList = [this](QWidget* parent) {
+        AccountListDialog dialog(context_.settings(), *passwords_, parent);
+        ExecDialog(dialog);
+    };
+    host.accountSettings = [this](QWidget* parent) {
+        AccountDialog::Open(context_.settings(), *passwords_, kDefaultMailUser, parent);
+    };
+    host.viewSource = [&context](const QString& path) {
+        if (FrameHost* frame = context.frame()) ShowSource(*frame, path);
+    };
+    host.openLink = [&context](const QUrl& url) {
+        if (context.frame()) context.frame()->HandleAddress(url.toString(), true);
+    };
+    host.addressBook = [this, &context](QWidget* parent) -> QWidget* {
+        auto* book = new CAddressBookView(context.settings(), context.hosts().web, parent);
+        connect(book, &CAddressBookView::sendMailRequested, this,
+                [this](const QString& address) { OpenCompose(ComposeFields{address, {}, {}, {}, {}}); });
+        connect(book, &CAddressBookView::openPageRequested, this, [&context](const QString& url, const QString&) {
+            if (context.frame()) context.frame()->HandleAddress(url, true);
+        });
+        connect(book, &CAddressBookView::startChatRequested, this, [&context](const QString& hostPort) {
+            if (context.chat) context.chat->StartChat(hostPort);
+        });
+        return book;
+    };
+    host.makeFetch = [this](MailWorkerListener* listener) {
+        return std::make_unique<CheckMailWorker>(listener,
+                                                 LoadFetchTargetsWithPasswords(context_.settings(), *passwords_));
+    };
+    host.notify = [](const QString& summary, const QString& body) { NotifyDesktop(summary, body); };
+    return host;
+}
+
+void RegisterMailTool(ToolRegistry& registry, AppContext& context) {
+    auto* tool = new MailTool(context);
+    tool->setParent(&registry);
+    context.mail = tool;
+    registry.AddWindow(TemplateId::Email, [tool, &context]() -> QWidget* {
+        return new CK7EmailFrame(context.settings(), tool->Host());
+    });
+    registry.AddCommand({QStringLiteral("tools.email"), QStringLiteral("&Tools"), QStringLiteral("&E-Mail"), {}, 19},
+                        [tool] { tool->OpenMailWindow(); });
+    registry.AddCommand(QStringLiteral("mail.compose"), [tool](const QString& to) {
+        tool->OpenCompose(ComposeFields{to, {}, {}, {}, {}});
+    });
+    registry.ClaimTypedAction(TypedAction::MailTo,
+                              [tool](const TypedCommand& c) { tool->OpenMailto(QUrl(Q(c.address))); });
 }
 
 }  // namespace sky::ui

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
 
 #include "ui/mail/compose_fields.h"
 
@@ -13,7 +14,9 @@ class QWidget;
 namespace sky::ui {
 
 class AppContext;
+class PasswordStore;
 class ToolRegistry;
+struct MailWindowHost;
 
 // The mail tool: the mail window, compose windows, the account dialogs and
 // the address book, and what other tools ask of mail.
@@ -32,9 +35,13 @@ public:
     QWidget* OpenMailto(const QUrl& url);
     // Addresses chosen in the address book, ", "-joined by the caller; empty when cancelled.
     QStringList PickAddresses(QWidget* parent);
+    // What a mail window asks of the program.
+    MailWindowHost Host();
+    PasswordStore& passwords() const { return *passwords_; }
 
 private:
     AppContext& context_;
+    std::unique_ptr<PasswordStore> passwords_;
     QPointer<QMdiSubWindow> window_;
 };
 

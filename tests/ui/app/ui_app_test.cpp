@@ -343,7 +343,7 @@ private slots:
         QVERIFY(app);
         int windows = app->frame()->mdiArea()->subWindowList().size();
         boxes_.clear();
-        app->frame()->context().registry().Invoke(QStringLiteral("tools.email"));
+        app->frame()->context().registry().Invoke(QStringLiteral("tools.webSpace"));
         app->frame()->context().registry().Invoke(QStringLiteral("tools.fileManager"));
         QCOMPARE(Texts(), (QStringList{QStringLiteral("Sorry.  Not yet available"),
                                        QStringLiteral("File Manager not available in this version")}));
