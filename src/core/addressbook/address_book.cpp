@@ -50,7 +50,8 @@ std::string Lowered(const std::string& s) {
 void SortNodes(std::vector<TreeNode>& nodes) {
     std::stable_sort(nodes.begin(), nodes.end(), [](const TreeNode& a, const TreeNode& b) {
         if (a.entry.isFolder != b.entry.isFolder) return a.entry.isFolder;
-        return Lowered(a.text) < Lowered(b.text);
+        std::string la = Lowered(a.text), lb = Lowered(b.text);
+        return la != lb ? la < lb : a.entry.filePath < b.entry.filePath;
     });
 }
 
