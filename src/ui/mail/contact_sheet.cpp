@@ -92,7 +92,7 @@ QLineEdit* CABContactSheet::field(const QString& name) const {
 }
 
 QWidget* CABContactSheet::PersonalPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);  // parented at once, so field() finds its edits
     auto* form = new QFormLayout(page);
     const auto& e = entry_;
     AddField(form, tr("&First:"), "firstName", e.firstName);
@@ -142,7 +142,7 @@ void CABContactSheet::RefreshDisplayChoices() {
 }
 
 QWidget* CABContactSheet::HomePage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);  // parented at once, so field() finds its edits
     auto* form = new QFormLayout(page);
     const auto& e = entry_;
     AddField(form, tr("Street Address:"), "homeStreet", e.homeStreet);
@@ -164,7 +164,7 @@ QWidget* CABContactSheet::HomePage() {
 }
 
 QWidget* CABContactSheet::BusinessPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);  // parented at once, so field() finds its edits
     auto* form = new QFormLayout(page);
     const auto& e = entry_;
     AddField(form, tr("Company:"), "company", e.company);
@@ -184,7 +184,7 @@ QWidget* CABContactSheet::BusinessPage() {
 }
 
 QWidget* CABContactSheet::OtherPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);  // parented at once, so field() finds its edits
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(
         new QLabel(tr("Notes (a line \"chat:host[:port]\" names the contact's SkyHarbor for chat):")));
