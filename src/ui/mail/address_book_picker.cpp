@@ -68,7 +68,7 @@ AddressPickerDialog::AddressPickerDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(new QLabel(tr("Check the people to send to:")));
     layout->addWidget(tree_);
     layout->addWidget(buttons);
-    resize(420, 360);
+    resize(540, 380);
 }
 
 QStringList AddressPickerDialog::addresses() const {

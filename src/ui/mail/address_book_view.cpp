@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QStyle>
 
 #include "core/addressbook/address_book.h"
@@ -41,6 +42,21 @@ void AddNodes(QTreeWidgetItem* parent, const std::vector<addressbook::TreeNode>&
         item->setFlags(node.entry.isFolder ? flags | Qt::ItemIsDropEnabled : flags | Qt::ItemIsDragEnabled);
         if (node.entry.isFolder) AddNodes(item, node.children, folderIcon, contactIcon);
     }
+}
+
+// A head and shoulders, for desktops whose icon theme has no contact picture.
+QIcon ContactIcon() {
+    QIcon themed = QIcon::fromTheme("avatar-default");
+    if (!themed.isNull()) return themed;
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 70, 120), 1.5));
+    painter.setBrush(QColor(110, 150, 210));
+    painter.drawEllipse(QRectF(10, 3, 12, 12));
+    painter.drawChord(QRectF(4, 17, 24, 26), 0, 180 * 16);
+    return QIcon(pixmap);
 }
 
 bool IsFolder(const QTreeWidgetItem* item) {
@@ -88,7 +104,7 @@ void CAddressBookView::Reload() {
     clear();
     if (root_.empty()) return;
     AddNodes(invisibleRootItem(), addressbook::LoadTree(root_), style()->standardIcon(QStyle::SP_DirIcon),
-             QIcon::fromTheme("x-office-address-book", style()->standardIcon(QStyle::SP_FileIcon)));
+             ContactIcon());
     for (QTreeWidgetItemIterator it(this); *it; ++it)
         if (expanded.contains((*it)->data(0, PathRole).toString())) (*it)->setExpanded(true);
     if (!current.isEmpty()) Select(current);
