@@ -45,6 +45,18 @@ void OfferOwnMail(AppContext* ctx, const QString& why) {
 // Through xdg-email, whose exit code says whether a mail program took the
 // address (opening "mailto:" only says that xdg-open started).
 void StartEmailProgram(AppContext* ctx) {
+    // When the desktop's mail program is SkyHarbor, it is this window, not a second copy.
+    QString mime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (!mime.isEmpty()) {
+        QProcess query;
+        query.start(mime, {QStringLiteral("query"), QStringLiteral("default"),
+                           QStringLiteral("x-scheme-handler/mailto")});
+        if (query.waitForFinished(3000) && QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed() ==
+                                               QLatin1String(XdgDefaultBrowser::kDesktopFile)) {
+            ctx->registry().Invoke(QStringLiteral("tools.email"));
+            return;
+        }
+    }
     QString exe = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
     if (exe.isEmpty()) {
         OfferOwnMail(ctx, QStringLiteral("xdg-email is not installed (package xdg-utils)."));

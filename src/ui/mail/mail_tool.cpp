@@ -122,19 +122,21 @@ MailWindowHost MailTool::Host() {
     };
     host.addressBook = [this, &context](QWidget* parent) -> QWidget* {
         auto* book = new CAddressBookView(context.settings(), context.hosts().web, parent);
-        connect(book, &CAddressBookView::sendMailRequested, this,
-                [this](const QString& address) { OpenCompose(ComposeFields{address, {}, {}, {}, {}}); });
-        connect(book, &CAddressBookView::openPageRequested, this, [&context](const QString& url, const QString&) {
-            if (context.frame()) context.frame()->HandleAddress(url, true);
+        connect(book, &CAddressBookView::sendMailRequested, this, [this](const QString& address) {
+            OpenCompose(ComposeFields{address, {}, {}, {}, {}});
         });
+        connect(book, &CAddressBookView::openPageRequested, this,
+                [&context](const QString& url, const QString&) {
+                    if (context.frame()) context.frame()->HandleAddress(url, true);
+                });
         connect(book, &CAddressBookView::startChatRequested, this, [&context](const QString& hostPort) {
             if (context.chat) context.chat->StartChat(hostPort);
         });
         return book;
     };
     host.makeFetch = [this](MailWorkerListener* listener) {
-        return std::make_unique<CheckMailWorker>(listener,
-                                                 LoadFetchTargetsWithPasswords(context_.settings(), *passwords_));
+        return std::make_unique<CheckMailWorker>(
+            listener, LoadFetchTargetsWithPasswords(context_.settings(), *passwords_));
     };
     host.notify = [](const QString& summary, const QString& body) { NotifyDesktop(summary, body); };
     return host;
@@ -147,8 +149,9 @@ void RegisterMailTool(ToolRegistry& registry, AppContext& context) {
     registry.AddWindow(TemplateId::Email, [tool, &context]() -> QWidget* {
         return new CK7EmailFrame(context.settings(), tool->Host());
     });
-    registry.AddCommand({QStringLiteral("tools.email"), QStringLiteral("&Tools"), QStringLiteral("&E-Mail"), {}, 19},
-                        [tool] { tool->OpenMailWindow(); });
+    registry.AddCommand(
+        {QStringLiteral("tools.email"), QStringLiteral("&Tools"), QStringLiteral("&E-Mail"), {}, 19},
+        [tool] { tool->OpenMailWindow(); });
     registry.AddCommand(QStringLiteral("mail.compose"), [tool](const QString& to) {
         tool->OpenCompose(ComposeFields{to, {}, {}, {}, {}});
     });

@@ -491,13 +491,21 @@ private slots:
         QVERIFY2(browser.MakeDefault(&error), qPrintable(error));
         QCOMPARE(browser.IsDefault(), std::optional<bool>(true));
 
-        // No mail program: said so, with SkyHarbor's own mail offered.
+        // SkyHarbor takes mailto: links too: its own mail opens, no second copy.
         qunsetenv("XDG_CURRENT_DESKTOP");
         S().WriteString("local", "zip", "10001");
         S().WriteString("Misc", "Account", "UNREGISTERED");
         Start();
         answerYes_ = false;
         boxes_.clear();
+        int windows = frame()->mdiArea()->subWindowList().size();
+        frame()->context().registry().Invoke(QStringLiteral("shell.emailProgram"));
+        QCOMPARE(frame()->mdiArea()->subWindowList().size(), windows + 1);
+        QVERIFY(boxes_.isEmpty());
+
+        // No mail program at all: said so, with SkyHarbor's own mail offered.
+        qputenv("XDG_DATA_HOME", data + "-none");
+        qputenv("XDG_CONFIG_HOME", config + "-none");
         frame()->context().registry().Invoke(QStringLiteral("shell.emailProgram"));
         QVERIFY(QTest::qWaitFor([&] { return boxes_.size() == 1; }, 15000));
         QVERIFY2(boxes_[0].startsWith(QStringLiteral("Could not start your E-Mail program.")),
