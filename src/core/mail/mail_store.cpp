@@ -401,9 +401,9 @@ bool SetMailStatus(const std::string& path, std::string_view value) {
     return true;
 }
 
-std::vector<std::string> ListFolders() {
+std::vector<std::string> ListFolders(std::string_view user) {
     std::vector<std::string> names;
-    std::string root = GetMailFolderPath("");
+    std::string root = GetMailFolderPath("", user);
     DIR* d = ::opendir(root.c_str());
     if (!d) return names;
     while (dirent* e = ::readdir(d)) {

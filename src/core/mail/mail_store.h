@@ -101,7 +101,8 @@ inline bool MarkRead(const std::string& path) {
     return SetMailStatus(path, kReadStatus);
 }
 
-std::vector<std::string> ListFolders();
+// The folders of `user`'s mail (a MailUserDir name).
+std::vector<std::string> ListFolders(std::string_view user = kDefaultUserDir);
 // Summaries of the folder's "*.mail" files: unread ones first, empty files
 // deleted.
 std::vector<MessageSummary> LoadFolder(const std::string& folderPath);

@@ -32,8 +32,7 @@ private:
     QWidget* HomePage();
     QWidget* BusinessPage();
     QWidget* OtherPage();
-    QLineEdit* AddField(QFormLayout* form, const QString& label, const char* name,
-                        const std::string& value);
+    QLineEdit* AddField(QFormLayout* form, const QString& label, const char* name, const std::string& value);
     void RefreshDisplayChoices();
 
     addressbook::CABEntry entry_;

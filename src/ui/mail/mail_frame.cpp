@@ -109,29 +109,38 @@ CSM_FoldersView::CSM_FoldersView(QWidget* parent) : QWidget(parent) {
     layout->addWidget(tree_);
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (filling_ || !item || !item->parent()) return;
-        emit folderChosen(item->text(0));
+        emit folderChosen(item->text(0), item->data(0, Qt::UserRole).toString());
     });
 }
 
-void CSM_FoldersView::Fill(const QString& select) {
+void CSM_FoldersView::Fill(const QString& select, const QStringList& accounts) {
     filling_ = true;
     tree_->clear();
-    auto* root = new QTreeWidgetItem(tree_, {QString::fromLatin1(kRootText)});
-    root->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
     QTreeWidgetItem* chosen = nullptr;
-    for (const std::string& name : ListFolders()) {
-        auto* item = new QTreeWidgetItem(root, {Q(name)});
-        item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
-        if (Q(name) == select) chosen = item;
-    }
-    root->setExpanded(true);
+    auto addRoot = [&](const QString& text, const QString& account) {
+        auto* root = new QTreeWidgetItem(tree_, {text});
+        root->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
+        for (const std::string& name :
+             ListFolders(account.isEmpty() ? std::string(kDefaultUserDir) : S(account))) {
+            auto* item = new QTreeWidgetItem(root, {Q(name)});
+            item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+            item->setData(0, Qt::UserRole, account);
+            if (!chosen && account.isEmpty() && Q(name) == select) chosen = item;
+        }
+        root->setExpanded(true);
+    };
+    addRoot(QString::fromLatin1(kRootText), QString());
+    // Further accounts fetch into InBoxes of their own.
+    for (const QString& account : accounts) addRoot(account, account);
     if (chosen) tree_->setCurrentItem(chosen);
     filling_ = false;
 }
 
 QString CSM_FoldersView::FolderAt(const QPoint& pos) const {
+    // Messages move between DefaultUser's folders.
     QTreeWidgetItem* item = tree_->itemAt(pos);
-    return item && item->parent() ? item->text(0) : QString();
+    return item && item->parent() && item->data(0, Qt::UserRole).toString().isEmpty() ? item->text(0)
+                                                                                      : QString();
 }
 
 bool CSM_FoldersView::eventFilter(QObject* watched, QEvent* event) {
@@ -176,6 +185,7 @@ CK7EmailFrame::CK7EmailFrame(SettingsStore& settings, MailWindowHost host, QWidg
 
     folders_ = new CSM_FoldersView(this);
     QWidget* book = host_.addressBook ? host_.addressBook(this) : new QWidget(this);
+    book_ = book;
     pane_ = new CMsgView(this);
     QWidget* listPane = BuildListPane();
 
@@ -184,7 +194,7 @@ CK7EmailFrame::CK7EmailFrame(SettingsStore& settings, MailWindowHost host, QWidg
     left_->addWidget(book);
     right_ = new QSplitter(Qt::Vertical);
     right_->addWidget(listPane);
-    right_->addWidget(pane_);
+    right_->addWidget(BuildPaneBox());
     columns_ = new QSplitter(Qt::Horizontal, this);
     columns_->addWidget(left_);
     columns_->addWidget(right_);
@@ -213,10 +223,12 @@ CK7EmailFrame::CK7EmailFrame(SettingsStore& settings, MailWindowHost host, QWidg
     connect(progress_, &ProgressPanel::cancelRequested, this, [this] {
         if (fetch_) fetch_->Cancel();
     });
-    connect(folders_, &CSM_FoldersView::folderChosen, this, [this](const QString& name) {
-        doc_->SetCurrentFolder(QPath(GetMailFolderPath(S(name))));
-        doc_->Broadcast(CK7EmailDoc::ShowWelcome);
-    });
+    connect(
+        folders_, &CSM_FoldersView::folderChosen, this, [this](const QString& name, const QString& account) {
+            doc_->SetCurrentFolder(QPath(
+                GetMailFolderPath(S(name), account.isEmpty() ? std::string(kDefaultUserDir) : S(account))));
+            doc_->Broadcast(CK7EmailDoc::ShowWelcome);
+        });
     connect(folders_, &CSM_FoldersView::filesDropped, this,
             [this](const QStringList& files, const QString& folder) {
                 std::vector<std::string> paths;
@@ -244,7 +256,7 @@ CK7EmailFrame::CK7EmailFrame(SettingsStore& settings, MailWindowHost host, QWidg
     // First opening: the mail root and InBox exist, InBox is shown.
     GetMailFolderPath("InBox");
     doc_->SetCurrentFolder(QPath(GetMailFolderPath("InBox")));
-    folders_->Fill();
+    folders_->Fill(QStringLiteral("InBox"), Accounts());
     LoadFolder(QStringLiteral("InBox"));
     pane_->ShowWelcome();
 }
@@ -310,7 +322,7 @@ QWidget* CK7EmailFrame::BuildListPane() {
     connect(compose, &QToolButton::clicked, this, [this] { doc_->Broadcast(CK7EmailDoc::NewMessage); });
     connect(accounts, &QToolButton::clicked, this, [this] {
         if (host_.accountList) host_.accountList(this);
-        folders_->Fill(FolderName(doc_->currentFolder()));
+        folders_->Fill(FolderName(doc_->currentFolder()), Accounts());
         PaintBar(settings_.GetInt("email", "colr_topbar", kTopBarColourAfterList));
     });
 
@@ -320,6 +332,34 @@ QWidget* CK7EmailFrame::BuildListPane() {
     layout->addWidget(bar_);
     layout->addWidget(list_, 1);
     return pane;
+}
+
+QWidget* CK7EmailFrame::BuildPaneBox() {
+    auto* box = new QWidget(this);
+    auto* bar = new QWidget(box);
+    bar->setAutoFillBackground(true);
+    QPalette pal = bar->palette();
+    pal.setColor(QPalette::Window, FromBgr(settings_.GetInt("email", "colr_botbar", kBottomBarColour)));
+    bar->setPalette(pal);
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(4, 2, 4, 2);
+    auto button = [&](const QString& text, const QString& tip, CK7EmailDoc::Hint hint) {
+        auto* b = new QToolButton(bar);
+        b->setText(text);
+        b->setToolTip(tip);
+        connect(b, &QToolButton::clicked, this, [this, hint] { doc_->Broadcast(hint); });
+        barLayout->addWidget(b);
+    };
+    button(QStringLiteral("Reply"), QStringLiteral("Reply to the author"), CK7EmailDoc::Reply);
+    button(QStringLiteral("Forward"), QStringLiteral("Forward this message"), CK7EmailDoc::Forward);
+    button(QStringLiteral("Print"), QStringLiteral("Print this message"), CK7EmailDoc::Print);
+    barLayout->addStretch(1);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(pane_, 1);
+    return box;
 }
 
 void CK7EmailFrame::PaintBar(int bgr) {
@@ -332,6 +372,8 @@ void CK7EmailFrame::PaintBar(int bgr) {
 
 void CK7EmailFrame::BuildMenu() {
     QMenu* mail = menuBar()->addMenu(QStringLiteral("&Mail"));
+    if (host_.addressBookMenu)
+        host_.addressBookMenu(menuBar()->addMenu(QStringLiteral("&Address Book")), book_);
     auto add = [&](QMenu* menu, const QString& text, QKeySequence key, std::function<void()> run) {
         QAction* a = menu->addAction(text);
         a->setShortcut(key);
@@ -361,6 +403,13 @@ void CK7EmailFrame::BuildMenu() {
     add(mail, QStringLiteral("&Close"), {}, [this] {
         if (QWidget* sub = parentWidget()) sub->close();
     });
+}
+
+QStringList CK7EmailFrame::Accounts() const {
+    QStringList out;
+    for (const std::string& name : ReadAccountList(settings_))
+        if (name != kDefaultMailUser && !name.empty()) out << Q(name);
+    return out;
 }
 
 void CK7EmailFrame::Status(const QString& text) {

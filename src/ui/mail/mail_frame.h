@@ -8,6 +8,7 @@
 #include "ui/mail/compose_fields.h"
 
 class QLineEdit;
+class QMenu;
 class QSplitter;
 class QTimer;
 class QTreeView;
@@ -39,6 +40,8 @@ struct MailWindowHost {
     // Starts a fetch of every account with `listener`; null when nothing to fetch.
     std::function<std::unique_ptr<CheckMailWorker>(MailWorkerListener* listener)> makeFetch;
     std::function<void(const QString& summary, const QString& body)> notify;
+    // Fills the window's "Address Book" menu for the pane `book`.
+    std::function<void(QMenu* menu, QWidget* book)> addressBookMenu;
 };
 
 // The folder tree: "E-Mail Folders" and one item per folder; message files
@@ -48,13 +51,15 @@ class CSM_FoldersView : public QWidget {
 public:
     static constexpr const char* kRootText = "E-Mail Folders";
     explicit CSM_FoldersView(QWidget* parent = nullptr);
-    void Fill(const QString& select = QStringLiteral("InBox"));
+    // DefaultUser's folders, then each further account's, under its name.
+    void Fill(const QString& select = QStringLiteral("InBox"), const QStringList& accounts = {});
     QTreeWidget* tree() const { return tree_; }
     // The folder under `pos` of the tree's viewport, empty when none.
     QString FolderAt(const QPoint& pos) const;
 
 signals:
-    void folderChosen(const QString& name);
+    // `account` is empty for DefaultUser.
+    void folderChosen(const QString& name, const QString& account);
     void filesDropped(const QStringList& paths, const QString& folder);
 
 protected:
@@ -101,9 +106,11 @@ private:
     void RowChosen(const QModelIndex& current);
     void BuildMenu();
     QWidget* BuildListPane();
+    QWidget* BuildPaneBox();
     void PaintBar(int bgr);
     void SaveSplitters();
     void Status(const QString& text);
+    QStringList Accounts() const;
 
     SettingsStore& settings_;
     MailWindowHost host_;
@@ -115,6 +122,7 @@ private:
     ProgressPanel* progress_ = nullptr;
     QLineEdit* filter_ = nullptr;
     QWidget* bar_ = nullptr;
+    QWidget* book_ = nullptr;
     QSplitter* columns_ = nullptr;
     QSplitter* left_ = nullptr;
     QSplitter* right_ = nullptr;

@@ -1,15 +1,20 @@
 #include "ui/mail/mail_tool.h"
 
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QUrl>
 #include <QUrlQuery>
 #include <memory>
 
+#include "core/addressbook/address_book.h"
+#include "core/addressbook/vcard.h"
+#include "core/base/atomic_file.h"
 #include "core/base/settings_store.h"
 #include "core/mail/check_mail_worker.h"
 #include "core/mail/mail_accounts.h"
@@ -53,6 +58,50 @@ void ShowSource(FrameHost& frame, const QString& path) {
     sub->setWindowTitle(QFileInfo(path).fileName());
     sub->resize(640, 480);
     sub->show();
+}
+
+QString ChooseFile(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
+                   const QString& suggested) {
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("vCard Files (*.vcf *.vcard)"), QStringLiteral("All Files (*)")});
+    if (!suggested.isEmpty()) dialog.selectFile(suggested);
+    if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+// Contacts from another address book, into "Address Book".
+void ImportVCards(CAddressBookView* book) {
+    QString file = ChooseFile(book, QStringLiteral("Import vCard"), QFileDialog::AcceptOpen, {});
+    if (file.isEmpty()) return;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        ShowMessage(book, QStringLiteral("Cannot read %1.").arg(file), QStringLiteral("Import vCard"),
+                    MessageKind::Warning);
+        return;
+    }
+    std::string folder = book->root() + "/Address Book";
+    int saved = 0, refused = 0;
+    for (addressbook::CABEntry& entry : addressbook::ParseVCards(in.readAll().toStdString()))
+        addressbook::SaveNewContact(folder, &entry) ? ++saved : ++refused;
+    book->Reload();
+    ShowMessage(
+        book,
+        QStringLiteral("%1 contact(s) imported into \"Address Book\".").arg(saved) +
+            (refused ? QStringLiteral(" %1 without a usable name were left out.").arg(refused) : QString()),
+        QStringLiteral("Import vCard"));
+}
+
+// Every contact, for another address book to read.
+void ExportVCards(CAddressBookView* book) {
+    QString file = ChooseFile(book, QStringLiteral("Export vCard"), QFileDialog::AcceptSave,
+                              QStringLiteral("contacts.vcf"));
+    if (file.isEmpty()) return;
+    std::string error;
+    if (!WriteFileAtomically(S(file), addressbook::WriteVCards(addressbook::CollectContacts(book->root()), 3),
+                             &error))
+        ShowMessage(book, Q(error), QStringLiteral("Export vCard"), MessageKind::Warning);
 }
 
 }  // namespace
@@ -139,6 +188,24 @@ MailWindowHost MailTool::Host() {
             listener, LoadFetchTargetsWithPasswords(context_.settings(), *passwords_));
     };
     host.notify = [](const QString& summary, const QString& body) { NotifyDesktop(summary, body); };
+    host.addressBookMenu = [](QMenu* menu, QWidget* pane) {
+        auto* book = qobject_cast<CAddressBookView*>(pane);
+        if (!book) return;
+        auto add = [&](const QString& text, void (CAddressBookView::*run)()) {
+            QObject::connect(menu->addAction(text), &QAction::triggered, book, run);
+        };
+        add(QStringLiteral("&Add"), &CAddressBookView::AddContact);
+        add(QStringLiteral("&Edit"), &CAddressBookView::EditSelected);
+        add(QStringLiteral("&Delete"), &CAddressBookView::DeleteSelected);
+        add(QStringLiteral("Add &Folder"), &CAddressBookView::AddFolder);
+        add(QStringLiteral("&Send Mail..."), &CAddressBookView::SendMail);
+        add(QStringLiteral("&Chat..."), &CAddressBookView::Chat);
+        menu->addSeparator();
+        QObject::connect(menu->addAction(QStringLiteral("&Import vCard...")), &QAction::triggered, book,
+                         [book] { ImportVCards(book); });
+        QObject::connect(menu->addAction(QStringLiteral("E&xport vCard...")), &QAction::triggered, book,
+                         [book] { ExportVCards(book); });
+    };
     return host;
 }
 

@@ -2,9 +2,11 @@
 // and forward, and "mailto:" on the command line.
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
@@ -139,6 +141,27 @@ private slots:
         QTRY_COMPARE(ComposeWindows().size(), 1);
         QCOMPARE(Field(ComposeWindows().first(), "to"), QString());
         QCOMPARE(Field(ComposeWindows().first(), "subject"), QStringLiteral("fw: plans"));
+
+        // Contacts from a vCard file, through the window's menu.
+        std::string card = sandbox_->path("friends.vcf");
+        test::WriteFile(card,
+                        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lind;Åsa;;;\r\nFN:Åsa Lind\r\n"
+                        "EMAIL:asa@example.se\r\nEND:VCARD\r\n");
+        SetDialogHook([&](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            if (!files) return -1;
+            files->selectFile(QString::fromStdString(card));
+            return int(QDialog::Accepted);
+        });
+        QAction* import = nullptr;
+        for (QAction* menu : mail->menuBar()->actions())
+            if (menu->menu())
+                for (QAction* a : menu->menu()->actions())
+                    if (a->text() == QLatin1String("&Import vCard...")) import = a;
+        QVERIFY(import);
+        import->trigger();
+        auto* book = mail->findChild<CAddressBookView*>();
+        QVERIFY(!book->findItems(QStringLiteral("Åsa Lind"), Qt::MatchRecursive).isEmpty());
 
         // Opening it again brings the one window forward.
         int windows = app->frame()->mdiArea()->subWindowList().size();

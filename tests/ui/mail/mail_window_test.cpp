@@ -248,6 +248,21 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(links_.value(0), QUrl(QStringLiteral("http://sky.example/page")), 10000);
     }
 
+    // A further account's InBox has a place of its own in the tree.
+    void everyAccountHasItsFolders() {
+        WriteAccountList(*settings_, {"DefaultUser", "work"});
+        test::WriteFile(GetMailFolderPath("InBox", "work") + "W1.mail", "Subject: from work\r\n\r\n");
+        auto frame = Open();
+        QTreeWidget* tree = frame->folders()->tree();
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QTreeWidgetItem* work = tree->topLevelItem(1);
+        QCOMPARE(work->text(0), QStringLiteral("work"));
+        QCOMPARE(work->child(0)->text(0), QStringLiteral("InBox"));
+        tree->setCurrentItem(work->child(0));
+        QCOMPARE(Column(frame->model(), 0), QStringList{QStringLiteral("from work")});
+        QCOMPARE(frame->statusText(), QStringLiteral("1 messages in InBox"));
+    }
+
     // The splitter sizes come from the profile and go back to it.
     void splitterSizesAreKept() {
         settings_->WriteInt("EMAIL", "left_main_cycur", 230);
