@@ -1,34 +1,18 @@
 // skyharbor-cli as a user meets it: help, mail fetch before any setup, an empty folder.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <string>
 
+#include "support/cli_run.h"
 #include "support/sandbox.h"
 
 namespace sky {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using test::CliRun;
 
 CliRun Cli(const test::Sandbox& box, const std::string& args) {
-    std::string errFile = box.path("cli-stderr");
-    std::string command = std::string(SKYHARBOR_CLI_PATH) + " " + args + " 2>'" + errFile + "' </dev/null";
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-    int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = test::ReadFile(errFile);
-    return run;
+    return test::RunCli(SKYHARBOR_CLI_PATH, box, args);
 }
 
 TEST(CliHelp, EveryWayOfAskingPrintsToStandardOutput) {
