@@ -1,0 +1,174 @@
+// The FTP window against a real FTP server (pyftpdlib) on loopback.
+#include <QApplication>
+#include <QDialog>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <memory>
+
+#include "core/base/settings_store.h"
+#include "core/ftp/ftp_client.h"
+#include "support/sandbox.h"
+#include "ui/app/app_context.h"
+#include "ui/base/messages.h"
+#include "ui/ftp/ftp_view.h"
+#include "ui/skypad/skypad_frame.h"
+#include "ui/webspace/local_files_panel.h"
+
+using namespace sky;
+using namespace sky::ui;
+
+namespace {
+
+// pyftpdlib serving `root` to user "jane" (password "secret"), writable.
+class FtpServer {
+public:
+    explicit FtpServer(const std::string& root) {
+        port_ = test::FreePort();
+        process_.start(QStringLiteral("python3"),
+                       {QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"), QStringLiteral("127.0.0.1"),
+                        QStringLiteral("-p"), QString::number(port_), QStringLiteral("-w"), QStringLiteral("-d"),
+                        QString::fromStdString(root), QStringLiteral("-u"), QStringLiteral("jane"), QStringLiteral("-P"),
+                        QStringLiteral("secret")});
+    }
+    ~FtpServer() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    int port() const { return port_; }
+    ftp::FtpSite Site() const {
+        ftp::FtpSite s;
+        s.host = "127.0.0.1";
+        s.port = port_;
+        s.user = "jane";
+        s.password = "secret";
+        return s;
+    }
+
+private:
+    QProcess process_;
+    int port_ = 0;
+};
+
+bool Listening(int port) {
+    return test::WaitFor([port] {
+        QTcpSocket s;
+        s.connectToHost(QStringLiteral("127.0.0.1"), port);
+        return s.waitForConnected(200);
+    });
+}
+
+// Connects and waits for the first listing.
+bool Connect(CFTPView& view, const ftp::FtpSite& site, const QString& folder) {
+    view.ConnectTo(site, folder);
+    return test::WaitFor([&] {
+        QCoreApplication::processEvents();
+        return !view.busy();
+    }) && view.document()->connected();
+}
+
+QStringList Names(QTreeWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);
+    return out;
+}
+
+}  // namespace
+
+class UiFtpTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Sandbox> sandbox_;
+    std::unique_ptr<AppContext> context_;
+    QStringList boxes_;
+
+    std::string Root() { return sandbox_->path("served"); }
+
+private slots:
+    void init() {
+        sandbox_ = std::make_unique<test::Sandbox>();
+        SettingsStore::App().WriteInt("Service", "Embedded", 0);
+        context_ = std::make_unique<AppContext>(sandbox_->path("skyharbor.ini"));
+        boxes_.clear();
+        SetMessageHook([this](MessageKind, const QString& title, const QString& text) {
+            boxes_ << title + QLatin1Char('|') + text;
+            return true;
+        });
+        std::filesystem::create_directories(Root() + "/pub/docs");
+        test::WriteFile(Root() + "/readme", "read me\n");
+        test::WriteFile(Root() + "/pub/page.htm", "<p>hello</p>\n");
+    }
+    void cleanup() {
+        SetMessageHook({});
+        SetDialogHook({});
+        context_.reset();
+        sandbox_.reset();
+    }
+
+    // Connect, walk down and back up, make a folder and an empty file.
+    void browseAndCreate() {
+        FtpServer server(Root());
+        QVERIFY(Listening(server.port()));
+        CFTPView view(*context_);
+        QVERIFY(Connect(view, server.Site(), QStringLiteral("/")));
+        QCOMPARE(Names(view.list()), (QStringList{"pub", "readme"}));
+        QCOMPARE(view.list()->topLevelItem(1)->text(1), QStringLiteral("1K"));
+
+        view.OpenRow(view.list()->topLevelItem(0));
+        QTRY_VERIFY_WITH_TIMEOUT(!view.busy() && view.document()->folder == QStringLiteral("/pub/"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Names(view.list()), (QStringList{"Up to parent Folder", "docs", "page.htm"}), 10000);
+
+        view.NewFolder(QStringLiteral("made"));
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::is_directory(Root() + "/pub/made"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.busy(), 10000);
+        view.NewFile(QStringLiteral("empty.txt"));
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(Root() + "/pub/empty.txt"), 10000);
+        QCOMPARE(std::filesystem::file_size(Root() + "/pub/empty.txt"), 0u);
+        QTRY_VERIFY_WITH_TIMEOUT(Names(view.list()).contains(QStringLiteral("empty.txt")), 10000);
+
+        view.OpenRow(view.list()->topLevelItem(0));  // up to /
+        QTRY_VERIFY_WITH_TIMEOUT(!view.busy() && view.document()->folder == QStringLiteral("/"), 10000);
+    }
+
+    // A file fetched into SkyPad goes back to the server when saved; files
+    // dropped on the local panel are fetched there; local files go up.
+    void editFetchAndUpload() {
+        FtpServer server(Root());
+        QVERIFY(Listening(server.port()));
+        CFTPView view(*context_);
+        QVERIFY(Connect(view, server.Site(), QStringLiteral("/pub/")));
+
+        // Remote rows dropped on the local panel.
+        std::string localDir = sandbox_->path("local");
+        std::filesystem::create_directories(localDir);
+        view.localFiles()->SetFolder(QString::fromStdString(localDir));
+        view.Fetch({QStringLiteral("ftp://127.0.0.1/pub/page.htm")}, QString::fromStdString(localDir));
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(localDir + "/page.htm"), 10000);
+        QCOMPARE(test::ReadFile(localDir + "/page.htm"), std::string("<p>hello</p>\n"));
+        // A name that would leave the folder is refused.
+        QTRY_VERIFY_WITH_TIMEOUT(!view.busy(), 10000);
+        view.Fetch({QStringLiteral("ftp://127.0.0.1/pub/..")}, QString::fromStdString(localDir));
+        QVERIFY(boxes_.last().contains(QStringLiteral("Could not get file")));
+
+        // Upload two local files into the folder shown.
+        std::string a = sandbox_->path("up1.txt"), b = sandbox_->path("up2.txt");
+        test::WriteFile(a, "one");
+        test::WriteFile(b, "two");
+        view.UploadFiles({QString::fromStdString(a), QString::fromStdString(b)});
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(Root() + "/pub/up2.txt") && !view.busy(), 10000);
+        QCOMPARE(test::ReadFile(Root() + "/pub/up1.txt"), std::string("one"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    UiFtpTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ui_ftp_test.moc"
