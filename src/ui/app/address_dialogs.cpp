@@ -95,9 +95,15 @@ PostDialog::PostDialog(const QString& loginName, QWidget* parent) : QDialog(pare
             QStringLiteral("HTML Files (*.htm*);;GIF Files (*.gif*);;All Files (*)"));
         if (!f.isEmpty()) local_->setText(f);
     });
-    // Posting and editing come with the web space.
-    connect(post, &QPushButton::clicked, this, [this] { NotYet(this); });
-    connect(edit, &QPushButton::clicked, this, [this] { NotYet(this); });
+    connect(post, &QPushButton::clicked, this, [this] {
+        if (!onPost) return NotYet(this);
+        int result = onPost(local_->text().trimmed(), remote_->text().trimmed());
+        ShowMessage(this, result == 1 ? QStringLiteral("Done") : QStringLiteral("Error Occurred"));
+    });
+    connect(edit, &QPushButton::clicked, this, [this] {
+        if (!onEdit) return NotYet(this);
+        onEdit(local_->text().trimmed());
+    });
     connect(login, &QPushButton::clicked, this, [this] {
         if (!onLogin) return;
         QString account = onLogin();

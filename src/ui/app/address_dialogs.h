@@ -45,6 +45,11 @@ public:
     // The service login: the member logged in as, or empty when it failed.
     // Set by the caller.
     std::function<QString()> onLogin;
+    // The public-space upload: 1 done, anything else an error.
+    std::function<int(const QString& local, const QString& remote)> onPost;
+    // Opens the local file in SkyPad.
+    std::function<void(const QString& local)> onEdit;
+    QLineEdit* remoteNameEdit() const { return remote_; }
 
 private:
     QLineEdit* local_;
