@@ -176,7 +176,7 @@ int PostRecord(HttpClient& http, const std::string& host, const std::string& scr
     Report(listener, code, "    Please wait.");
     std::string body;
     HttpResult r = http.Fetch(request, &body);
-    if (r.outcome == HttpOutcome::Cancelled) return -1;
+    if (r.outcome == HttpOutcome::Cancelled) return kCancelled;
     if (r.outcome != HttpOutcome::Ok && r.outcome != HttpOutcome::LimitReached) {
         switch (r.curlCode) {
             case CURLE_COULDNT_RESOLVE_HOST:
@@ -388,11 +388,10 @@ int PostToPublicSpace(const ServerTarget& target, bool loggedIn, const std::stri
         if (rc == 0) {
             answer.resize(std::min(answer.size(), kPublicPieceSize));
             reply.replace(0, answer.size(), answer);
+        } else if (rc == kCancelled) {
+            std::fclose(f);
+            return kPublicCancelled;
         } else if (rc == -1) {
-            if (stop.stop_requested()) {
-                std::fclose(f);
-                return kPublicCancelled;
-            }
             listener.OnMessage("Bad Result from Send");
         } else if (rc == -2 || rc == -3) {
             listener.OnMessage("Sorry. The server is too busy.\n\nPlease try later");

@@ -91,7 +91,8 @@ public:
 
 // One POST of `record` (sent whole) to http://host/script; reads up to
 // `replySize` bytes of the answer into *reply. Returns 0, or -1 send failed,
-// -2 no connection, -3 error before the answer, -4 no answer, -5 error while reading it.
+// -2 no connection, -3 error before the answer, -4 no answer, -5 error while reading it,
+// kCancelled when `stop` ended it.
 int PostRecord(HttpClient& http, const std::string& host, const std::string& script, std::string_view record,
                size_t replySize, std::string* reply, int code, TransferListener& listener,
                std::stop_token stop = {});
