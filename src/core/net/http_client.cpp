@@ -113,6 +113,7 @@ HttpResult HttpClient::Perform(const HttpRequest& request,
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
     r.bytes = t.bytes;
+    r.curlCode = static_cast<int>(rc);
 
     if (t.sinkFailed) {
         r.outcome = HttpOutcome::SinkError;

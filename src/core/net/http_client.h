@@ -52,6 +52,7 @@ struct HttpResult {
     long status = 0;  // the HTTP status (0 when none arrived)
     long long bytes = 0;
     std::string error;  // why, for the log and messages
+    int curlCode = 0;   // curl's own result, for callers that tell failures apart by stage
     bool ok() const { return outcome == HttpOutcome::Ok; }
 };
 
