@@ -40,6 +40,8 @@ public:
     QString machineIdentity() const { return machineIdentity_; }
     QString statusText() const { return statusText_; }
     bool loggedIn() const { return loggedIn_; }
+    // The password of this login, kept in memory only: transfers to the web space need it.
+    QString loginPassword() const { return loginPassword_; }
     int colourCount() const { return colourCount_; }
     void SetColourCount(int count) { colourCount_ = count; }
 
