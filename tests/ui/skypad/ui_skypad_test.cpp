@@ -1,8 +1,11 @@
+#include <sys/stat.h>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStatusBar>
+#include <QTcpSocket>
 #include <QTest>
 #include <memory>
 
@@ -213,6 +216,77 @@ private slots:
         QCOMPARE(local, Path("about.htm"));
         QCOMPARE(content, QStringLiteral("changed"));
         QVERIFY(!fetched.document().modified());
+    }
+    // Saving a file fetched from a server puts it back there; a file that
+    // changed on the server meanwhile is overwritten only when the user says so.
+    void ftpPutBack() {
+        const std::string root = sandbox_->path("ftproot");
+        test::WriteFile(root + "/page.htm", "old");
+        ::chmod(root.c_str(), 0777);
+        test::WriteFile(sandbox_->path("empty/.keep"), "");
+        const int port = test::FreePort();
+        test::WriteFile(sandbox_->path("vsftpd.conf"),
+                        "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" + std::to_string(port) +
+                            "\nbackground=NO\nrun_as_launching_user=YES\nanonymous_enable=YES\n"
+                            "no_anon_password=YES\nanon_root=" +
+                            root +
+                            "\nlocal_enable=NO\nwrite_enable=YES\nanon_upload_enable=YES\n"
+                            "anon_other_write_enable=YES\nanon_world_readable_only=NO\nseccomp_sandbox=NO\n"
+                            "pasv_enable=YES\npasv_address=127.0.0.1\nsecure_chroot_dir=" +
+                            sandbox_->path("empty") + "\n");
+        QProcess server;
+        server.start(QStringLiteral("vsftpd"), {Path("vsftpd.conf")});
+        if (!server.waitForStarted(5000)) QSKIP("vsftpd is not installed");
+        QVERIFY(test::WaitFor([port] {
+            QTcpSocket probe;
+            probe.connectToHost(QStringLiteral("127.0.0.1"), port);
+            return probe.waitForConnected(200);
+        }));
+
+        // The local copy, as the FTP window fetches it.
+        test::WriteFile(sandbox_->path("__page.htm"), "old");
+        struct stat fetched {};
+        QCOMPARE(::stat((root + "/page.htm").c_str(), &fetched), 0);
+        ftp::FtpSite site;
+        site.host = "127.0.0.1";
+        site.port = port;
+        CSkyPadFrame pad;
+        QVERIFY(pad.Open(Path("__page.htm")));
+        // vsftpd run as its launcher does not confine the anonymous user: the
+        // remote path is the real one.
+        pad.SetFtpOrigin(site, root + "/page.htm", 3, fetched.st_mtime);
+        auto status = [&pad] { return pad.statusBar()->currentMessage(); };
+
+        pad.view()->setPlainText(QStringLiteral("new text"));
+        QVERIFY(pad.Save());
+        QTRY_VERIFY_WITH_TIMEOUT(!pad.puttingBack() && status().startsWith(QStringLiteral("Put back")),
+                                 20000);
+        QCOMPARE(test::ReadFile(root + "/page.htm"), std::string("new text"));
+        QVERIFY(dialogs_.isEmpty());  // unchanged on the server: no question
+
+        // Someone else changes it; "No" leaves their version alone.
+        test::WriteFile(root + "/page.htm", "their version");
+        pad.view()->setPlainText(QStringLiteral("mine"));
+        QVERIFY(pad.Save());
+        QTRY_VERIFY_WITH_TIMEOUT(!pad.puttingBack() && status().startsWith(QStringLiteral("Not put back")),
+                                 20000);
+        QCOMPARE(dialogs_.size(), 1);
+        QVERIFY(dialogs_[0].contains(QStringLiteral("changed on the server")));
+        QCOMPARE(test::ReadFile(root + "/page.htm"), std::string("their version"));
+
+        // "Yes" overwrites it.
+        SetMessageHook([this](MessageKind, const QString& title, const QString& text) {
+            dialogs_ << title + QStringLiteral(": ") + text;
+            return true;
+        });
+        QVERIFY(pad.Save());
+        QTRY_VERIFY_WITH_TIMEOUT(!pad.puttingBack() && status().startsWith(QStringLiteral("Put back")),
+                                 20000);
+        QCOMPARE(dialogs_.size(), 2);
+        QCOMPARE(test::ReadFile(root + "/page.htm"), std::string("mine"));
+
+        server.terminate();
+        QVERIFY(server.waitForFinished(5000));
     }
 };
 
