@@ -1,0 +1,36 @@
+#include "ui/skypad/skypad_tool.h"
+
+#include <QMdiSubWindow>
+
+#include "ui/app/app_context.h"
+#include "ui/base/frame_host.h"
+#include "ui/base/tool_registry.h"
+#include "ui/skypad/skypad_frame.h"
+
+namespace sky::ui {
+
+void RegisterSkyPadTool(ToolRegistry& registry, AppContext& context) {
+    registry.AddWindow(TemplateId::SkyPad, [] { return static_cast<QWidget*>(new CSkyPadFrame()); });
+    registry.AddCommand(
+        {QStringLiteral("tools.skyPad"), QStringLiteral("&Tools"), QStringLiteral("Sky&Pad"), {}, 24},
+        [&context] { OpenInSkyPad(context, {}); });
+}
+
+CSkyPadFrame* OpenInSkyPad(AppContext& context, const QString& path) {
+    FrameHost* frame = context.frame();
+    if (!frame) return nullptr;
+    QMdiSubWindow* sub = frame->OpenDocument(TemplateId::SkyPad, QStringLiteral("Untitled"));
+    auto* pad = sub ? qobject_cast<CSkyPadFrame*>(sub->widget()) : nullptr;
+    if (!pad) return nullptr;
+    QObject::connect(pad, &CSkyPadFrame::titleChanged, sub, &QMdiSubWindow::setWindowTitle);
+    AppContext* ctx = &context;
+    pad->openWindow = [ctx](const QString& other) { OpenInSkyPad(*ctx, other); };
+    if (!path.isEmpty() && !pad->Open(path)) {
+        sub->close();
+        return nullptr;
+    }
+    sub->setWindowTitle(pad->Title());
+    return pad;
+}
+
+}  // namespace sky::ui
