@@ -32,7 +32,10 @@
 #include "ui/browser/browser_tool.h"
 #include "ui/channels/channels_tool.h"
 #include "ui/chat/chat_tool.h"
+#include "ui/ftp/ftp_tool.h"
 #include "ui/mail/mail_tool.h"
+#include "ui/skypad/skypad_tool.h"
+#include "ui/webspace/web_space_transfer.h"
 #include "ui/httpsvr/httpsvr_tool.h"
 #include "ui/service/download_manager.h"
 #include "ui/service/member_session.h"
@@ -248,6 +251,9 @@ void CK7App::RegisterTools(DefaultBrowser* browser) {
     RegisterHttpSvrTool(registry, *context_);
     RegisterChatTool(registry, *context_);
     RegisterMailTool(registry, *context_);
+    RegisterSkyPadTool(registry, *context_);
+    RegisterFtpTool(registry, *context_);
+    RegisterWebSpaceTool(registry, *context_);
     RegisterServiceTool(registry, *context_);
     RegisterShellTool(registry, *context_, browser);
     RegisterPlaceholderTools(registry, *context_);

@@ -14,6 +14,8 @@
 #include "ui/browser/browser_tool.h"
 #include "ui/chat/chat_tool.h"
 #include "ui/service/member_session.h"
+#include "ui/skypad/skypad_tool.h"
+#include "ui/webspace/web_space_transfer.h"
 
 namespace sky::ui {
 
@@ -144,6 +146,17 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
         MemberSession& session = ctx->session();
         PostDialog dialog(session.account(), Parent(*ctx));
         dialog.onLogin = [&session] { return session.RunLogin() ? session.account() : QString(); };
+        dialog.onPost = [ctx, &dialog](const QString& local, const QString& remote) {
+            webspace::ServerTarget target = MemberTarget(*ctx, true);
+            bool loggedIn = ctx->session().loggedIn();
+            std::string l = local.toStdString(), r = remote.toStdString();
+            return RunTransfer(
+                &dialog, QStringLiteral("Post to the Public Space"),
+                [target, loggedIn, l, r](webspace::TransferListener& listener, std::stop_token stop) {
+                    return webspace::PostToPublicSpace(target, loggedIn, l, r, listener, stop);
+                });
+        };
+        dialog.onEdit = [ctx](const QString& local) { OpenInSkyPad(*ctx, local); };
         dialog.exec();
     });
 }
@@ -157,10 +170,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
                         open(TemplateId::PublicSpace));
     registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
                         open(TemplateId::PageEdit));
-    registry.AddCommand({QStringLiteral("tools.skyPad"), tools, QStringLiteral("Sky&Pad"), {}, 24},
-                        open(TemplateId::SkyPad));
-    registry.AddCommand({QStringLiteral("tools.ftp"), tools, QStringLiteral("&FTP Client"), {}, 25},
-                        open(TemplateId::Ftp));
     registry.AddCommand(
         {QStringLiteral("tools.fileManager"), tools, QStringLiteral("File &Manager"), {}, 26},
         [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("File Manager not available in this version")); });
@@ -179,9 +188,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
     auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
     registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);
-    registry.ClaimTypedAction(TypedAction::FtpUpload, typedNotYet);
-    registry.ClaimTypedAction(TypedAction::SkyFtp,
-                              [ctx](const TypedCommand&) { ctx->frame()->OpenDocument(TemplateId::Ftp); });
 }
 
 }  // namespace sky::ui

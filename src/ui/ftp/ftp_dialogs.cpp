@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -13,7 +14,6 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QUrl>
-#include <QEventLoop>
 
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
@@ -50,14 +50,16 @@ ftp::FtpSite SiteFromServerText(const QString& text, ftp::Protocol protocol) {
     return site;
 }
 
-FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
+FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
     setWindowTitle(QStringLiteral("Connect"));
     auto* form = new QFormLayout(this);
     sites_ = new QComboBox(this);
     sites_->addItem(QStringLiteral("(new site)"));
     sites_->addItems(SiteNames(settings));
     protocol_ = new QComboBox(this);
-    protocol_->addItems({QStringLiteral("FTP"), QStringLiteral("FTP over TLS (explicit)"), QStringLiteral("SFTP")});
+    protocol_->addItems(
+        {QStringLiteral("FTP"), QStringLiteral("FTP over TLS (explicit)"), QStringLiteral("SFTP")});
     server_ = new QLineEdit(Q(settings.GetString(kSection, "server", "ftp.example.org")), this);
     port_ = new QSpinBox(this);
     port_->setRange(0, 65535);
@@ -75,7 +77,8 @@ FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent) : Q
     form->addRow(QStringLiteral("&Password:"), password_);
     form->addRow(QStringLiteral("&Folder:"), folder_);
     form->addRow(active_);
-    form->addRow(new QLabel(QStringLiteral("The password is asked for at every connect and never kept."), this));
+    form->addRow(
+        new QLabel(QStringLiteral("The password is asked for at every connect and never kept."), this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -97,7 +100,8 @@ void FtpConnectDialog::LoadSite(const QString& name) {
 }
 
 ftp::FtpSite FtpConnectDialog::site() const {
-    ftp::FtpSite s = SiteFromServerText(server_->text(), static_cast<ftp::Protocol>(protocol_->currentIndex()));
+    ftp::FtpSite s =
+        SiteFromServerText(server_->text(), static_cast<ftp::Protocol>(protocol_->currentIndex()));
     if (port_->value() > 0) s.port = port_->value();
     s.user = S(user_->text().trimmed());
     s.password = S(password_->text());

@@ -14,8 +14,8 @@ void RegisterFtpTool(ToolRegistry& registry, AppContext& context) {
     auto open = [&context] {
         if (context.frame()) context.frame()->OpenDocument(TemplateId::Ftp, QStringLiteral("SkyFTP"));
     };
-    registry.AddCommand({QStringLiteral("tools.ftp"), QStringLiteral("&Tools"), QStringLiteral("&FTP Client"), {}, 25},
-                        open);
+    registry.AddCommand(
+        {QStringLiteral("tools.ftp"), QStringLiteral("&Tools"), QStringLiteral("&FTP Client"), {}, 25}, open);
     registry.ClaimTypedAction(TypedAction::SkyFtp, [open](const TypedCommand&) { open(); });
     registry.ClaimTypedAction(TypedAction::FtpUpload, [&context](const TypedCommand&) {
         FtpUploadDialog dialog(context.frame() ? context.frame()->window() : nullptr);

@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -47,7 +48,8 @@ QIcon IconFor(int index, const QStyle* style) {
         case 4:
             return style->standardIcon(QStyle::SP_ComputerIcon);
         case 5:
-            return QIcon::fromTheme(QStringLiteral("image-x-generic"), style->standardIcon(QStyle::SP_FileIcon));
+            return QIcon::fromTheme(QStringLiteral("image-x-generic"),
+                                    style->standardIcon(QStyle::SP_FileIcon));
         case 7:
             return style->standardIcon(QStyle::SP_FileDialogToParent);
         default:
@@ -86,7 +88,8 @@ CFTPView::CFTPView(AppContext& context, QWidget* parent) : QMainWindow(parent), 
     auto* remote = new RemoteList(this);
     list_ = remote;
     list_->setColumnCount(4);
-    list_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"), QStringLiteral("Modified")});
+    list_->setHeaderLabels(
+        {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"), QStringLiteral("Modified")});
     list_->header()->resizeSection(0, 220);
     list_->header()->resizeSection(1, 70);
     list_->header()->resizeSection(3, 160);
@@ -107,7 +110,8 @@ CFTPView::CFTPView(AppContext& context, QWidget* parent) : QMainWindow(parent), 
         }
         if (addresses.empty()) return nullptr;
         auto* mime = new QMimeData;
-        mime->setData(QLatin1String(kRemoteFilesMime), QByteArray::fromStdString(ftp::RemoteFilesBlock(addresses)));
+        mime->setData(QLatin1String(kRemoteFilesMime),
+                      QByteArray::fromStdString(ftp::RemoteFilesBlock(addresses)));
         mime->setUrls(urls);
         return mime;
     };
@@ -150,14 +154,15 @@ CFTPView::CFTPView(AppContext& context, QWidget* parent) : QMainWindow(parent), 
     add(QStringLiteral("&Remote FTP Edit..."), [this] { RemoteEdit(); });
     add(QStringLiteral("New &File..."), [this] {
         bool ok = false;
-        QString name = QInputDialog::getText(this, QStringLiteral("New File"), QStringLiteral("Enter Filename"),
-                                             QLineEdit::Normal, {}, &ok);
+        QString name = QInputDialog::getText(this, QStringLiteral("New File"),
+                                             QStringLiteral("Enter Filename"), QLineEdit::Normal, {}, &ok);
         if (ok && !name.trimmed().isEmpty()) NewFile(name.trimmed());
     });
     add(QStringLiteral("New F&older..."), [this] {
         bool ok = false;
-        QString name = QInputDialog::getText(this, QStringLiteral("New Folder"),
-                                             QStringLiteral("Enter Directory Name"), QLineEdit::Normal, {}, &ok);
+        QString name =
+            QInputDialog::getText(this, QStringLiteral("New Folder"), QStringLiteral("Enter Directory Name"),
+                                  QLineEdit::Normal, {}, &ok);
         if (ok && !name.trimmed().isEmpty()) NewFolder(name.trimmed());
     });
     add(QStringLiteral("&Upload Files..."), [this] {
@@ -230,8 +235,8 @@ void CFTPView::ShowProgress(uint64_t done, uint64_t total) {
 
 void CFTPView::Failed(const QString& title, const ftp::FtpResult& r) {
     if (r.cancelled) return;
-    ShowMessage(this, title + (r.error.empty() ? QString() : QStringLiteral("\n\n") + Q(r.error)), QStringLiteral("SkyFTP"),
-                MessageKind::Warning);
+    ShowMessage(this, title + (r.error.empty() ? QString() : QStringLiteral("\n\n") + Q(r.error)),
+                QStringLiteral("SkyFTP"), MessageKind::Warning);
 }
 
 void CFTPView::ConnectDialog() {
@@ -251,7 +256,8 @@ void CFTPView::ConnectTo(const ftp::FtpSite& site, const QString& folder) {
     doc_->client = std::make_unique<ftp::FtpClient>(site);
     auto entries = std::make_shared<std::vector<ftp::FtpEntry>>();
     std::string start = S(doc_->folder);
-    Run(QStringLiteral("Connecting to %1...").arg(Q(site.host)),
+    Run(
+        QStringLiteral("Connecting to %1...").arg(Q(site.host)),
         [entries, start](ftp::FtpClient& c, const ftp::Progress&) { return c.Connect(start, entries.get()); },
         [this, entries, site, folder](const ftp::FtpResult& r) {
             if (r.ok) {
@@ -278,7 +284,8 @@ void CFTPView::ConnectTo(const ftp::FtpSite& site, const QString& folder) {
 void CFTPView::Refresh() {
     auto entries = std::make_shared<std::vector<ftp::FtpEntry>>();
     std::string folder = S(doc_->folder.trimmed());
-    Run(QStringLiteral("Listing %1...").arg(doc_->folder),
+    Run(
+        QStringLiteral("Listing %1...").arg(doc_->folder),
         [entries, folder](ftp::FtpClient& c, const ftp::Progress&) { return c.List(folder, entries.get()); },
         [this, entries](const ftp::FtpResult& r) {
             if (r.ok)
@@ -299,10 +306,12 @@ void CFTPView::Fill(const std::vector<ftp::FtpEntry>& entries) {
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
         const ftp::FtpEntry& e = entries_[i];
-        QString modified = e.modified ? QLocale().toString(QDateTime::fromSecsSinceEpoch(e.modified), QLocale::ShortFormat)
-                                      : QString();
-        auto* row = new QTreeWidgetItem(list_, {Q(e.name), e.folder ? QString() : Q(ftp::SizeColumn(e.size)),
-                                                e.folder ? QStringLiteral("Folder") : QStringLiteral("File"), modified});
+        QString modified =
+            e.modified ? QLocale().toString(QDateTime::fromSecsSinceEpoch(e.modified), QLocale::ShortFormat)
+                       : QString();
+        auto* row = new QTreeWidgetItem(
+            list_, {Q(e.name), e.folder ? QString() : Q(ftp::SizeColumn(e.size)),
+                    e.folder ? QStringLiteral("Folder") : QStringLiteral("File"), modified});
         row->setIcon(0, IconFor(e.folder ? 1 : ftp::IconOfName(e.name), style));
         row->setData(0, kEntryRole, static_cast<int>(i));
         row->setToolTip(0, Q(e.name));
@@ -326,23 +335,27 @@ void CFTPView::OpenRow(QTreeWidgetItem* item) {
 
 void CFTPView::RemoteEdit() {
     bool ok = false;
-    QString path = QInputDialog::getText(this, QStringLiteral("Remote FTP Edit"), QStringLiteral("Remote path:"),
-                                         QLineEdit::Normal, doc_->folder, &ok);
+    QString path =
+        QInputDialog::getText(this, QStringLiteral("Remote FTP Edit"), QStringLiteral("Remote path:"),
+                              QLineEdit::Normal, doc_->folder, &ok);
     if (ok && !path.trimmed().isEmpty()) RemoteEditPath(path.trimmed());
 }
 
 void CFTPView::RemoteEditPath(const QString& path) {
     QString name = QFileInfo(path).fileName();
     if (!ftp::SafeLocalName(S(name))) {
-        ShowMessage(this, QStringLiteral("Could not get file\n\n\"%1\" is not a name a file can have here.").arg(name),
-                    QStringLiteral("SkyFTP"), MessageKind::Warning);
+        ShowMessage(
+            this,
+            QStringLiteral("Could not get file\n\n\"%1\" is not a name a file can have here.").arg(name),
+            QStringLiteral("SkyFTP"), MessageKind::Warning);
         return;
     }
     // A private copy: nobody else's file is replaced, and nothing is left in a shared folder.
     std::string local = PrivateTempDir() + "/__" + S(name);
     std::string remote = S(path);
     auto entry = std::make_shared<ftp::FtpEntry>();
-    Run(QStringLiteral("Getting %1...").arg(path),
+    Run(
+        QStringLiteral("Getting %1...").arg(path),
         [remote, local, entry](ftp::FtpClient& c, const ftp::Progress& p) {
             c.Stat(remote, entry.get());
             return c.Get(remote, local, p);
@@ -360,7 +373,8 @@ void CFTPView::RemoteEditPath(const QString& path) {
 void CFTPView::NewFile(const QString& name) {
     std::string path = S(doc_->folder + name);
     ShowMessage(this, Q(path), QStringLiteral("SkyFTP"));
-    Run(QStringLiteral("Creating %1...").arg(Q(path)),
+    Run(
+        QStringLiteral("Creating %1...").arg(Q(path)),
         [path](ftp::FtpClient& c, const ftp::Progress&) { return c.CreateEmpty(path); },
         [this](const ftp::FtpResult& r) {
             if (!r.ok) Failed(QStringLiteral("Error Creating file"), r);
@@ -371,7 +385,8 @@ void CFTPView::NewFile(const QString& name) {
 void CFTPView::NewFolder(const QString& name) {
     std::string path = S(doc_->folder + name);
     ShowMessage(this, Q(path), QStringLiteral("SkyFTP"));
-    Run(QStringLiteral("Creating %1...").arg(Q(path)),
+    Run(
+        QStringLiteral("Creating %1...").arg(Q(path)),
         [path](ftp::FtpClient& c, const ftp::Progress&) { return c.MakeFolder(path); },
         [this](const ftp::FtpResult& r) {
             if (!r.ok) Failed(QStringLiteral("Error Creating Directory"), r);
@@ -398,7 +413,8 @@ void CFTPView::Stop() {
 
 void CFTPView::Transfer(const QString& what, bool upload, std::string local, std::string remote, bool resume,
                         std::function<void(bool ok)> then) {
-    Run(what,
+    Run(
+        what,
         [upload, local, remote, resume](ftp::FtpClient& c, const ftp::Progress& p) {
             return upload ? c.Put(local, remote, p, resume) : c.Get(remote, local, p, resume);
         },
@@ -408,11 +424,14 @@ void CFTPView::Transfer(const QString& what, bool upload, std::string local, std
                 return;
             }
             // A cut transfer goes on where it stopped, if the user wants.
-            if (AskYesNo(this,
-                         Q(r.error) + QStringLiteral("\n\nResume the transfer where it stopped?"),
-                         upload ? QStringLiteral("Upload Interrupted") : QStringLiteral("Download Interrupted"))) {
+            if (AskYesNo(
+                    this, Q(r.error) + QStringLiteral("\n\nResume the transfer where it stopped?"),
+                    upload ? QStringLiteral("Upload Interrupted") : QStringLiteral("Download Interrupted"))) {
                 QMetaObject::invokeMethod(
-                    this, [this, what, upload, local, remote, then] { Transfer(what, upload, local, remote, true, then); },
+                    this,
+                    [this, what, upload, local, remote, then] {
+                        Transfer(what, upload, local, remote, true, then);
+                    },
                     Qt::QueuedConnection);
                 return;
             }
@@ -425,10 +444,11 @@ void CFTPView::UploadFiles(const QStringList& paths) {
     QString first = paths.first();
     QStringList rest = paths.mid(1);
     std::string remote = S(doc_->folder + QFileInfo(first).fileName());
-    Transfer(QStringLiteral("Uploading %1...").arg(QFileInfo(first).fileName()), true, S(first), remote, false,
-             [this, rest](bool ok) {
+    Transfer(QStringLiteral("Uploading %1...").arg(QFileInfo(first).fileName()), true, S(first), remote,
+             false, [this, rest](bool ok) {
                  if (ok && !rest.isEmpty())
-                     QMetaObject::invokeMethod(this, [this, rest] { UploadFiles(rest); }, Qt::QueuedConnection);
+                     QMetaObject::invokeMethod(
+                         this, [this, rest] { UploadFiles(rest); }, Qt::QueuedConnection);
                  else
                      QMetaObject::invokeMethod(this, &CFTPView::Refresh, Qt::QueuedConnection);
              });
@@ -441,18 +461,21 @@ void CFTPView::Fetch(const QStringList& addresses, const QString& folder) {
     QString name = QFileInfo(url.path()).fileName();
     // Names come from the server: none may leave the chosen folder.
     if (!ftp::SafeLocalName(S(name)) || url.host() != Q(doc_->site.host)) {
-        ShowMessage(this, QStringLiteral("Could not get file\n\n%1 is not a file of this server that can be saved here.")
-                              .arg(addresses.first()),
-                    QStringLiteral("SkyFTP"), MessageKind::Warning);
+        ShowMessage(
+            this,
+            QStringLiteral("Could not get file\n\n%1 is not a file of this server that can be saved here.")
+                .arg(addresses.first()),
+            QStringLiteral("SkyFTP"), MessageKind::Warning);
         return;
     }
     QString remote = url.path();
     while (remote.startsWith(QLatin1String("//"))) remote.remove(0, 1);
-    Transfer(QStringLiteral("Getting %1...").arg(name), false, S(folder + QLatin1Char('/') + name), S(remote), false,
-             [this, rest, folder](bool ok) {
+    Transfer(QStringLiteral("Getting %1...").arg(name), false, S(folder + QLatin1Char('/') + name), S(remote),
+             false, [this, rest, folder](bool ok) {
                  local_->Refresh();
                  if (ok && !rest.isEmpty())
-                     QMetaObject::invokeMethod(this, [this, rest, folder] { Fetch(rest, folder); }, Qt::QueuedConnection);
+                     QMetaObject::invokeMethod(
+                         this, [this, rest, folder] { Fetch(rest, folder); }, Qt::QueuedConnection);
              });
 }
 

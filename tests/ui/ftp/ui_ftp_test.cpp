@@ -16,6 +16,7 @@
 #include "support/sandbox.h"
 #include "ui/app/app_context.h"
 #include "ui/base/messages.h"
+#include "ui/browser/browser_profile.h"
 #include "ui/ftp/ftp_view.h"
 #include "ui/skypad/skypad_frame.h"
 #include "ui/webspace/local_files_panel.h"
@@ -30,11 +31,12 @@ class FtpServer {
 public:
     explicit FtpServer(const std::string& root) {
         port_ = test::FreePort();
-        process_.start(QStringLiteral("python3"),
-                       {QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"), QStringLiteral("127.0.0.1"),
-                        QStringLiteral("-p"), QString::number(port_), QStringLiteral("-w"), QStringLiteral("-d"),
-                        QString::fromStdString(root), QStringLiteral("-u"), QStringLiteral("jane"), QStringLiteral("-P"),
-                        QStringLiteral("secret")});
+        process_.start(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"),
+             QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port_), QStringLiteral("-w"),
+             QStringLiteral("-d"), QString::fromStdString(root), QStringLiteral("-u"), QStringLiteral("jane"),
+             QStringLiteral("-P"), QStringLiteral("secret")});
     }
     ~FtpServer() {
         process_.kill();
@@ -67,9 +69,10 @@ bool Listening(int port) {
 bool Connect(CFTPView& view, const ftp::FtpSite& site, const QString& folder) {
     view.ConnectTo(site, folder);
     return test::WaitFor([&] {
-        QCoreApplication::processEvents();
-        return !view.busy();
-    }) && view.document()->connected();
+               QCoreApplication::processEvents();
+               return !view.busy();
+           }) &&
+           view.document()->connected();
 }
 
 QStringList Names(QTreeWidget* list) {
@@ -121,7 +124,8 @@ private slots:
 
         view.OpenRow(view.list()->topLevelItem(0));
         QTRY_VERIFY_WITH_TIMEOUT(!view.busy() && view.document()->folder == QStringLiteral("/pub/"), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(Names(view.list()), (QStringList{"Up to parent Folder", "docs", "page.htm"}), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Names(view.list()),
+                                  (QStringList{"Up to parent Folder", "docs", "page.htm"}), 10000);
 
         view.NewFolder(QStringLiteral("made"));
         QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::is_directory(Root() + "/pub/made"), 10000);
@@ -166,6 +170,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
+    sky::ui::RegisterCommandSchemes();
     QApplication app(argc, argv);
     UiFtpTest test;
     return QTest::qExec(&test, argc, argv);
