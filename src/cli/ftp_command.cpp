@@ -86,8 +86,11 @@ public:
         return [this](uint64_t done, uint64_t total) {
             if (quiet_ || (done == 0 && total == 0)) return true;
             auto now = std::chrono::steady_clock::now();
-            if (shown_ && now - last_ < std::chrono::milliseconds(200) && done != total) return true;
+            bool finished = total && done == total;
+            if (shown_ && (done == lastDone_ || (!finished && now - last_ < std::chrono::milliseconds(200))))
+                return true;
             last_ = now;
+            lastDone_ = done;
             shown_ = true;
             double secs = std::chrono::duration<double>(now - start_).count();
             char line[256];
@@ -104,6 +107,7 @@ private:
     std::string name_;
     bool quiet_;
     bool shown_ = false;
+    uint64_t lastDone_ = 0;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_;
 };
 

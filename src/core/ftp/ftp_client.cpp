@@ -221,6 +221,9 @@ void FtpClient::Impl::Prepare(const FtpSite& site, int timeout, const std::strin
                      site.user.empty() && site.protocol != Protocol::Sftp ? "anonymous" : site.user.c_str());
     curl_easy_setopt(c, CURLOPT_PASSWORD, site.password.c_str());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    // Large reads and writes: a loopback or LAN link outruns the default 16 KiB.
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
+    curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, impl->errbuf);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeout));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(timeout));

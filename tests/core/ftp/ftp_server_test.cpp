@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -278,6 +279,62 @@ TEST_F(FtpServerTest, UntrustedCertificateRefusedThenAcceptedOnce) {
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.untrusted);
     EXPECT_NE(r.error.find("CHANGED"), std::string::npos) << r.error;
+}
+
+// OpenSSH's sshd in a private configuration on a loopback port: only its
+// host key matters here (no account logs in).
+class Sshd {
+public:
+    explicit Sshd(const std::string& dir, int port = 0) : port_(port ? port : test::FreePort()) {
+        fs::create_directories(dir);
+        test::ChildProcess keygen;
+        if (!keygen.Start({"ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", dir + "/host_key"},
+                          dir + "/keygen.log") ||
+            keygen.Wait() != 0)
+            return;
+        if (::geteuid() == 0) fs::create_directories("/run/sshd");  // sshd's own empty folder when root
+        test::WriteFile(dir + "/sshd_config", "Port " + std::to_string(port_) +
+                                                  "\nListenAddress 127.0.0.1\nHostKey " + dir +
+                                                  "/host_key\nPidFile none\nUsePAM no\nStrictModes no\n"
+                                                  "PasswordAuthentication yes\nPubkeyAuthentication no\n");
+        ok_ = process_.Start({"/usr/sbin/sshd", "-D", "-e", "-f", dir + "/sshd_config"}, dir + "/sshd.log") &&
+              test::WaitForPort(port_);
+    }
+    bool ok() const { return ok_; }
+    int port() const { return port_; }
+
+private:
+    int port_;
+    test::ChildProcess process_;
+    bool ok_ = false;
+};
+
+TEST_F(FtpServerTest, SftpHostKeyRefusedThenAcceptedOnce) {
+    FtpSite site;
+    {
+        Sshd sshd(box.path("ssh1"));
+        if (!sshd.ok()) GTEST_SKIP() << "sshd could not run here";
+        site = Site(sshd.port(), Protocol::Sftp);
+        site.user = "nobody";
+        FtpResult r = FtpClient(site).Connect("/", nullptr);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.untrusted);
+        EXPECT_EQ(r.error, "Connection Failed: the server's host key is not known");
+
+        site.acceptNewKey = true;
+        r = FtpClient(site).Connect("/", nullptr);
+        EXPECT_FALSE(r.untrusted);  // past the key; the account is refused
+        EXPECT_EQ(r.error, "Connection Failed: the server refused the user name or password");
+        EXPECT_NE(test::ReadFile(site.knownHostsFile).find("ssh-ed25519 "), std::string::npos);
+        site.acceptNewKey = false;
+        r = FtpClient(site).Connect("/", nullptr);
+        EXPECT_FALSE(r.untrusted) << r.error;
+    }
+    Sshd other(box.path("ssh2"), site.port);
+    ASSERT_TRUE(other.ok());
+    FtpResult r = FtpClient(site).Connect("/", nullptr);
+    EXPECT_TRUE(r.untrusted);
+    EXPECT_EQ(r.error, "Connection Failed: the server's host key has CHANGED since it was accepted");
 }
 
 TEST_F(FtpServerTest, CliListGetPutAndExitStatus) {
