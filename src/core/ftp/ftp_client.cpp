@@ -146,7 +146,8 @@ struct FtpClient::Impl {
     CURL* curl = nullptr;
     std::atomic<bool> cancel{false};
     const Progress* progress = nullptr;
-    uint64_t offset = 0;  // bytes already there when resuming
+    uint64_t offset = 0;      // bytes already there when resuming
+    uint64_t knownTotal = 0;  // the whole size, when curl only knows the rest
     bool upload = false;
     bool noMlsd = false;
     char errbuf[CURL_ERROR_SIZE] = {};
@@ -160,7 +161,8 @@ struct FtpClient::Impl {
         if (self->progress && *self->progress) {
             uint64_t done = static_cast<uint64_t>(self->upload ? ulnow : dlnow);
             uint64_t total = static_cast<uint64_t>(self->upload ? ultotal : dltotal);
-            if (!(*self->progress)(self->offset + done, total ? self->offset + total : 0)) return 1;
+            if (self->knownTotal) total = self->knownTotal;
+            if (!(*self->progress)(self->offset + done, total)) return 1;
         }
         return 0;
     }
@@ -187,6 +189,7 @@ struct FtpClient::Impl {
         return fseeko(static_cast<FILE*>(f), offset, origin) == 0 ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
     }
     static size_t Nothing(char*, size_t, size_t, void*) { return 0; }
+    static size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
 
     CURLcode last = CURLE_OK;
     void Prepare(const FtpSite& site, int timeout, const std::string& url);
@@ -218,6 +221,9 @@ void FtpClient::Impl::Prepare(const FtpSite& site, int timeout, const std::strin
                      site.user.empty() && site.protocol != Protocol::Sftp ? "anonymous" : site.user.c_str());
     curl_easy_setopt(c, CURLOPT_PASSWORD, site.password.c_str());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    // Large reads and writes: a loopback or LAN link outruns the default 16 KiB.
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
+    curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, impl->errbuf);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeout));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(timeout));
@@ -226,6 +232,8 @@ void FtpClient::Impl::Prepare(const FtpSite& site, int timeout, const std::strin
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Impl::OnProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, impl);
+    // Nothing reaches standard output unless an operation asks for the body.
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Impl::Discard);
     if (site.protocol == Protocol::Sftp) {
         curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES,
                          static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
@@ -360,11 +368,21 @@ FtpResult FtpClient::Get(const std::string& remotePath, const std::string& local
     std::string temp = localPath.substr(0, slash + 1) + "." + localPath.substr(slash + 1) + ".part";
     struct stat st {};
     uint64_t have = resume && ::stat(temp.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    uint64_t whole = 0;
+    if (have) {
+        // curl counts only what is left; the size lets progress show the whole file,
+        // and a part longer than the file (it changed) starts over.
+        FtpEntry remote;
+        FtpResult sized = Stat(remotePath, &remote);
+        if (sized.ok) whole = remote.size;
+        if (sized.ok && have > whole) have = 0;
+    }
     FILE* f = std::fopen(temp.c_str(), have ? "ab" : "wb");
     if (!f) return {false, false, false, "Could not get file: cannot write " + temp, 0};
     impl_->cancel.store(false);
     impl_->progress = &progress;
     impl_->offset = have;
+    impl_->knownTotal = whole;
     impl_->upload = false;
     FtpResult r = impl_->Run(site_, "Could not get file", [&] {
         std::fflush(f);
@@ -376,6 +394,7 @@ FtpResult FtpClient::Get(const std::string& remotePath, const std::string& local
     bool written = std::fclose(f) == 0;
     impl_->progress = nullptr;
     impl_->offset = 0;
+    impl_->knownTotal = 0;
     if (r.ok && !written) r = {false, false, false, "Could not get file: the disk refused it", r.replyCode};
     if (r.ok && std::rename(temp.c_str(), localPath.c_str()) != 0)
         r = {false, false, false, "Could not get file: cannot write " + localPath, r.replyCode};
@@ -433,9 +452,9 @@ FtpResult FtpClient::MakeFolder(const std::string& path) {
             quote = curl_slist_append(quote, (q + "\"").c_str());
             impl_->Prepare(site_, timeoutSeconds, CurlUrl(site_, "/"));
         } else {
-            // From inside the parent, so the server's own idea of "/" does not matter.
-            quote = curl_slist_append(quote, ("MKD " + BaseName(p)).c_str());
-            impl_->Prepare(site_, timeoutSeconds, CurlUrl(site_, Folder(p)));
+            // QUOTE runs before curl changes folder: the path is the server's absolute one.
+            quote = curl_slist_append(quote, ("MKD " + (p[0] == '/' ? p : "/" + p)).c_str());
+            impl_->Prepare(site_, timeoutSeconds, CurlUrl(site_, "/"));
         }
         curl_easy_setopt(impl_->curl, CURLOPT_QUOTE, quote);
         curl_easy_setopt(impl_->curl, CURLOPT_NOBODY, 1L);

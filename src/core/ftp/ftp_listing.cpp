@@ -141,6 +141,7 @@ std::optional<FtpEntry> ParseDos(std::string_view line) {
     } else if (tm.size() != 5) {
         return std::nullopt;
     }
+    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59) return std::nullopt;
     FtpEntry e;
     if (w[2] == "<DIR>") {
         e.folder = true;
