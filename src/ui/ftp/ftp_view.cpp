@@ -118,10 +118,13 @@ CFTPView::CFTPView(AppContext& context, QWidget* parent) : QMainWindow(parent), 
 
     auto* connectButton = new QPushButton(QStringLiteral("&Connect..."), this);
     auto* refreshButton = new QPushButton(QStringLiteral("&Refresh"), this);
+    where_ = new QLabel(QStringLiteral("Not connected"), this);
+    where_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(connectButton);
     buttons->addWidget(refreshButton);
-    buttons->addStretch(1);
+    buttons->addSpacing(12);
+    buttons->addWidget(where_, 1);
     auto* top = new QWidget(this);
     auto* topLayout = new QVBoxLayout(top);
     topLayout->setContentsMargins(4, 4, 4, 0);
@@ -317,6 +320,7 @@ void CFTPView::Fill(const std::vector<ftp::FtpEntry>& entries) {
         row->setToolTip(0, Q(e.name));
     }
     statusBar()->showMessage(QStringLiteral("%1 in %2").arg(entries_.size()).arg(doc_->folder));
+    where_->setText(Q(ftp::SiteUrl(doc_->site, S(doc_->folder))));
 }
 
 void CFTPView::OpenRow(QTreeWidgetItem* item) {
@@ -402,6 +406,7 @@ void CFTPView::Disconnect() {
     list_->clear();
     setWindowTitle(QStringLiteral("SkyFTP"));
     statusBar()->showMessage(QStringLiteral("Not connected"));
+    where_->setText(QStringLiteral("Not connected"));
 }
 
 void CFTPView::Stop() {

@@ -82,6 +82,7 @@ private:
     LocalFilesPanel* local_;
     QProgressBar* progress_;
     QLabel* rate_;
+    QLabel* where_;
     UiJob* job_;
     QElapsedTimer clock_;
     std::vector<ftp::FtpEntry> entries_;

@@ -63,7 +63,7 @@ bool LocalFilesPanel::List(const QString& folder) {
     QDir dir(folder);
     if (!dir.exists() || !dir.isReadable()) return false;
     const QFileInfoList entries = dir.entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+        QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     folder_ = folder;
     settings_.WriteString("fileman", "localdir", folder_.toStdString());
     rows_.clear();

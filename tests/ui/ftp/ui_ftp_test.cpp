@@ -142,6 +142,11 @@ private slots:
         QCOMPARE(std::filesystem::file_size(Root() + "/pub/empty.txt"), 0u);
         QTRY_VERIFY_WITH_TIMEOUT(Names(view.list()).contains(QStringLiteral("empty.txt")), 10000);
 
+        if (qEnvironmentVariableIsSet("SKYHARBOR_SHOTS")) {
+            view.resize(700, 520);
+            view.show();
+            view.grab().save(qEnvironmentVariable("SKYHARBOR_SHOTS") + QStringLiteral("/ftp.png"));
+        }
         view.OpenRow(view.list()->topLevelItem(0));  // up to /
         QTRY_VERIFY_WITH_TIMEOUT(!view.busy() && view.document()->folder == QStringLiteral("/"), 10000);
     }
