@@ -157,7 +157,7 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
                 });
         };
         dialog.onEdit = [ctx](const QString& local) { OpenInSkyPad(*ctx, local); };
-        dialog.exec();
+        ExecDialog(dialog);
     });
 }
 

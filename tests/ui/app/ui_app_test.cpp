@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +24,7 @@
 #include "core/channels/channel_list.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
+#include "ui/app/address_dialogs.h"
 #include "ui/app/app_context.h"
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
@@ -450,6 +452,37 @@ private slots:
         boxes_.clear();
         app->frame()->HandleAddress(QStringLiteral("pageedit"), false);
         QCOMPARE(Texts(), QStringList{QStringLiteral("Sorry.  Not yet available")});
+        app->ExitInstance();
+    }
+
+    // "post" reaches the public space through the web-space client; a guest is told to log in.
+    // "pageedit" is still to come; Edit opens the file in SkyPad.
+    void postDialogPostsAndEdits() {
+        auto app = Start();
+        QVERIFY(app);
+        std::string file = sandbox_->path("page.htm");
+        test::WriteFile(file, "<p>hi</p>");
+        boxes_.clear();
+        bool asked = false;
+        SetDialogHook([&](QDialog& dialog) {
+            auto* post = qobject_cast<PostDialog*>(&dialog);
+            if (!post) return -1;
+            asked = true;
+            post->localFileEdit()->setText(QString::fromStdString(file));
+            post->remoteNameEdit()->setText(QStringLiteral("page.htm"));
+            for (QPushButton* b : post->findChildren<QPushButton*>()) {
+                if (b->text() == QLatin1String("&Post")) b->click();
+                if (b->text() == QLatin1String("&Edit")) b->click();
+            }
+            return int(QDialog::Rejected);
+        });
+        app->frame()->HandleAddress(QStringLiteral("post"), false);
+        QVERIFY(asked);
+        QVERIFY2(Texts().contains(QStringLiteral("You must be logged in to upload files to public space.")),
+                 qPrintable(Texts().join(QLatin1Char('|'))));
+        QVERIFY(Texts().contains(QStringLiteral("Error Occurred")));
+        QMdiSubWindow* pad = app->frame()->mdiArea()->activeSubWindow();
+        QVERIFY(pad && pad->windowTitle().contains(QStringLiteral("page.htm")));
         app->ExitInstance();
     }
 

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -17,6 +18,7 @@
 #include "ui/app/app_context.h"
 #include "ui/base/messages.h"
 #include "ui/browser/browser_profile.h"
+#include "ui/ftp/ftp_dialogs.h"
 #include "ui/ftp/ftp_view.h"
 #include "ui/skypad/skypad_frame.h"
 #include "ui/webspace/local_files_panel.h"
@@ -170,6 +172,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!view.busy(), 10000);
         view.Fetch({QStringLiteral("ftp://127.0.0.1/pub/..")}, QString::fromStdString(localDir));
         QVERIFY(boxes_.last().contains(QStringLiteral("Could not get file")));
+
+        // "ftp upload": one file to a remote name; a refused login says "Failed [-1]".
+        std::string single = sandbox_->path("single.txt");
+        test::WriteFile(single, "just one");
+        FtpUploadDialog upload;
+        upload.local()->setText(QString::fromStdString(single));
+        upload.server()->setText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        upload.user()->setText(QStringLiteral("jane"));
+        upload.password()->setText(QStringLiteral("wrong"));
+        upload.remote()->setText(QStringLiteral("pub/single.txt"));
+        upload.accept();
+        QCOMPARE(upload.result(), -1);
+        QVERIFY(boxes_.last().endsWith(QStringLiteral("Failed [-1]")));
+        upload.password()->setText(QStringLiteral("secret"));
+        upload.accept();
+        QCOMPARE(upload.result(), 0);
+        QCOMPARE(test::ReadFile(Root() + "/pub/single.txt"), std::string("just one"));
 
         // Upload two local files into the folder shown.
         std::string a = sandbox_->path("up1.txt"), b = sandbox_->path("up2.txt");
