@@ -30,6 +30,8 @@ bool WaitFor(const std::function<bool()>& done,
 
 // A loopback TCP port nobody listens on now: bound, read back and closed.
 int FreePort();
+// A socket listening on a free loopback port; the port in *port.
+int ListenOnLoopback(int* port);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);

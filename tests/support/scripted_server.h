@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/sandbox.h"
+
 namespace sky::test {
 
 // One answer: the head, then the body in `chunks` pieces with a pause after each.
@@ -29,15 +31,7 @@ struct ScriptedReply {
 class ScriptedServer {
 public:
     explicit ScriptedServer(std::vector<ScriptedReply> replies) : replies_(std::move(replies)) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), len);
-        ::listen(fd_, 8);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        fd_ = ListenOnLoopback(&port_);
         thread_ = std::thread([this] { Serve(); });
     }
     ~ScriptedServer() {

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/sandbox.h"
+
 namespace sky::webspace::test {
 
 // A loopback HTTP hop in front of the member service that keeps every
@@ -21,13 +23,7 @@ namespace sky::webspace::test {
 class RecordingProxy {
 public:
     explicit RecordingProxy(int servicePort) : servicePort_(servicePort) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = Loopback(0);
-        socklen_t len = sizeof a;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), len);
-        ::listen(fd_, 8);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        fd_ = sky::test::ListenOnLoopback(&port_);
         thread_ = std::thread([this] { Serve(); });
     }
     ~RecordingProxy() {
