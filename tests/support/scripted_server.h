@@ -24,6 +24,7 @@ struct ScriptedReply {
     std::string body;
     int chunks = 1;
     int pauseMs = 0;
+    bool holdLast = false;  // the last piece waits for Release()
 };
 
 // A loopback HTTP peer: the n-th connection gets the n-th reply (the last one
@@ -51,6 +52,7 @@ public:
         std::lock_guard lock(mutex_);
         return n < lines_.size() ? lines_[n] : std::string();
     }
+    void Release() { released_ = true; }
     static std::string Ok(size_t length) {
         return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) +
                "\r\nConnection: close\r\n\r\n";
@@ -80,6 +82,8 @@ private:
             bool sent = ::send(c, r.head.data(), r.head.size(), MSG_NOSIGNAL) >= 0;
             size_t step = r.body.size() / std::max(r.chunks, 1) + 1;
             for (size_t at = 0; sent && !stop_ && at < r.body.size(); at += step) {
+                if (r.holdLast && at + step >= r.body.size())
+                    while (!released_ && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 sent = ::send(c, r.body.data() + at, std::min(step, r.body.size() - at), MSG_NOSIGNAL) >= 0;
                 std::this_thread::sleep_for(std::chrono::milliseconds(r.pauseMs));
             }
@@ -91,6 +95,7 @@ private:
     int fd_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> released_{false};
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
     std::thread thread_;

@@ -123,19 +123,28 @@ private slots:
     void downloadsCompleteWholeOrLeaveNothing() {
         const std::string body = Body(400000);
         const QString folder = Folder("chosen");
-        test::ScriptedServer data({Attachment("data.zip", body, 8, 150)});
+        test::ScriptedReply held = Attachment("data.zip", body, 8, 20);
+        held.holdLast = true;
+        test::ScriptedServer data({held});
         DownloadRow* row = Download(data.url("/data.zip"), folder + QStringLiteral("/kept.zip"));
         QVERIFY(row);
         DownloadItem* item = row->item();
-        bool finalSeenEarly = false, partSeen = false;
-        connect(item, &DownloadItem::changed, this, [&] {
-            if (item->state() != DownloadItem::State::Running) return;
-            finalSeenEarly |= QFileInfo::exists(saveAs_);
+        // Mid-way, with the last piece held back: only the hidden part exists.
+        const auto onlyPart = [&] {
             const QStringList names = Entries(folder);
-            partSeen |= names.size() == 1 && names[0].startsWith(QLatin1String(".kept.zip.part"));
+            return names.size() == 1 && names[0].startsWith(QLatin1String(".kept.zip.part"));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(onlyPart(), 20000);
+        QCOMPARE(int(item->state()), int(DownloadItem::State::Running));
+        bool finalSeenEarly = false;
+        const auto watch = connect(item, &DownloadItem::changed, this, [&] {
+            if (item->state() == DownloadItem::State::Running) finalSeenEarly |= QFileInfo::exists(saveAs_);
         });
-        QVERIFY(Ends(item, DownloadItem::State::Completed));
-        QVERIFY(partSeen && !finalSeenEarly);
+        data.Release();
+        const bool completed = Ends(item, DownloadItem::State::Completed);
+        disconnect(watch);
+        QVERIFY(completed);
+        QVERIFY(!finalSeenEarly);
         QCOMPARE(Entries(folder), QStringList{QStringLiteral("kept.zip")});
         QCOMPARE(test::ReadFile(saveAs_.toStdString()), body);
         QCOMPARE(row->progress()->value(), 100);
