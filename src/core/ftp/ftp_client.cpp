@@ -5,10 +5,12 @@
 #include <openssl/pem.h>
 #include <openssl/sha.h>
 #include <openssl/x509.h>
+#include <sys/select.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -154,10 +156,25 @@ struct FtpClient::Impl {
     int sshMatch = -1;  // what curl's known-hosts check said last
     bool acceptKey = false;
 
+    // Stall limit, checked here: curl's own low-speed timer (7.88) makes it
+    // sleep a second after every EPSV reply, one second per small file.
+    int stallSeconds = 30;
+    curl_off_t seenBytes = -1;
+    std::chrono::steady_clock::time_point seenAt;
+    bool stalled = false;
+
     static int OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                           curl_off_t ulnow) {
         auto* self = static_cast<Impl*>(p);
         if (self->cancel.load()) return 1;
+        const auto now = std::chrono::steady_clock::now();
+        if (dlnow + ulnow != self->seenBytes) {
+            self->seenBytes = dlnow + ulnow;
+            self->seenAt = now;
+        } else if (now - self->seenAt >= std::chrono::seconds(self->stallSeconds)) {
+            self->stalled = true;
+            return 1;
+        }
         if (self->progress && *self->progress) {
             uint64_t done = static_cast<uint64_t>(self->upload ? ulnow : dlnow);
             uint64_t total = static_cast<uint64_t>(self->upload ? ultotal : dltotal);
@@ -192,6 +209,8 @@ struct FtpClient::Impl {
     static size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
 
     CURLcode last = CURLE_OK;
+    CURLM* multi = nullptr;
+    CURLcode Perform();
     void Prepare(const FtpSite& site, int timeout, const std::string& url);
     FtpResult Run(const FtpSite& site, const std::string& context, const std::function<void()>& setup);
 };
@@ -199,15 +218,51 @@ struct FtpClient::Impl {
 FtpClient::FtpClient(FtpSite site) : site_(std::move(site)), impl_(new Impl) {
     EnsureCurlReady();
     impl_->curl = curl_easy_init();
+    impl_->multi = curl_multi_init();
 }
 
 FtpClient::~FtpClient() {
     if (impl_->curl) curl_easy_cleanup(impl_->curl);
+    if (impl_->multi) curl_multi_cleanup(impl_->multi);
     delete impl_;
 }
 
 void FtpClient::Cancel() {
     impl_->cancel.store(true);
+    if (impl_->multi) curl_multi_wakeup(impl_->multi);
+}
+
+// curl_easy_perform, with one change: when curl waits on no socket at all it
+// has sometimes just read a passive-mode reply and forgotten to open the data
+// connection (7.88), and would sleep a whole second per file.
+CURLcode FtpClient::Impl::Perform() {
+    if (!multi || curl_multi_add_handle(multi, curl) != CURLM_OK) return curl_easy_perform(curl);
+    CURLcode result = CURLE_OK;
+    int running = 1;
+    while (running) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (!running) break;
+        if (cancel.load()) continue;  // the progress callback ends it on the next round
+        fd_set r, w, e;
+        FD_ZERO(&r);
+        FD_ZERO(&w);
+        FD_ZERO(&e);
+        int maxfd = -1;
+        long wait = -1;
+        curl_multi_fdset(multi, &r, &w, &e, &maxfd);
+        curl_multi_timeout(multi, &wait);
+        if (wait < 0 || wait > 1000) wait = 1000;
+        if (maxfd < 0 && wait > 2) wait = 2;
+        curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait), nullptr);
+    }
+    int left = 0;
+    while (CURLMsg* m = curl_multi_info_read(multi, &left))
+        if (m->msg == CURLMSG_DONE && m->easy_handle == curl) result = m->data.result;
+    curl_multi_remove_handle(multi, curl);
+    return result;
 }
 
 // The options every operation shares; the handle keeps its connection across resets.
@@ -227,8 +282,10 @@ void FtpClient::Impl::Prepare(const FtpSite& site, int timeout, const std::strin
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, impl->errbuf);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeout));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(timeout));
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeout));
+    stallSeconds = timeout;
+    seenBytes = -1;
+    seenAt = std::chrono::steady_clock::now();
+    stalled = false;
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Impl::OnProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, impl);
@@ -268,7 +325,7 @@ FtpResult FtpClient::Impl::Run(const FtpSite& site, const std::string& context,
     impl->sshMatch = -1;
     impl->acceptKey = site.acceptNewKey;
     setup();
-    CURLcode rc = curl_easy_perform(c);
+    CURLcode rc = impl->Perform();
     if (rc != CURLE_OK && site.protocol == Protocol::FtpTls && IsCertificateFailure(rc) &&
         site.acceptNewKey && !site.knownHostsFile.empty()) {
         // Once more without verification to read the certificate, then pin it.
@@ -278,7 +335,7 @@ FtpResult FtpClient::Impl::Run(const FtpSite& site, const std::string& context,
         curl_easy_setopt(c, CURLOPT_PINNEDPUBLICKEY, nullptr);
         curl_easy_setopt(c, CURLOPT_CERTINFO, 1L);
         impl->errbuf[0] = 0;
-        rc = curl_easy_perform(c);
+        rc = impl->Perform();
         curl_certinfo* info = nullptr;
         std::string pin;
         if (curl_easy_getinfo(c, CURLINFO_CERTINFO, &info) == CURLE_OK && info && info->num_of_certs > 0) {
@@ -289,6 +346,10 @@ FtpResult FtpClient::Impl::Run(const FtpSite& site, const std::string& context,
             r.error = context + ": the server's certificate could not be remembered";
             return r;
         }
+    }
+    if (rc == CURLE_ABORTED_BY_CALLBACK && impl->stalled) {
+        rc = CURLE_OPERATION_TIMEDOUT;
+        std::snprintf(impl->errbuf, sizeof impl->errbuf, "no data for %d seconds", impl->stallSeconds);
     }
     last = rc;
     long code = 0;

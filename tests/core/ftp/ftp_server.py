@@ -4,7 +4,7 @@ import argparse
 import logging
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 p = argparse.ArgumentParser()
@@ -15,7 +15,24 @@ p.add_argument("--password", default="secret")
 p.add_argument("--cert")
 p.add_argument("--key")
 p.add_argument("--limit", type=int, default=0, help="bytes per second on data connections")
+p.add_argument("--stall-after", type=int, default=0, help="data connections go silent after this many bytes")
 a = p.parse_args()
+
+
+class StallingDTPHandler(DTPHandler):
+    """Sends the first bytes, then nothing, and keeps the connection open."""
+
+    sent_total = 0
+
+    def writable(self):
+        return self.sent_total < a.stall_after and super().writable()
+
+    def send(self, data):
+        data = data[: a.stall_after - self.sent_total]
+        n = super().send(data) if data else 0
+        self.sent_total += n
+        return n
+
 
 logging.basicConfig(level=logging.WARNING)
 auth = DummyAuthorizer()
@@ -34,6 +51,9 @@ if a.limit:
     ThrottledDTPHandler.read_limit = a.limit
     ThrottledDTPHandler.write_limit = a.limit
     handler.dtp_handler = ThrottledDTPHandler
+if a.stall_after:
+    handler.dtp_handler = StallingDTPHandler
+    handler.use_sendfile = False
 handler.authorizer = auth
 server = FTPServer(("127.0.0.1", a.port), handler)
 server.max_cons = 256

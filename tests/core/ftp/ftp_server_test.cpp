@@ -24,12 +24,13 @@ public:
         : root_(std::move(root)), port_(port ? port : test::FreePort()) {
         Start(cert, key, 0);
     }
-    bool Start(const std::string& cert, const std::string& key, int limit) {
+    bool Start(const std::string& cert, const std::string& key, int limit, int stallAfter = 0) {
         process_.Stop();
         std::vector<std::string> argv{"/usr/bin/python3",    FTP_SERVER_SCRIPT, "--port",
                                       std::to_string(port_), "--root",          root_};
         if (!cert.empty()) argv.insert(argv.end(), {"--cert", cert, "--key", key});
         if (limit) argv.insert(argv.end(), {"--limit", std::to_string(limit)});
+        if (stallAfter) argv.insert(argv.end(), {"--stall-after", std::to_string(stallAfter)});
         ok_ = process_.Start(argv, root_ + "/../server.log") && test::WaitForPort(port_);
         return ok_;
     }
@@ -214,6 +215,22 @@ TEST_F(FtpServerTest, GetAndPutResumeAfterACutConnection) {
     r = client.Put(local + "/big.bin", "/sub/up.bin", {}, true);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(test::ReadFile(root + "/sub/up.bin"), data);
+}
+
+// A server that stops sending without closing: the stall limit ends the
+// transfer, and the part stays for a resume.
+TEST_F(FtpServerTest, ASilentTransferTimesOut) {
+    test::WriteFile(root + "/big.bin", Bytes(1 << 20));
+    FtpServer server(root);
+    ASSERT_TRUE(server.Start({}, {}, 0, 100000));
+    FtpClient client(Site(server.port()));
+    client.timeoutSeconds = 2;
+    FtpResult r = client.Get("/big.bin", local + "/big.bin");
+    ASSERT_FALSE(r.ok);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_TRUE(r.error.starts_with("Could not get file: no data for 2 seconds")) << r.error;
+    EXPECT_FALSE(fs::exists(local + "/big.bin"));
+    EXPECT_EQ(fs::file_size(local + "/.big.bin.part"), 100000u);
 }
 
 TEST_F(FtpServerTest, CancelFromAnotherThread) {
