@@ -17,7 +17,7 @@ namespace sky::cli {
 namespace {
 
 struct FtpArgs {
-    std::string url, local, user, passwordFile, knownHosts;
+    std::string url, local, user, passwordFile, knownHosts, keyFile;
     bool acceptNewKey = false, active = false, resume = false, quiet = false;
     int timeout = 30;
 };
@@ -69,6 +69,7 @@ bool ParseUrl(const FtpArgs& a, ftp::FtpSite* site, std::string* path, std::stri
         std::getline(in, site->password);
         if (!site->password.empty() && site->password.back() == '\r') site->password.pop_back();
     }
+    site->privateKeyFile = a.keyFile;
     site->activeMode = a.active;
     site->acceptNewKey = a.acceptNewKey;
     site->knownHostsFile = a.knownHosts.empty() ? GetDataDir("FTP") + "known_hosts" : a.knownHosts;
@@ -213,6 +214,9 @@ void AddFtp(CLI::App& root) {
     ftpCmd->require_subcommand(1);
     ftpCmd->add_option("--user", args->user, "User name (else the one in the address, else anonymous)");
     ftpCmd->add_option("--password-file", args->passwordFile, "A file whose first line is the password");
+    ftpCmd->add_option("--key", args->keyFile,
+                       "SFTP: the private key to log in with (default: ~/.ssh/id_ed25519, id_ecdsa or "
+                       "id_rsa); --password-file then unlocks it");
     ftpCmd->add_option("--known-hosts", args->knownHosts,
                        "Accepted certificates and host keys (a file of ours)");
     ftpCmd->add_flag("--accept-new-key", args->acceptNewKey,

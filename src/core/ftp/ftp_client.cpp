@@ -12,6 +12,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -136,6 +137,16 @@ bool IsCut(CURLcode rc) {
 }
 
 }  // namespace
+
+std::string DefaultSshKey() {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
+        std::string path = std::string(home) + "/.ssh/" + name;
+        if (::access(path.c_str(), R_OK) == 0) return path;
+    }
+    return {};
+}
 
 std::string SiteUrl(const FtpSite& site, const std::string& path) {
     std::string url = site.protocol == Protocol::Sftp ? "sftp://" : "ftp://";
@@ -292,8 +303,18 @@ void FtpClient::Impl::Prepare(const FtpSite& site, int timeout, const std::strin
     // Nothing reaches standard output unless an operation asks for the body.
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Impl::Discard);
     if (site.protocol == Protocol::Sftp) {
-        curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES,
-                         static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        long auth = CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD;
+        if (const char* agent = std::getenv("SSH_AUTH_SOCK"); agent && *agent) auth |= CURLSSH_AUTH_AGENT;
+        const std::string key = site.privateKeyFile.empty() ? DefaultSshKey() : site.privateKeyFile;
+        if (!key.empty()) {
+            auth |= CURLSSH_AUTH_PUBLICKEY;
+            curl_easy_setopt(c, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str());
+            const std::string pub = key + ".pub";
+            if (::access(pub.c_str(), R_OK) == 0)
+                curl_easy_setopt(c, CURLOPT_SSH_PUBLIC_KEYFILE, pub.c_str());
+            curl_easy_setopt(c, CURLOPT_KEYPASSWD, site.password.c_str());
+        }
+        curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, auth);
         curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, site.knownHostsFile.c_str());
         curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, &Impl::OnHostKey);
         curl_easy_setopt(c, CURLOPT_SSH_KEYDATA, impl);

@@ -24,7 +24,13 @@ struct FtpSite {
     // Certificates and host keys the user accepted once, per host: a file of ours.
     std::string knownHostsFile;
     bool acceptNewKey = false;  // accept and remember an unverified certificate or host key
+    // SFTP: the private key to log in with (its ".pub" beside it); empty: the
+    // user's usual key in ~/.ssh, when there is one. The password then unlocks it.
+    std::string privateKeyFile;
 };
+
+// The first of ~/.ssh/id_ed25519, id_ecdsa, id_rsa that exists, else empty.
+std::string DefaultSshKey();
 
 struct FtpEntry {
     std::string name;

@@ -298,11 +298,12 @@ TEST_F(FtpServerTest, UntrustedCertificateRefusedThenAcceptedOnce) {
     EXPECT_NE(r.error.find("CHANGED"), std::string::npos) << r.error;
 }
 
-// OpenSSH's sshd in a private configuration on a loopback port: only its
-// host key matters here (no account logs in).
+// OpenSSH's sshd in a private configuration on a loopback port. With
+// `authorizedKeys`, the user running the test logs in with that key.
 class Sshd {
 public:
-    explicit Sshd(const std::string& dir, int port = 0) : port_(port ? port : test::FreePort()) {
+    explicit Sshd(const std::string& dir, int port = 0, const std::string& authorizedKeys = {})
+        : port_(port ? port : test::FreePort()) {
         fs::create_directories(dir);
         test::ChildProcess keygen;
         if (!keygen.Start({"ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", dir + "/host_key"},
@@ -310,10 +311,14 @@ public:
             keygen.Wait() != 0)
             return;
         if (::geteuid() == 0) fs::create_directories("/run/sshd");  // sshd's own empty folder when root
-        test::WriteFile(dir + "/sshd_config", "Port " + std::to_string(port_) +
-                                                  "\nListenAddress 127.0.0.1\nHostKey " + dir +
-                                                  "/host_key\nPidFile none\nUsePAM no\nStrictModes no\n"
-                                                  "PasswordAuthentication yes\nPubkeyAuthentication no\n");
+        test::WriteFile(
+            dir + "/sshd_config",
+            "Port " + std::to_string(port_) + "\nListenAddress 127.0.0.1\nHostKey " + dir +
+                "/host_key\nPidFile none\nUsePAM no\nStrictModes no\nSubsystem sftp internal-sftp\n"
+                "PasswordAuthentication yes\n" +
+                (authorizedKeys.empty() ? std::string("PubkeyAuthentication no\n")
+                                        : "PubkeyAuthentication yes\nAuthorizedKeysFile " + authorizedKeys +
+                                              "\nPermitRootLogin prohibit-password\n"));
         ok_ = process_.Start({"/usr/sbin/sshd", "-D", "-e", "-f", dir + "/sshd_config"}, dir + "/sshd.log") &&
               test::WaitForPort(port_);
     }
@@ -352,6 +357,46 @@ TEST_F(FtpServerTest, SftpHostKeyRefusedThenAcceptedOnce) {
     FtpResult r = FtpClient(site).Connect("/", nullptr);
     EXPECT_TRUE(r.untrusted);
     EXPECT_EQ(r.error, "Connection Failed: the server's host key has CHANGED since it was accepted");
+}
+
+// A real SFTP session: the test's user logs in with a key of its own.
+TEST_F(FtpServerTest, SftpListGetPutAndFolderWithAKey) {
+    const std::string dir = box.path("ssh3");
+    fs::create_directories(dir);
+    test::ChildProcess keygen;
+    ASSERT_TRUE(keygen.Start({"ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", dir + "/user_key"},
+                             dir + "/keygen.log"));
+    ASSERT_EQ(keygen.Wait(), 0);
+    Sshd sshd(dir + "/server", 0, dir + "/user_key.pub");
+    if (!sshd.ok()) GTEST_SKIP() << "sshd could not run here";
+    const char* user = std::getenv("USER");
+    FtpSite site = Site(sshd.port(), Protocol::Sftp);
+    site.user = user && *user ? user : (::geteuid() == 0 ? "root" : "");
+    if (site.user.empty()) GTEST_SKIP() << "no user name to log in as";
+    site.password.clear();
+    site.privateKeyFile = dir + "/user_key";
+    site.acceptNewKey = true;
+    FtpClient client(site);
+    const std::string top = root + "/";
+    std::vector<FtpEntry> entries;
+    FtpResult r = client.Connect(top, &entries);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(entries.size(), 2u);
+
+    const std::string data = Bytes(300000);
+    test::WriteFile(local + "/up.bin", data);
+    r = client.Put(local + "/up.bin", top + "sub/up.bin");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(test::ReadFile(root + "/sub/up.bin"), data);
+    r = client.Get(top + "sub/up.bin", local + "/back.bin");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(test::ReadFile(local + "/back.bin"), data);
+    ASSERT_TRUE(client.MakeFolder(top + "made").ok);
+    EXPECT_TRUE(fs::is_directory(root + "/made"));
+    r = client.Get(top + "missing.bin", local + "/missing.bin");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(fs::exists(local + "/missing.bin"));
+    EXPECT_FALSE(fs::exists(local + "/.missing.bin.part"));
 }
 
 TEST_F(FtpServerTest, CliListGetPutAndExitStatus) {
