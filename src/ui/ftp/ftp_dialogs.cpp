@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -68,6 +69,19 @@ FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent)
     password_ = new QLineEdit(this);
     password_->setEchoMode(QLineEdit::Password);
     folder_ = new QLineEdit(Q(settings.GetString(kSection, "InitDir", "/")), this);
+    key_ = new QLineEdit(this);
+    key_->setPlaceholderText(QStringLiteral("~/.ssh/id_ed25519, id_ecdsa or id_rsa"));
+    auto* keyRow = new QWidget(this);
+    auto* keyLayout = new QHBoxLayout(keyRow);
+    keyLayout->setContentsMargins(0, 0, 0, 0);
+    auto* browseKey = new QPushButton(QStringLiteral("Browse..."), keyRow);
+    keyLayout->addWidget(key_);
+    keyLayout->addWidget(browseKey);
+    connect(browseKey, &QPushButton::clicked, this, [this] {
+        QString start = key_->text().isEmpty() ? QDir::homePath() + QStringLiteral("/.ssh") : key_->text();
+        QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("SSH Private Key"), start);
+        if (!chosen.isEmpty()) key_->setText(chosen);
+    });
     active_ = new QCheckBox(QStringLiteral("Active mode (only when passive does not work)"), this);
     form->addRow(QStringLiteral("&Site:"), sites_);
     form->addRow(QStringLiteral("P&rotocol:"), protocol_);
@@ -76,7 +90,16 @@ FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent)
     form->addRow(QStringLiteral("&User Name:"), user_);
     form->addRow(QStringLiteral("&Password:"), password_);
     form->addRow(QStringLiteral("&Folder:"), folder_);
+    form->addRow(QStringLiteral("SSH &Key:"), keyRow);
     form->addRow(active_);
+    // A key only means something to SFTP; active mode only to FTP.
+    auto protocolChanged = [this, keyRow, form](int index) {
+        const bool sftp = index == static_cast<int>(ftp::Protocol::Sftp);
+        form->setRowVisible(keyRow, sftp);
+        active_->setEnabled(!sftp);
+    };
+    connect(protocol_, &QComboBox::currentIndexChanged, this, protocolChanged);
+    protocolChanged(protocol_->currentIndex());
     form->addRow(
         new QLabel(QStringLiteral("The password is asked for at every connect and never kept."), this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -97,6 +120,7 @@ void FtpConnectDialog::LoadSite(const QString& name) {
     user_->setText(Q(settings_.GetString(section, "user")));
     folder_->setText(Q(settings_.GetString(section, "folder", "/")));
     active_->setChecked(settings_.GetInt(section, "active", 0) != 0);
+    key_->setText(Q(settings_.GetString(section, "key")));
 }
 
 ftp::FtpSite FtpConnectDialog::site() const {
@@ -105,7 +129,8 @@ ftp::FtpSite FtpConnectDialog::site() const {
     if (port_->value() > 0) s.port = port_->value();
     s.user = S(user_->text().trimmed());
     s.password = S(password_->text());
-    s.activeMode = active_->isChecked();
+    s.activeMode = active_->isChecked() && s.protocol != ftp::Protocol::Sftp;
+    s.privateKeyFile = S(key_->text().trimmed());
     s.knownHostsFile = DataRoot() + "/ftp_known_hosts";
     return s;
 }
@@ -135,6 +160,7 @@ void FtpConnectDialog::Save() const {
         e.Set(section, "user", s.user);
         e.Set(section, "folder", S(initialFolder()));
         e.SetInt(section, "active", active_->isChecked() ? 1 : 0);
+        e.Set(section, "key", S(key_->text().trimmed()));
     });
 }
 

@@ -33,6 +33,7 @@ public:
     QLineEdit* user() const { return user_; }
     QLineEdit* password() const { return password_; }
     QLineEdit* folder() const { return folder_; }
+    QLineEdit* key() const { return key_; }
     QCheckBox* active() const { return active_; }
 
 private:
@@ -46,6 +47,7 @@ private:
     QLineEdit* user_;
     QLineEdit* password_;
     QLineEdit* folder_;
+    QLineEdit* key_;
     QCheckBox* active_;
 };
 
