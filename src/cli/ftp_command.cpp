@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/keyring.h"
 #include "core/base/paths.h"
 #include "core/ftp/ftp_client.h"
 
@@ -68,6 +69,10 @@ bool ParseUrl(const FtpArgs& a, ftp::FtpSite* site, std::string* path, std::stri
         if (!in) return *error = "cannot read " + a.passwordFile, false;
         std::getline(in, site->password);
         if (!site->password.empty() && site->password.back() == '\r') site->password.pop_back();
+    }
+    if (a.passwordFile.empty() && !site->user.empty()) {
+        // What the window kept for this site, if the user asked it to.
+        if (auto kept = KeyringPassword(ftp::KeyringKey(*site))) site->password = *kept;
     }
     site->privateKeyFile = a.keyFile;
     site->activeMode = a.active;
@@ -213,7 +218,9 @@ void AddFtp(CLI::App& root) {
         root.add_subcommand("ftp", "List, fetch and send files over FTP, FTPS (explicit TLS) or SFTP");
     ftpCmd->require_subcommand(1);
     ftpCmd->add_option("--user", args->user, "User name (else the one in the address, else anonymous)");
-    ftpCmd->add_option("--password-file", args->passwordFile, "A file whose first line is the password");
+    ftpCmd->add_option("--password-file", args->passwordFile,
+                       "A file whose first line is the password (else the one the window kept in the "
+                       "desktop keyring for this user, server and port)");
     ftpCmd->add_option("--key", args->keyFile,
                        "SFTP: the private key to log in with (default: ~/.ssh/id_ed25519, id_ecdsa or "
                        "id_rsa); --password-file then unlocks it");

@@ -138,6 +138,10 @@ bool IsCut(CURLcode rc) {
 
 }  // namespace
 
+std::string KeyringKey(const FtpSite& site) {
+    return "ftp:" + site.user + "@" + HostPort(site);
+}
+
 std::string DefaultSshKey() {
     const char* home = std::getenv("HOME");
     if (!home || !*home) return {};

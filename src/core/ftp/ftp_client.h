@@ -29,6 +29,10 @@ struct FtpSite {
     std::string privateKeyFile;
 };
 
+// The name a site's password has in the desktop keyring ("ftp:user@host:port"),
+// shared by the window that stores it and the cli that reads it.
+std::string KeyringKey(const FtpSite& site);
+
 // The first of ~/.ssh/id_ed25519, id_ecdsa, id_rsa that exists, else empty.
 std::string DefaultSshKey();
 

@@ -18,6 +18,7 @@
 
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
+#include "ui/base/keychain.h"
 #include "ui/base/messages.h"
 #include "ui/base/text.h"
 #include "ui/base/ui_job.h"
@@ -51,8 +52,8 @@ ftp::FtpSite SiteFromServerText(const QString& text, ftp::Protocol protocol) {
     return site;
 }
 
-FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {
+FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent, SecretBackend* secrets)
+    : QDialog(parent), settings_(settings), secrets_(secrets) {
     setWindowTitle(QStringLiteral("Connect"));
     auto* form = new QFormLayout(this);
     sites_ = new QComboBox(this);
@@ -100,8 +101,14 @@ FtpConnectDialog::FtpConnectDialog(SettingsStore& settings, QWidget* parent)
     };
     connect(protocol_, &QComboBox::currentIndexChanged, this, protocolChanged);
     protocolChanged(protocol_->currentIndex());
+    remember_ = new QCheckBox(QStringLiteral("Remember the password in the desktop keyring"), this);
+    remember_->setVisible(secrets_ != nullptr);
+    form->addRow(remember_);
     form->addRow(
-        new QLabel(QStringLiteral("The password is asked for at every connect and never kept."), this));
+        new QLabel(secrets_ ? QStringLiteral("Unless the keyring keeps it, the password is asked for at "
+                                             "every connect; it is never written to a file.")
+                            : QStringLiteral("The password is asked for at every connect and never kept."),
+                   this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -121,6 +128,12 @@ void FtpConnectDialog::LoadSite(const QString& name) {
     folder_->setText(Q(settings_.GetString(section, "folder", "/")));
     active_->setChecked(settings_.GetInt(section, "active", 0) != 0);
     key_->setText(Q(settings_.GetString(section, "key")));
+    QString kept;
+    const bool inKeyring =
+        secrets_ && secrets_->Read(Q(ftp::KeyringKey(site())), &kept) == SecretBackend::Status::kOk;
+    password_->setText(inKeyring ? kept : QString());
+    remember_->setChecked(inKeyring);
+    keptInKeyring_ = inKeyring;
 }
 
 ftp::FtpSite FtpConnectDialog::site() const {
@@ -162,6 +175,13 @@ void FtpConnectDialog::Save() const {
         e.SetInt(section, "active", active_->isChecked() ? 1 : 0);
         e.Set(section, "key", S(key_->text().trimmed()));
     });
+    if (secrets_ && !s.host.empty()) {
+        const QString key = Q(ftp::KeyringKey(s));
+        if (remember_->isChecked() && !s.password.empty())
+            secrets_->Write(key, Q(s.password));
+        else if (!remember_->isChecked() && keptInKeyring_)
+            secrets_->Remove(key);
+    }
 }
 
 FtpUploadDialog::FtpUploadDialog(QWidget* parent) : QDialog(parent) {

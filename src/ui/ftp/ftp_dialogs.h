@@ -15,15 +15,19 @@ class SettingsStore;
 
 namespace sky::ui {
 
+class SecretBackend;
+
 // The connect dialog: a remembered site or a new one, the protocol, server,
 // port, user, password (never kept) and the folder to show first.
 class FtpConnectDialog : public QDialog {
     Q_OBJECT
 public:
-    FtpConnectDialog(SettingsStore& settings, QWidget* parent = nullptr);
+    // With `secrets`, a password can be kept in the desktop keyring (never elsewhere).
+    FtpConnectDialog(SettingsStore& settings, QWidget* parent = nullptr, SecretBackend* secrets = nullptr);
     ftp::FtpSite site() const;
     QString initialFolder() const;
-    // Writes "server", "user", "InitDir" and "anon" and remembers the site (no password).
+    // Writes "server", "user", "InitDir" and "anon" and remembers the site; the
+    // password only into the keyring, when asked to.
     void Save() const;
 
     QComboBox* sites() const { return sites_; }
@@ -35,6 +39,7 @@ public:
     QLineEdit* folder() const { return folder_; }
     QLineEdit* key() const { return key_; }
     QCheckBox* active() const { return active_; }
+    QCheckBox* remember() const { return remember_; }
 
 private:
     void LoadSite(const QString& name);
@@ -49,6 +54,9 @@ private:
     QLineEdit* folder_;
     QLineEdit* key_;
     QCheckBox* active_;
+    QCheckBox* remember_;
+    SecretBackend* secrets_;
+    bool keptInKeyring_ = false;
 };
 
 // "ftp upload": one local file put on a server. OK closes on success and

@@ -24,6 +24,7 @@
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "ui/app/app_context.h"
+#include "ui/base/keychain.h"
 #include "ui/base/messages.h"
 #include "ui/base/text.h"
 #include "ui/base/ui_job.h"
@@ -243,7 +244,8 @@ void CFTPView::Failed(const QString& title, const ftp::FtpResult& r) {
 }
 
 void CFTPView::ConnectDialog() {
-    FtpConnectDialog dialog(context_.settings(), this);
+    auto secrets = MakeKeychainBackend();
+    FtpConnectDialog dialog(context_.settings(), this, secrets.get());
     if (ExecDialog(dialog) != QDialog::Accepted) return;
     dialog.Save();
     ConnectTo(dialog.site(), dialog.initialFolder());

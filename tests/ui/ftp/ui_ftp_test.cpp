@@ -1,11 +1,14 @@
 // The FTP window against a real FTP server (pyftpdlib) on loopback.
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSpinBox>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTreeWidget>
@@ -14,8 +17,10 @@
 
 #include "core/base/settings_store.h"
 #include "core/ftp/ftp_client.h"
+#include "support/cli_run.h"
 #include "support/sandbox.h"
 #include "ui/app/app_context.h"
+#include "ui/base/keychain.h"
 #include "ui/base/messages.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/ftp/ftp_dialogs.h"
@@ -197,6 +202,42 @@ private slots:
         view.UploadFiles({QString::fromStdString(a), QString::fromStdString(b)});
         QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(Root() + "/pub/up2.txt") && !view.busy(), 10000);
         QCOMPARE(test::ReadFile(Root() + "/pub/up1.txt"), std::string("one"));
+    }
+
+    // Kept in the keyring when asked: the dialog offers it again, the cli
+    // logs in with it, and unticking takes it out. Never in a file.
+    void realKeyring() {
+        if (qgetenv("SKYHARBOR_KEYRING_TEST") != "1") QSKIP("needs a private keyring session");
+        FtpServer server(Root());
+        QVERIFY(Listening(server.port()));
+        auto secrets = MakeKeychainBackend(10000);
+        {
+            FtpConnectDialog dialog(context_->settings(), nullptr, secrets.get());
+            QVERIFY(dialog.remember()->isVisibleTo(&dialog));
+            dialog.server()->setText(QStringLiteral("127.0.0.1"));
+            dialog.port()->setValue(server.port());
+            dialog.user()->setText(QStringLiteral("jane"));
+            dialog.password()->setText(QStringLiteral("secret"));
+            dialog.remember()->setChecked(true);
+            dialog.Save();
+        }
+        const std::string url = "ftp://jane@127.0.0.1:" + std::to_string(server.port()) + "/";
+        const std::string cli = SKYHARBOR_CLI_PATH;
+        test::CliRun run = test::RunCli(cli, *sandbox_, "ftp --quiet list " + url);
+        QVERIFY2(run.status == 0, run.err.c_str());
+        QVERIFY(run.out.find("readme") != std::string::npos);
+        QVERIFY(test::ReadFile(sandbox_->path("skyharbor.ini")).find("secret") == std::string::npos);
+
+        FtpConnectDialog again(context_->settings(), nullptr, secrets.get());
+        QCOMPARE(again.sites()->count(), 2);
+        again.sites()->setCurrentIndex(1);
+        QCOMPARE(again.password()->text(), QStringLiteral("secret"));
+        QVERIFY(again.remember()->isChecked());
+        again.remember()->setChecked(false);
+        again.Save();
+        run = test::RunCli(cli, *sandbox_, "ftp --quiet list " + url);
+        QVERIFY(run.status != 0);
+        QVERIFY2(run.err.find("refused the user name or password") != std::string::npos, run.err.c_str());
     }
 };
 
