@@ -78,6 +78,7 @@ std::unique_ptr<PageBlock> MakeBlock(std::string_view text) {
 }  // namespace
 
 MarkerFields ReadMarkerFields(std::string_view blockText) {
+    if (!blockText.starts_with(kMarker)) return {};
     size_t close = blockText.find("-->");
     std::string_view marker = blockText.substr(0, close == std::string_view::npos ? blockText.size() : close);
     MarkerFields f;

@@ -20,7 +20,8 @@ struct MarkerFields {
     int number = 0;
 };
 // Only the marker comment itself (up to its "-->") is split, so a '~' in the
-// page text below it never becomes the block's name.
+// page text below it never becomes the block's name; text that does not open
+// with a marker has no fields.
 MarkerFields ReadMarkerFields(std::string_view blockText);
 
 // What the page editor's list of parts shows for a block.

@@ -27,7 +27,7 @@ std::string JoinLines(std::string_view file) {
         size_t nl = file.find('\n', from);
         size_t end = nl == std::string_view::npos ? file.size() : nl;
         std::string_view line = file.substr(from, end - from);
-        if (nl != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+        while (line.ends_with('\r')) line.remove_suffix(1);
         out.append(line);
         if (nl == std::string_view::npos) break;
         from = nl + 1;
