@@ -214,10 +214,12 @@ void ParagraphBlock::Parse(std::string_view text) {
 
 void ParagraphBlock::Write(std::string& out, std::string_view) {
     std::string safeTopic = FieldText(topic);
-    // Eight bytes, backed off so a UTF-8 character is never cut in two.
-    size_t cut = std::min<size_t>(8, topic.size());
-    while (cut > 0 && cut < topic.size() && (static_cast<unsigned char>(topic[cut]) & 0xC0) == 0x80) --cut;
-    name = MarkerName(topic.substr(0, cut));
+    // Eight bytes of the topic as written, backed off so a UTF-8 character is
+    // never cut in two.
+    size_t cut = std::min<size_t>(8, safeTopic.size());
+    while (cut > 0 && cut < safeTopic.size() && (static_cast<unsigned char>(safeTopic[cut]) & 0xC0) == 0x80)
+        --cut;
+    name = MarkerName(safeTopic.substr(0, cut));
     out += "\r\n<!--##HP:BODYBLOCK~" + name + "~" + std::to_string(style) + "~##-->";
     const char* headFont = "<font size=4 face=helvetica, 'arial black'><B>\r\n<!--##TOPIC##-->";
     const char* topicEnd = "<!--##ENDTOPIC##--></font></B><P>";

@@ -18,7 +18,8 @@ std::string TextMode(std::string_view text) {
     return out;
 }
 
-// Lines joined with nothing between them; a line's CR LF or LF is dropped.
+// Lines joined with nothing between them; each line loses its LF and one CR
+// before it, as a text-mode read gives them.
 std::string JoinLines(std::string_view file) {
     std::string out;
     out.reserve(file.size());
@@ -27,7 +28,7 @@ std::string JoinLines(std::string_view file) {
         size_t nl = file.find('\n', from);
         size_t end = nl == std::string_view::npos ? file.size() : nl;
         std::string_view line = file.substr(from, end - from);
-        while (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
         out.append(line);
         if (nl == std::string_view::npos) break;
         from = nl + 1;

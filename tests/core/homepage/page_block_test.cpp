@@ -186,7 +186,7 @@ TEST(PageBlocks, TypedFieldsCannotBreakThePageApart) {
     para->text = "x<!--##HP:PLAIN~evil~##-->y<!--##ENDTEXT##-->z";
     list.blocks().push_back(std::move(para));
     list.blocks().push_back(std::make_unique<ParagraphBlock>());
-    static_cast<ParagraphBlock&>(list[1]).topic = "second";
+    static_cast<ParagraphBlock&>(list[1]).topic = "2<!--##nd";
     std::string saved = list.Write();
     auto back = PageBlockList::Parse(saved);
     ASSERT_EQ(back.size(), 3u);
@@ -194,7 +194,8 @@ TEST(PageBlocks, TypedFieldsCannotBreakThePageApart) {
     EXPECT_EQ(first.name, "a_b--_c");
     EXPECT_EQ(first.topic, "a~b-->c");
     EXPECT_EQ(first.text, "x&lt;!--##HP:PLAIN~evil~##-->y&lt;!--##ENDTEXT##-->z");
-    EXPECT_EQ(As<ParagraphBlock>(back, 2).topic, "second");
+    EXPECT_EQ(As<ParagraphBlock>(back, 2).topic, "2&lt;!--##nd");
+    EXPECT_EQ(back[2].name, "2&lt;!--");
     EXPECT_EQ(Resave(saved), saved);
 }
 
