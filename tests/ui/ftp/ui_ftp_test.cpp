@@ -219,6 +219,13 @@ private slots:
             dialog.user()->setText(QStringLiteral("jane"));
             dialog.password()->setText(QStringLiteral("secret"));
             dialog.remember()->setChecked(true);
+            if (qEnvironmentVariableIsSet("SKYHARBOR_SHOTS")) {
+                dialog.protocol()->setCurrentIndex(static_cast<int>(ftp::Protocol::Sftp));
+                dialog.show();
+                dialog.grab().save(qEnvironmentVariable("SKYHARBOR_SHOTS") +
+                                   QStringLiteral("/ftp-connect.png"));
+                dialog.protocol()->setCurrentIndex(static_cast<int>(ftp::Protocol::Ftp));
+            }
             dialog.Save();
         }
         const std::string url = "ftp://jane@127.0.0.1:" + std::to_string(server.port()) + "/";
