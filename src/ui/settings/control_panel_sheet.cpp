@@ -236,6 +236,8 @@ CControlPanelSheet::CControlPanelSheet(AppContext& context, int page, QWidget* p
     : QDialog(parent), context_(context) {
     setWindowTitle(QStringLiteral("Control Panel"));
     tabs_ = new QTabWidget(this);
+    // All five tabs in sight: the sheet widens rather than scrolls its tabs.
+    tabs_->setUsesScrollButtons(false);
     page3_ = new ControlPanelPage3(context);
     page4_ = new ControlPanelPage4(context);
     page5_ = new ControlPanelPage5(context);
