@@ -288,6 +288,9 @@ void ChannelsTool::Register(ToolRegistry& registry) {
             context_.session().SetColourCount(depth <= 0 ? 16 : (depth <= 8 ? (1 << depth) : 257));
         }
         ApplyColours();
+        // The introduction option starts off in every run unless the scheme asks for it.
+        if (context_.browser && ReadChannelColours(context_.settings(), 16).introAtStart)
+            context_.browser->SetChannelIntroOption(true);
     });
     registry.AddSettingsSaver([this] { AskToSave(); });
     connect(&registry, &ToolRegistry::schemeChanged, this, &ChannelsTool::ApplyColours);

@@ -21,6 +21,7 @@
 #include "ui/browser/browser_tool.h"
 #include "ui/channels/channel_bar.h"
 #include "ui/channels/channels_tool.h"
+#include "ui/chat/chat_view.h"
 #include "ui/settings/control_panel_sheet.h"
 #include "ui/settings/page_look_feel.h"
 #include "ui/settings/settings_sheet.h"
@@ -141,8 +142,19 @@ private slots:
                                            "displayed.")));
     }
 
-    // "lookfeel" opens the sheet; OK repaints the channel bar and the
-    // navigation bar without a restart.
+    // The look-and-feel intro box starts each run with the channel introduction on.
+    void introAtStartTurnsTheOptionOn() {
+        Start();
+        QVERIFY(!Context().browser->ChannelIntroOption());
+        app_->ExitInstance();
+        app_.reset();
+        S().WriteInt("nColors", "CIStart", 4);
+        Start();
+        QVERIFY(Context().browser->ChannelIntroOption());
+    }
+
+    // "lookfeel" opens the sheet; OK repaints the channel bar, the
+    // navigation bar and an open chat window without a restart.
     void lookAndFeelAppliesAtOnce() {
         Start();
         const QColor chosen(10, 20, 30);
@@ -160,6 +172,10 @@ private slots:
         });
         CChannelBar* bar = Context().channels->bar();
         QVERIFY(bar);
+        QVERIFY(Frame().OpenDocument(TemplateId::Chat));
+        auto* chat = app_->frame()->findChild<CChatView*>();
+        QVERIFY(chat);
+        QCOMPARE(chat->palette().color(QPalette::Window), bar->palette().color(QPalette::Window));
         QVERIFY(bar->palette().color(QPalette::Window) != chosen);
         QVERIFY(Context().registry().InvokeLink(LinkCommand::LookAndFeel, 0));
         QVERIFY(opened);
@@ -167,6 +183,7 @@ private slots:
         auto* nav = app_->frame()->findChild<QWidget*>(QStringLiteral("NavigationBar"));
         QVERIFY(nav);
         QCOMPARE(nav->palette().color(QPalette::Window), chosen);
+        QCOMPARE(chat->palette().color(QPalette::Window), chosen);
     }
 };
 
