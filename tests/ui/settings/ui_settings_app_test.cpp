@@ -21,6 +21,7 @@
 #include "ui/browser/browser_tool.h"
 #include "ui/channels/channel_bar.h"
 #include "ui/channels/channels_tool.h"
+#include "ui/channels/sub_channel_view.h"
 #include "ui/chat/chat_view.h"
 #include "ui/settings/control_panel_sheet.h"
 #include "ui/settings/page_look_feel.h"
@@ -154,7 +155,8 @@ private slots:
     }
 
     // "lookfeel" opens the sheet; OK repaints the channel bar, the
-    // navigation bar and an open chat window without a restart.
+    // navigation bar, the channel viewer's rows and an open chat window
+    // without a restart.
     void lookAndFeelAppliesAtOnce() {
         Start();
         const QColor chosen(10, 20, 30);
@@ -167,11 +169,15 @@ private slots:
             page->pickColour = [&](const QColor&, QWidget*) { return chosen; };
             page->button(CPageLookFeel::ChannelBack)->click();
             page->button(CPageLookFeel::TopBack)->click();
+            page->button(CPageLookFeel::SubBack)->click();
             sheet->accept();
             return int(QDialog::Accepted);
         });
         CChannelBar* bar = Context().channels->bar();
         QVERIFY(bar);
+        CSubChannelView* rows = ChannelsTool::SubChannelViewOf(Context().channels->ChannelWindow(false));
+        QVERIFY(rows);
+        QVERIFY(rows->palette().color(QPalette::Window) != chosen);
         QVERIFY(Frame().OpenDocument(TemplateId::Chat));
         auto* chat = app_->frame()->findChild<CChatView*>();
         QVERIFY(chat);
@@ -184,6 +190,7 @@ private slots:
         QVERIFY(nav);
         QCOMPARE(nav->palette().color(QPalette::Window), chosen);
         QCOMPARE(chat->palette().color(QPalette::Window), chosen);
+        QCOMPARE(rows->palette().color(QPalette::Window), chosen);
     }
 };
 
