@@ -4,6 +4,8 @@
 #include "core/base/settings_store.h"
 #include "core/base/text_util.h"
 
+#include <optional>
+
 namespace sky {
 
 std::string ChannelIntroQuery(std::string_view webHost, std::string_view cookie, std::string_view account,
@@ -42,30 +44,60 @@ constexpr unsigned Rgb(unsigned r, unsigned g, unsigned b) {
 }
 }  // namespace
 
-ChannelColours ReadChannelColours(const SettingsStore& s, int colourCount) {
-    ChannelColours d;
+ChannelColours DefaultChannelColours(int colourCount) {
     if (colourCount >= 257)
-        d = {Rgb(0, 128, 192), Rgb(255, 255, 255), Rgb(119, 119, 119), Rgb(255, 255, 255),
-             Rgb(0, 0, 0),     Rgb(255, 255, 255), Rgb(64, 128, 128),  false};
-    else if (colourCount >= 17)
-        d = {Rgb(0, 64, 128), Rgb(255, 255, 255), Rgb(0, 64, 128),   Rgb(255, 255, 255),
-             Rgb(128, 0, 0),  Rgb(255, 255, 255), Rgb(64, 128, 128), false};
-    else
-        d = {Rgb(0, 128, 128), Rgb(255, 255, 255), Rgb(128, 128, 128), Rgb(255, 255, 255),
-             Rgb(0, 128, 128), Rgb(255, 255, 255), Rgb(128, 128, 128), false};
-    auto get = [&](const char* key, unsigned def) {
-        return static_cast<unsigned>(s.GetInt("nColors", key, static_cast<int>(def))) & 0xFFFFFFu;
-    };
-    ChannelColours c;
-    c.channelBack = get("ChannelBack", d.channelBack);
-    c.channelText = get("ChannelText", d.channelText);
-    c.navBack = get("NavBack", d.navBack);
-    c.navText = get("NavText", d.navText);
-    c.subBack = get("SubBack", d.subBack);
-    c.subText = get("SubText", d.subText);
-    c.topBack = get("TopBack", d.topBack);
+        return {Rgb(0, 128, 192), Rgb(255, 255, 255), Rgb(119, 119, 119), Rgb(255, 255, 255),
+                Rgb(0, 0, 0),     Rgb(255, 255, 255), Rgb(64, 128, 128),  false};
+    if (colourCount >= 17)
+        return {Rgb(0, 64, 128), Rgb(255, 255, 255), Rgb(0, 64, 128),   Rgb(255, 255, 255),
+                Rgb(128, 0, 0),  Rgb(255, 255, 255), Rgb(64, 128, 128), false};
+    return {Rgb(0, 128, 128), Rgb(255, 255, 255), Rgb(128, 128, 128), Rgb(255, 255, 255),
+            Rgb(0, 128, 128), Rgb(255, 255, 255), Rgb(128, 128, 128), false};
+}
+
+namespace {
+// A hand-edited or damaged value would paint black on black; only a plain
+// number in the colour range counts.
+std::optional<unsigned> ParseColour(std::string_view raw) {
+    const std::string text = Trim(raw);
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    unsigned long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (v > 0xFFFFFFul) return std::nullopt;
+    return static_cast<unsigned>(v);
+}
+
+struct ColourKey {
+    const char* key;
+    unsigned ChannelColours::*field;
+};
+constexpr ColourKey kColourKeys[] = {
+    {"ChannelBack", &ChannelColours::channelBack}, {"ChannelText", &ChannelColours::channelText},
+    {"NavBack", &ChannelColours::navBack},         {"NavText", &ChannelColours::navText},
+    {"SubBack", &ChannelColours::subBack},         {"SubText", &ChannelColours::subText},
+    {"TopBack", &ChannelColours::topBack},
+};
+constexpr int kIntroOn = 4;
+}  // namespace
+
+ChannelColours ReadChannelColours(const SettingsStore& s, int colourCount) {
+    ChannelColours c = DefaultChannelColours(colourCount);
+    for (const ColourKey& k : kColourKeys) {
+        if (!s.Has("nColors", k.key)) continue;
+        if (auto v = ParseColour(s.GetString("nColors", k.key))) c.*k.field = *v;
+    }
     c.introAtStart = s.GetInt("nColors", "CIStart", 0) != 0;
     return c;
+}
+
+bool WriteChannelColours(SettingsStore& s, const ChannelColours& c) {
+    return s.Edit([&](SettingsEdit& e) {
+        for (const ColourKey& k : kColourKeys) e.SetInt("nColors", k.key, static_cast<int>(c.*k.field));
+        e.SetInt("nColors", "CIStart", c.introAtStart ? kIntroOn : 0);
+    });
 }
 
 }  // namespace sky

@@ -24,12 +24,20 @@ bool IsLocalChannelFileLink(std::string_view address);
 // The service's local channel page.
 std::string LocalChannelPageUrl(std::string_view webHost);
 
-// The channel bar's colours as 0x00BBGGRR values ("nColors"), with the
-// defaults for a display of `colourCount` colours.
+// The colour scheme ("nColors"): 0x00BBGGRR values for the channel bar, the
+// navigation area, the sub-channel rows and the top strip, and whether the
+// channel introduction shows at start.
 struct ChannelColours {
     unsigned channelBack, channelText, navBack, navText, subBack, subText, topBack;
     bool introAtStart;
+    bool operator==(const ChannelColours&) const = default;
 };
+// The scheme of a display of `colourCount` colours when nothing is stored.
+ChannelColours DefaultChannelColours(int colourCount);
+// The stored scheme; a missing key or one that is not a colour (not a
+// number from 0 to 0xFFFFFF) takes its default for `colourCount`.
 ChannelColours ReadChannelColours(const SettingsStore& settings, int colourCount);
+// Writes all eight keys in one edit ("CIStart" as 4 or 0).
+bool WriteChannelColours(SettingsStore& settings, const ChannelColours& colours);
 
 }  // namespace sky

@@ -40,6 +40,7 @@
 #include "ui/service/download_manager.h"
 #include "ui/service/member_session.h"
 #include "ui/service/service_tool.h"
+#include "ui/settings/settings_tool.h"
 
 namespace sky::ui {
 
@@ -256,6 +257,7 @@ void CK7App::RegisterTools(DefaultBrowser* browser) {
     RegisterWebSpaceTool(registry, *context_);
     RegisterServiceTool(registry, *context_);
     RegisterShellTool(registry, *context_, browser);
+    RegisterSettingsTool(registry, *context_);
     RegisterPlaceholderTools(registry, *context_);
 }
 

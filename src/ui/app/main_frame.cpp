@@ -194,6 +194,8 @@ void CMainFrame::RegisterFrameCommands() {
                  [this] { zoomed_ ? LeaveZoomMode() : EnterZoomMode(); });
     r.AddCommand({QStringLiteral("frame.channelBar"), view, QStringLiteral("&Channel Bar"), {}, 17},
                  [this] { SetChannelBarShown(channelDock_->isHidden()); });
+    r.AddCommand({QStringLiteral("frame.statusBar"), view, QStringLiteral("&Status Bar"), {}, 17},
+                 [this] { statusBar()->setVisible(statusBar()->isHidden()); });
     r.AddCommand({QStringLiteral("frame.zoomIn")}, [this] { EnterZoomMode(); });
     QAction* focus = r.AddCommand({QStringLiteral("frame.focusAddress")}, [this] {
         if (!navToolBar_->isVisible()) return;

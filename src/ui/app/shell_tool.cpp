@@ -165,7 +165,7 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     AppContext* ctx = &context;
     auto notYet = [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("Sorry.  Not yet available")); };
     auto open = [ctx](TemplateId id) { return [ctx, id] { ctx->frame()->OpenDocument(id); }; };
-    const QString tools = QStringLiteral("&Tools"), settings = QStringLiteral("&Settings");
+    const QString tools = QStringLiteral("&Tools");
     registry.AddCommand({QStringLiteral("tools.webSpace"), tools, QStringLiteral("Web &Space"), {}, 22},
                         open(TemplateId::PublicSpace));
     registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
@@ -173,18 +173,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     registry.AddCommand(
         {QStringLiteral("tools.fileManager"), tools, QStringLiteral("File &Manager"), {}, 26},
         [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("File Manager not available in this version")); });
-    registry.AddCommand(
-        {QStringLiteral("settings.settings"), settings, QStringLiteral("&Settings..."), {}, 41}, notYet);
-    registry.AddCommand({QStringLiteral("settings.controlPanel"),
-                         settings,
-                         QStringLiteral("&Control Panel..."),
-                         {},
-                         42,
-                         false,
-                         QStringLiteral("Control Panel")},
-                        notYet);
-    registry.ClaimLinkWord(LinkCommand::ControlPanel, QStringLiteral("settings.controlPanel"));
-    registry.ClaimLinkWord(LinkCommand::LookAndFeel, QStringLiteral("settings.settings"));
     registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
     auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
     registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);

@@ -117,10 +117,13 @@ public:
     }
     // The frame's active window changed (null: none).
     void NotifyWindowActivated(QMdiSubWindow* sub) { emit windowActivated(sub); }
+    // The colour scheme in the settings changed; windows that paint with it repaint.
+    void NotifySchemeChanged() { emit schemeChanged(); }
 
 signals:
     void windowOpened(sky::ui::TemplateId id, QMdiSubWindow* sub, const QString& title);
     void windowActivated(QMdiSubWindow* sub);
+    void schemeChanged();
 
 private:
     bool RunCommand(const QString& id, const QString& argument) const;

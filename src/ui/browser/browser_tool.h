@@ -38,6 +38,9 @@ public:
     bool statusPopupOption() const { return statusPopup_; }
     // The Accessing Internet pop-up, as a chat partner may set it; saved at once.
     void SetStatusPopupOption(bool on);
+    // The pop-up rule and the channel introduction; written at close.
+    void SetPopupOption(bool on) { popup_ = on; }
+    void SetChannelIntroOption(bool on) { showChannelIntro_ = on; }
 
     // The main browser, and the start page or `file` in it.
     void FirstNavigation(const QString& file);

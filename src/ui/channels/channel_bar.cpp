@@ -212,11 +212,6 @@ void CChannelBar::UpdateScrollButtons() {
 void CChannelBar::SetColours(const QColor& back, const QColor& text) {
     back_ = back;
     text_ = text;
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::WindowText, text);
-    pal.setColor(QPalette::ButtonText, text);
-    setPalette(pal);
     // Tabs look pressable; the chosen one stands out lighter and framed.
     QColor lit = back.lighter(150), edge = back.lighter(125), shade = back.darker(115);
     setStyleSheet(
@@ -226,6 +221,13 @@ void CChannelBar::SetColours(const QColor& back, const QColor& text) {
                        "QToolButton[channelTab=\"true\"]:checked { background: %2; border-color: %1;"
                        " font-weight: bold; }")
             .arg(text.name(), lit.name(), edge.name(), shade.name()));
+    // After the style sheet: a new sheet puts back the palette the widget had
+    // when it was first styled, which would undo a colour change.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::WindowText, text);
+    pal.setColor(QPalette::ButtonText, text);
+    setPalette(pal);
 }
 
 CFavoritesView* CChannelBar::favorites() {

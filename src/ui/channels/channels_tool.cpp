@@ -91,13 +91,25 @@ QWidget* ChannelsTool::MakeBar(QWidget* parent) {
 }
 
 void ChannelsTool::ApplyColours() {
-    if (!bar_) return;
     ChannelColours c = ReadChannelColours(context_.settings(), context_.session().colourCount());
     auto colour = [](unsigned v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); };
-    bar_->SetColours(colour(c.channelBack), colour(c.channelText));
-    for (QMdiSubWindow* w : {channelViewer_.data(), localSites_.data()})
+    if (bar_) bar_->SetColours(colour(c.channelBack), colour(c.channelText));
+    QMdiSubWindow* main = nullptr;
+    for (QWidget* p = context_.browser ? context_.browser->MainBrowserView() : nullptr; p && !main;
+         p = p->parentWidget())
+        main = qobject_cast<QMdiSubWindow*>(p);
+    for (QMdiSubWindow* w : {channelViewer_.data(), localSites_.data(), main})
         if (CSubChannelView* v = SubChannelViewOf(w))
             v->SetColours(colour(c.navBack), colour(c.navText), colour(c.subBack), colour(c.subText));
+    // The navigation bar is the frame's; its background is the scheme's top strip.
+    QWidget* frame = context_.frame() ? context_.frame()->window() : nullptr;
+    if (auto* nav = frame ? frame->findChild<QWidget*>(QStringLiteral("NavigationBar")) : nullptr) {
+        QPalette pal = nav->palette();
+        pal.setColor(QPalette::Window, colour(c.topBack));
+        nav->setPalette(pal);
+        nav->setAutoFillBackground(true);
+        nav->update();
+    }
 }
 
 CSubChannelView* ChannelsTool::SubChannelViewOf(QMdiSubWindow* window) {
@@ -276,8 +288,12 @@ void ChannelsTool::Register(ToolRegistry& registry) {
             context_.session().SetColourCount(depth <= 0 ? 16 : (depth <= 8 ? (1 << depth) : 257));
         }
         ApplyColours();
+        // The introduction option starts off in every run unless the scheme asks for it.
+        if (context_.browser && ReadChannelColours(context_.settings(), 16).introAtStart)
+            context_.browser->SetChannelIntroOption(true);
     });
     registry.AddSettingsSaver([this] { AskToSave(); });
+    connect(&registry, &ToolRegistry::schemeChanged, this, &ChannelsTool::ApplyColours);
     registry.SetBrowsingWindows([this] {
         QMdiSubWindow* main = nullptr;
         for (QWidget* p = context_.browser ? context_.browser->MainBrowserView() : nullptr; p && !main;

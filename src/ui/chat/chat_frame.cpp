@@ -17,10 +17,12 @@
 #include "ui/app/app_context.h"
 #include "ui/base/messages.h"
 #include "ui/base/text.h"
+#include "ui/base/tool_registry.h"
 #include "ui/chat/chat_dialogs.h"
 #include "ui/chat/chat_doc.h"
 #include "ui/chat/chat_tool.h"
 #include "ui/chat/chat_view.h"
+#include "ui/service/member_session.h"
 
 namespace sky::ui {
 
@@ -39,6 +41,13 @@ QAction* Command(QWidget* owner, const QString& text, const QString& prompt) {
 
 CChatFrame::CChatFrame(ChatTool& tool, QWidget* parent) : QMainWindow(parent), tool_(&tool) {
     view_ = new CChatView(tool.context().settings(), this);
+    // The chat window wears the channel bar's colours and follows the scheme.
+    auto recolour = [this] {
+        AppContext& context = tool_->context();
+        view_->ApplyColours(context.settings(), context.session().colourCount());
+    };
+    recolour();
+    connect(&tool.context().registry(), &ToolRegistry::schemeChanged, view_, recolour);
     setCentralWidget(view_);
     setAcceptDrops(true);
     setWindowTitle(QString::fromLatin1(CChatDoc::kTitle));

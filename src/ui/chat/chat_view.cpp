@@ -39,32 +39,25 @@ QFont ListFont(bool underline) {
     return f;
 }
 
-QListWidget* MakeList(QWidget* parent, const QColor& back, bool underline) {
+QListWidget* MakeList(QWidget* parent, bool underline) {
     auto* list = new QListWidget(parent);
     list->setFont(ListFont(underline));
     list->setWordWrap(true);
     list->setTextElideMode(Qt::ElideNone);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setStyleSheet(QStringLiteral("QListWidget { background: %1; }").arg(back.name()));
     return list;
 }
 
 }  // namespace
 
 CChatView::CChatView(const SettingsStore& settings, QWidget* parent) : QWidget(parent) {
-    ChannelColours colours = ReadChannelColours(settings, 1 << 24);
-    QColor back = FromBgr(colours.channelBack), text = FromBgr(colours.channelText);
     setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::WindowText, text);
-    setPalette(pal);
-
-    lines_ = MakeList(this, back.darker(160), false);
+    lines_ = MakeList(this, false);
     lines_->setAccessibleName(QStringLiteral("Conversation"));
-    items_ = MakeList(this, back.darker(160), true);
+    items_ = MakeList(this, true);
     items_->setAccessibleName(QStringLiteral("Files / Links"));
     items_->setToolTip(QStringLiteral("Double-click a link to open it, a file to download it"));
+    ApplyColours(settings, 1 << 24);
     auto* itemsLabel = new QLabel(QStringLiteral("Files / Links"), this);
     itemsLabel->setBuddy(items_);
     input_ = new QLineEdit(this);
@@ -99,6 +92,18 @@ CChatView::CChatView(const SettingsStore& settings, QWidget* parent) : QWidget(p
     connect(items_, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { emit itemChosen(items_->row(item)); });
     input_->setFocus();
+}
+
+void CChatView::ApplyColours(const SettingsStore& settings, int colourCount) {
+    ChannelColours colours = ReadChannelColours(settings, colourCount);
+    QColor back = FromBgr(colours.channelBack), text = FromBgr(colours.channelText);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::WindowText, text);
+    setPalette(pal);
+    const QString sheet = QStringLiteral("QListWidget { background: %1; }").arg(back.darker(160).name());
+    lines_->setStyleSheet(sheet);
+    items_->setStyleSheet(sheet);
 }
 
 void CChatView::AddLine(const chat::ChatLine& line) {

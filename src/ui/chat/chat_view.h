@@ -23,6 +23,9 @@ class CChatView : public QWidget {
 public:
     explicit CChatView(const SettingsStore& settings, QWidget* parent = nullptr);
 
+    // The channel bar's colours of the scheme, for a display of `colourCount` colours.
+    void ApplyColours(const SettingsStore& settings, int colourCount);
+
     void AddLine(const chat::ChatLine& line);
     void SetItems(const std::vector<chat::OfferedItem>& items);
     void ClearInput();
