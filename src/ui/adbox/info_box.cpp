@@ -121,8 +121,8 @@ CInfoBox::~CInfoBox() {
 
 void CInfoBox::Start(AdRotation rotation) {
     timer_->stop();
+    // The first ad comes with the first tick: a start-up has enough to fetch.
     if (rotation.enabled) timer_->start(rotation.periodMs, this);
-    Fetch();
 }
 
 bool CInfoBox::timerActive() const {

@@ -28,7 +28,7 @@ public:
     CInfoBox(std::string adHost, std::function<void(const QString&)> openInMain, QWidget* parent = nullptr);
     ~CInfoBox() override;
 
-    // Fetches a new ad now, and then every period when `rotation` is on.
+    // Fetches a new ad every period when `rotation` is on; off, no ad comes.
     void Start(AdRotation rotation);
     // One fetch; false while one runs.
     bool Fetch();
