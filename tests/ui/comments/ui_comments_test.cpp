@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -19,6 +20,8 @@
 #include "ui/browser/ck7_view.h"
 #include "ui/browser/sky_web_page.h"
 #include "ui/comments/comment_dialogs.h"
+#include "ui/service/login_dialog.h"
+#include "ui/service/member_session.h"
 
 using namespace sky;
 using namespace sky::ui;
@@ -163,6 +166,38 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(
             boxes_, QStringList{QStringLiteral("Unknown SkyCommand Encountered: \n\nCommand[commentary]")},
             10000);
+    }
+
+    void loggedInMemberPostsUnderTheirName() {
+        QProcess add;
+        add.start(QStringLiteral(SKYHARBOR_MEMBER_SERVICE_PATH),
+                  {QStringLiteral("--data"), QString::fromStdString(sandbox_->path("peer-data")),
+                   QStringLiteral("add-member"), QStringLiteral("walker"), QStringLiteral("trail-42"),
+                   QStringLiteral("the long walk"), QStringLiteral("w@example.org")});
+        QVERIFY(add.waitForFinished(20000));
+        QCOMPARE(add.exitCode(), 0);
+        onDialog_ = [&](QDialog& dialog) -> int {
+            if (auto* login = qobject_cast<CLoginDlg*>(&dialog)) {
+                QTimer::singleShot(0, login, [login] {
+                    login->accountEdit()->setText(QStringLiteral("walker"));
+                    login->passwordEdit()->setText(QStringLiteral("trail-42"));
+                    login->accept();
+                });
+                return -1;
+            }
+            auto* d = qobject_cast<AddTopicDialog*>(&dialog);
+            if (!d) return QDialog::Rejected;
+            QTimer::singleShot(0, d, [d] {
+                d->description->setText(QStringLiteral("Walks"));
+                d->accept();
+            });
+            return -1;
+        };
+        QVERIFY(app_->frame()->context().session().RunLogin());
+        LoadAndWait(mainView(), peer_->base() + QStringLiteral("/scripts/show.dll?Topics"));
+        Click(mainView(), QStringLiteral("command:commentaddtopic:0"));
+        QTRY_COMPARE_WITH_TIMEOUT(mainView()->PageTitle(), QStringLiteral("Walks"), 15000);
+        QVERIFY(Html(mainView()).contains(QLatin1String("Started by walker")));
     }
 
     void tooLongTextKeepsTheDialogOpen() {
