@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTcpSocket>
 
+#include "core/base/settings_store.h"
 #include "support/sandbox.h"
 
 namespace sky::test {
@@ -35,6 +36,20 @@ public:
     }
     QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
     QString base() const { return QStringLiteral("http://") + host(); }
+
+    // The program's settings for a quiet start against this peer: its four
+    // hosts, a blank first page, an account and postal code (no first-run
+    // sheets) and channels of its own (no import).
+    void Configure(const Sandbox& sandbox) const {
+        SettingsStore& s = SettingsStore::App();
+        s.WriteString("Startup", "Home", "about:blank");
+        s.WriteInt("Service", "Embedded", 0);
+        for (const char* key : {"WebHost", "AdHost", "PublicSpaceHost", "CommentsHost"})
+            s.WriteString("Service", key, host().toStdString());
+        s.WriteString("Misc", "Account", "UNREGISTERED");
+        s.WriteString("local", "zip", "10001");
+        WriteFile(sandbox.path("skychan1.sky"), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
+    }
 
 private:
     int port_ = 0;

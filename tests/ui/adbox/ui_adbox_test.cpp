@@ -68,14 +68,7 @@ private slots:
         sandbox_ = std::make_unique<test::Sandbox>();
         peer_ = std::make_unique<test::ServicePeer>(QStringLiteral(SKYHARBOR_MEMBER_SERVICE_PATH), *sandbox_);
         QVERIFY(peer_->WaitUntilUp());
-        SettingsStore& s = SettingsStore::App();
-        s.WriteString("Startup", "Home", "about:blank");
-        s.WriteInt("Service", "Embedded", 0);
-        for (const char* key : {"WebHost", "AdHost", "PublicSpaceHost", "CommentsHost"})
-            s.WriteString("Service", key, peer_->host().toStdString());
-        s.WriteString("Misc", "Account", "UNREGISTERED");
-        s.WriteString("local", "zip", "10001");
-        test::WriteFile(sandbox_->path("skychan1.sky"), "\r\n~CH:Mine\r\n~FN:a\r\n~FU:http://a.example/\r\n");
+        peer_->Configure(*sandbox_);
         SetMessageHook([](MessageKind, const QString&, const QString&) { return false; });
         SetDialogHook([](QDialog&) { return int(QDialog::Rejected); });
     }
