@@ -39,16 +39,21 @@ namespace {
 class AdPage : public QWebEnginePage {
 public:
     AdPage(QWebEngineProfile* profile, QUrl adFile, std::function<void(const QString&)> openInMain,
-           QObject* parent)
-        : QWebEnginePage(profile, parent), adFile_(std::move(adFile)), openInMain_(std::move(openInMain)) {}
+           QObject* parent, bool catcher = false)
+        : QWebEnginePage(profile, parent),
+          adFile_(std::move(adFile)),
+          openInMain_(std::move(openInMain)),
+          catcher_(catcher) {}
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
         if (!isMainFrame) return false;
+        // A catcher page exists for its first navigation only.
+        if (catcher_) deleteLater();
         std::string address = url.toString(QUrl::FullyEncoded).toStdString();
         switch (ClassifyAdNavigation(address, adFile_.toString(QUrl::FullyEncoded).toStdString())) {
             case AdNavigation::Show:
-                return true;
+                return !catcher_;
             case AdNavigation::OpenInMain:
                 openInMain_(url.toString(QUrl::FullyEncoded));
                 return false;
@@ -60,14 +65,13 @@ protected:
     // A new window asked for by the ad ("_blank", "_top" from a frame) is a
     // link like any other: the main browser takes it.
     QWebEnginePage* createWindow(WebWindowType) override {
-        auto* catcher = new AdPage(profile(), adFile_, openInMain_, this);
-        connect(catcher, &QWebEnginePage::loadStarted, catcher, &QObject::deleteLater);
-        return catcher;
+        return new AdPage(profile(), adFile_, openInMain_, this, true);
     }
 
 private:
     QUrl adFile_;
     std::function<void(const QString&)> openInMain_;
+    bool catcher_;
 };
 
 }  // namespace
