@@ -19,6 +19,7 @@
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/base/version.h"
+#include "ui/adbox/adbox_tool.h"
 #include "ui/app/app_context.h"
 #include "ui/app/browser_settings_dialog.h"
 #include "ui/app/default_browser.h"
@@ -32,15 +33,16 @@
 #include "ui/browser/browser_tool.h"
 #include "ui/channels/channels_tool.h"
 #include "ui/chat/chat_tool.h"
+#include "ui/comments/comments_tool.h"
 #include "ui/ftp/ftp_tool.h"
-#include "ui/mail/mail_tool.h"
-#include "ui/skypad/skypad_tool.h"
-#include "ui/webspace/web_space_transfer.h"
 #include "ui/httpsvr/httpsvr_tool.h"
+#include "ui/mail/mail_tool.h"
 #include "ui/service/download_manager.h"
 #include "ui/service/member_session.h"
 #include "ui/service/service_tool.h"
 #include "ui/settings/settings_tool.h"
+#include "ui/skypad/skypad_tool.h"
+#include "ui/webspace/web_space_transfer.h"
 
 namespace sky::ui {
 
@@ -256,6 +258,8 @@ void CK7App::RegisterTools(DefaultBrowser* browser) {
     RegisterFtpTool(registry, *context_);
     RegisterWebSpaceTool(registry, *context_);
     RegisterServiceTool(registry, *context_);
+    RegisterAdBoxTool(registry, *context_);
+    RegisterCommentsTool(registry, *context_);
     RegisterShellTool(registry, *context_, browser);
     RegisterSettingsTool(registry, *context_);
     RegisterPlaceholderTools(registry, *context_);

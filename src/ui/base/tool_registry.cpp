@@ -68,6 +68,16 @@ bool ToolRegistry::InvokeLink(LinkCommand word, int page) const {
     return !id.isEmpty() && Invoke(id, page ? QString::number(page) : QString());
 }
 
+void ToolRegistry::ClaimOtherLinkWords(OtherLinkWordClaim claim) {
+    otherLinkWords_.push_back(std::move(claim));
+}
+
+bool ToolRegistry::OfferOtherLinkWord(const QString& word, const NavigateCarrier& navigateCarrier) const {
+    for (const OtherLinkWordClaim& claim : otherLinkWords_)
+        if (claim(word, navigateCarrier)) return true;
+    return false;
+}
+
 void ToolRegistry::ClaimTypedAction(TypedAction action, TypedHandler handler) {
     typed_[action] = std::move(handler);
 }

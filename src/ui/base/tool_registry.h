@@ -14,6 +14,7 @@
 class QAction;
 class QMdiSubWindow;
 class QByteArray;
+class QUrl;
 class QWidget;
 
 namespace sky::ui {
@@ -75,6 +76,14 @@ public:
     void ClaimLinkWord(LinkCommand word, const QString& id);
     QString CommandOfLink(LinkCommand word) const;
     bool InvokeLink(LinkCommand word, int page) const;
+    // Words of no frame command are offered to these claims in turn; a claim
+    // returns true when it takes the word and acts after the navigation
+    // event returns. `navigateCarrier` loads an address in the browser that
+    // carried the link (a no-op once that browser is gone).
+    using NavigateCarrier = std::function<void(const QUrl& url)>;
+    using OtherLinkWordClaim = std::function<bool(const QString& word, NavigateCarrier navigateCarrier)>;
+    void ClaimOtherLinkWords(OtherLinkWordClaim claim);
+    bool OfferOtherLinkWord(const QString& word, const NavigateCarrier& navigateCarrier) const;
 
     // Typed address words (everything ParseTypedAddress knows but plain addresses).
     void ClaimTypedAction(TypedAction action, TypedHandler handler);
@@ -133,6 +142,7 @@ private:
     std::map<QString, QAction*> actions_;
     std::map<QString, Run> runs_;
     std::map<LinkCommand, QString> links_;
+    std::vector<OtherLinkWordClaim> otherLinkWords_;
     std::map<TypedAction, TypedHandler> typed_;
     std::map<int, RemoteHandler> remote_;
     std::vector<std::function<void()>> savers_;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include "core/app/command_dispatch.h"
@@ -256,13 +257,19 @@ void BrowserTool::RunMainFilterAction(BrowserPane*, const MainFilterResult& r) {
     }
 }
 
-bool BrowserTool::HandleCommandLink(BrowserPane*, const QUrl& url, const QString& target) {
+bool BrowserTool::HandleCommandLink(BrowserPane* caller, const QUrl& url, const QString& target) {
     SettingsStore& s = context_.settings();
     CommandLinkContext ctx;
     ctx.popupOption = popup_;
     ctx.engineBuild = context_.session().engineBuild().toStdString();
     ctx.freeHomeDomains[0] = s.GetString("Service", "FreeHomeDomain1", "geocities.com");
     ctx.freeHomeDomains[1] = s.GetString("Service", "FreeHomeDomain2", "tripod.com");
+    QPointer<BrowserPane> carrier(caller);
+    ctx.comments = [this, carrier](const std::string& word) {
+        return context_.registry().OfferOtherLinkWord(Q(word), [carrier](const QUrl& to) {
+            if (carrier) carrier->NavigateUrl(to);
+        });
+    };
     CommandLinkResult r = CommandLinkHandler(url.toString().toStdString(), target.toStdString(), ctx);
     // Acted on after the navigation event returns, as a posted command would be.
     switch (r.action) {
