@@ -125,6 +125,41 @@ bool RememberPin(const std::string& file, const std::string& hostPort, const std
     return std::rename(tmp.c_str(), file.c_str()) == 0;
 }
 
+// Keeps `host key` as the one line for `host` ("[host]:port" off port 22) in
+// a known-hosts file: curl itself would file it under the bare host, so two
+// servers on one machine would take each other's key for a changed one.
+bool RememberHostKey(const std::string& file, const std::string& host, const curl_khkey& key) {
+    std::string blob = key.len ? std::string(key.key, key.len) : std::string();
+    if (blob.size() < 4) return false;
+    // The key blob starts with its type's name.
+    const auto* b = reinterpret_cast<const unsigned char*>(blob.data());
+    size_t typeLength = (size_t{b[0]} << 24) | (size_t{b[1]} << 16) | (size_t{b[2]} << 8) | b[3];
+    if (typeLength == 0 || typeLength > 64 || 4 + typeLength > blob.size()) return false;
+    std::string type = blob.substr(4, typeLength);
+    for (char c : type)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '@' && c != '.') return false;
+    std::string encoded(4 * ((blob.size() + 2) / 3) + 1, '\0');
+    int n =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()), b, static_cast<int>(blob.size()));
+    encoded.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    std::ifstream in(file);
+    std::string kept, line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string first;
+        if (words >> first && first == host) continue;
+        kept += line + "\n";
+    }
+    in.close();
+    std::string tmp = file + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::trunc);
+        out << kept << host << " " << type << " " << encoded << "\n";
+        if (!out) return false;
+    }
+    return std::rename(tmp.c_str(), file.c_str()) == 0;
+}
+
 bool IsCertificateFailure(CURLcode rc) {
     return rc == CURLE_PEER_FAILED_VERIFICATION || rc == CURLE_SSL_CACERT_BADFILE ||
            rc == CURLE_SSL_PINNEDPUBKEYNOTMATCH || rc == CURLE_SSL_ISSUER_ERROR;
@@ -199,12 +234,15 @@ struct FtpClient::Impl {
         return 0;
     }
 
-    static int OnHostKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match, void* p) {
+    std::string knownHostsFile, knownHost;
+
+    static int OnHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* p) {
         auto* self = static_cast<Impl*>(p);
         self->sshMatch = match;
         if (match == CURLKHMATCH_OK) return CURLKHSTAT_FINE;
-        if (!self->acceptKey) return CURLKHSTAT_REJECT;
-        return match == CURLKHMATCH_MISSING ? CURLKHSTAT_FINE_ADD_TO_FILE : CURLKHSTAT_FINE_REPLACE;
+        if (!self->acceptKey || !found) return CURLKHSTAT_REJECT;
+        return RememberHostKey(self->knownHostsFile, self->knownHost, *found) ? CURLKHSTAT_FINE
+                                                                              : CURLKHSTAT_REJECT;
     }
 
     static size_t ToString(char* data, size_t size, size_t n, void* out) {
@@ -320,6 +358,9 @@ void FtpClient::Impl::Prepare(const FtpSite& site, int timeout, const std::strin
         }
         curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, auth);
         curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, site.knownHostsFile.c_str());
+        knownHostsFile = site.knownHostsFile;
+        const int port = site.port ? site.port : DefaultPort(site.protocol);
+        knownHost = port == 22 ? site.host : "[" + site.host + "]:" + std::to_string(port);
         curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, &Impl::OnHostKey);
         curl_easy_setopt(c, CURLOPT_SSH_KEYDATA, impl);
         return;

@@ -351,6 +351,21 @@ TEST_F(FtpServerTest, SftpHostKeyRefusedThenAcceptedOnce) {
         site.acceptNewKey = false;
         r = FtpClient(site).Connect("/", nullptr);
         EXPECT_FALSE(r.untrusted) << r.error;
+
+        // A second server on the same machine, another port, another key: a
+        // stranger, not a changed key, and accepting it keeps the first.
+        Sshd second(box.path("ssh4"));
+        ASSERT_TRUE(second.ok());
+        FtpSite other = Site(second.port(), Protocol::Sftp);
+        other.user = "nobody";
+        r = FtpClient(other).Connect("/", nullptr);
+        EXPECT_EQ(r.error, "Connection Failed: the server's host key is not known");
+        other.acceptNewKey = true;
+        EXPECT_FALSE(FtpClient(other).Connect("/", nullptr).untrusted);
+        other.acceptNewKey = false;
+        EXPECT_FALSE(FtpClient(other).Connect("/", nullptr).untrusted);
+        r = FtpClient(site).Connect("/", nullptr);
+        EXPECT_FALSE(r.untrusted) << r.error;
     }
     Sshd other(box.path("ssh2"), site.port);
     ASSERT_TRUE(other.ok());
