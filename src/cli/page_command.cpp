@@ -1,7 +1,6 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <set>
 
 #include "cli/cli.h"
 #include "cli/member_target.h"
@@ -95,81 +94,33 @@ int Wizard(const PageArgs& a) {
     return Write(a.out, WriteWizardPage(page));
 }
 
-// What the page needs beside it, each file once: the images to send and
-// what was left out, with why.
-struct PublishList {
-    std::vector<std::string> images;
-    std::vector<std::pair<std::string, std::string>> skipped;  // reference, reason
-};
-
-PublishList Plan(std::string_view page, const fs::path& folder, const std::string& pageName) {
-    PublishList plan;
-    std::set<std::string> seen;
-    for (const ImageRef& ref : FindImageRefs(page)) {
-        std::string reason;
-        switch (ref.place) {
-            case RefPlace::Elsewhere:
-                continue;
-            case RefPlace::Outside:
-                reason = "it leaves the page's folder";
-                break;
-            case RefPlace::InFolder:
-                reason = "the web space has no folders";
-                break;
-            case RefPlace::BadName:
-                reason = "the web space does not take that name";
-                break;
-            case RefPlace::Beside: {
-                std::error_code ec;
-                if (ref.file == pageName) continue;
-                if (!fs::is_regular_file(folder / ref.file, ec)) {
-                    reason = "no such file beside the page";
-                    break;
-                }
-                if (seen.insert(ref.file).second) plan.images.push_back(ref.file);
-                continue;
-            }
-        }
-        if (seen.insert("\n" + ref.value).second) plan.skipped.emplace_back(ref.value, reason);
-    }
-    return plan;
-}
-
 int Publish(const PageArgs& a) {
     std::string page;
     if (!ReadPage(a.file, &page)) return 1;
     fs::path local = fs::absolute(a.file);
-    fs::path folder = local.parent_path();
+    std::string folder = local.parent_path().string();
     std::string remote = a.remote.empty() ? local.filename().string() : a.remote;
 
     webspace::ServerTarget target;
     if (int rc = MemberTarget(a.user, a.passwordFile, false, &target)) return rc;
     ErrLines lines;
 
-    PublishList plan = Plan(page, folder, local.filename().string());
-    for (const auto& [ref, reason] : plan.skipped) {
-        std::cerr << "skyharbor-cli: " << ref << " is not sent: " << reason << "\n";
+    PageAssets assets = LocalPageAssets(page, local.string());
+    for (const auto& [ref, why] : assets.skipped) {
+        std::cerr << "skyharbor-cli: " << ref << " is not sent: " << why << "\n";
         std::cout << "skipped\t" << Field(ref) << '\n';
     }
-
-    std::map<std::string, uint64_t> there;
-    if (!plan.images.empty()) {
+    if (!assets.send.empty()) {
         std::string reply;
         if (int rc = webspace::ListFiles(target, lines, {}, &reply)) return TransferExit(rc);
         auto head = webspace::ReadTransferReply(reply);
         if (!head || head->status != 0) return TransferExit(head ? head->status : -4);
-        there = ListedFiles(head->text);
+        DropListed(assets, folder, head->text);
     }
+    for (const std::string& name : assets.present) std::cout << "present\t" << Field(name) << '\n';
     // Images first, so the page never shows with its pictures missing.
-    for (const std::string& name : plan.images) {
-        std::error_code ec;
-        uint64_t size = fs::file_size(folder / name, ec);
-        auto it = there.find(name);
-        if (!ec && it != there.end() && it->second == size) {
-            std::cout << "present\t" << Field(name) << '\n';
-            continue;
-        }
-        if (int rc = webspace::UploadFile(target, (folder / name).string(), name, lines, {}))
+    for (const std::string& name : assets.send) {
+        if (int rc = webspace::UploadFile(target, (fs::path(folder) / name).string(), name, lines, {}))
             return TransferExit(rc);
         std::cout << "uploaded\t" << Field(name) << '\n';
     }

@@ -1,5 +1,8 @@
 #include "core/homepage/page_assets.h"
 
+#include <filesystem>
+#include <set>
+
 #include "core/homepage/page_text.h"
 
 namespace sky::homepage {
@@ -196,6 +199,63 @@ std::map<std::string, uint64_t> ListedFiles(std::string_view listing) {
         if (digits) files[std::string(name)] = bytes;
     }
     return files;
+}
+
+PageAssets LocalPageAssets(std::string_view page, const std::string& pagePath) {
+    namespace fs = std::filesystem;
+    PageAssets assets;
+    std::error_code ec;
+    fs::path self = fs::absolute(pagePath, ec);
+    fs::path folder = fs::weakly_canonical(self.parent_path(), ec);
+    std::set<std::string> seen;
+    for (const ImageRef& ref : FindImageRefs(page)) {
+        std::string why;
+        switch (ref.place) {
+            case RefPlace::Elsewhere:
+                continue;
+            case RefPlace::Outside:
+                why = "it leaves the page's folder";
+                break;
+            case RefPlace::InFolder:
+                why = "the web space has no folders";
+                break;
+            case RefPlace::BadName:
+                why = "the web space does not take that name";
+                break;
+            case RefPlace::Beside: {
+                if (ref.file == self.filename().string()) continue;
+                fs::path file = folder / ref.file;
+                // A link beside the page may lead anywhere; only what stays in the folder goes.
+                fs::path real = fs::canonical(file, ec);
+                if (ec || !fs::is_regular_file(real, ec)) {
+                    why = "no such file beside the page";
+                } else if (real.parent_path() != folder) {
+                    why = "it leaves the page's folder";
+                } else {
+                    if (seen.insert(ref.file).second) assets.send.push_back(ref.file);
+                    continue;
+                }
+                break;
+            }
+        }
+        if (seen.insert("\n" + ref.value).second) assets.skipped.emplace_back(ref.value, why);
+    }
+    return assets;
+}
+
+void DropListed(PageAssets& assets, const std::string& pageFolder, std::string_view listing) {
+    auto listed = ListedFiles(listing);
+    std::vector<std::string> send;
+    for (std::string& name : assets.send) {
+        std::error_code ec;
+        uint64_t size = std::filesystem::file_size(std::filesystem::path(pageFolder) / name, ec);
+        auto it = listed.find(name);
+        if (!ec && it != listed.end() && it->second == size)
+            assets.present.push_back(std::move(name));
+        else
+            send.push_back(std::move(name));
+    }
+    assets.send = std::move(send);
 }
 
 }  // namespace sky::homepage

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/homepage/page_assets.h"
+#include "support/sandbox.h"
 
 namespace sky::homepage {
 namespace {
@@ -84,6 +87,38 @@ TEST(PageAssets, ListingKeepsFilesWithTheirSizes) {
         "20240101120000,7,1,last");
     std::map<std::string, uint64_t> want{{"index.htm", 1024}, {"a,b.gif", 12}, {"last", 7}};
     EXPECT_EQ(files, want);
+}
+
+TEST(PageAssets, OnDiskOnlyFilesThatStayInTheFolderGo) {
+    sky::test::Sandbox box;
+    namespace fs = std::filesystem;
+    fs::create_directories(box.path("site/pics"));
+    sky::test::WriteFile(box.path("outside.gif"), "private");
+    sky::test::WriteFile(box.path("site/logo.gif"), "logo");
+    sky::test::WriteFile(box.path("site/same.gif"), "same");
+    fs::create_symlink(box.path("outside.gif"), box.path("site/leak.gif"));
+    fs::create_symlink("logo.gif", box.path("site/alias.gif"));
+    fs::create_symlink(box.path("site/pics"), box.path("site/dir.gif"));
+    std::string page =
+        "<IMG SRC=logo.gif><IMG SRC=leak.gif><IMG SRC=alias.gif><IMG SRC=dir.gif>"
+        "<IMG SRC=gone.gif><IMG SRC=logo.gif><IMG SRC=../outside.gif><IMG SRC=../outside.gif>"
+        "<IMG SRC=same.gif><IMG SRC=index.htm>";
+
+    PageAssets assets = LocalPageAssets(page, box.path("site/index.htm"));
+    EXPECT_EQ(assets.send, (std::vector<std::string>{"logo.gif", "alias.gif", "same.gif"}));
+    std::vector<std::string> skipped;
+    for (const auto& [ref, why] : assets.skipped) skipped.push_back(ref + ": " + why);
+    EXPECT_EQ(skipped,
+              (std::vector<std::string>{
+                  "leak.gif: it leaves the page's folder", "dir.gif: no such file beside the page",
+                  "gone.gif: no such file beside the page", "../outside.gif: it leaves the page's folder"}));
+
+    // Only a listed file of the same size counts as there already.
+    DropListed(
+        assets, box.path("site"),
+        "20240101120000,4,1,same.gif\r\n20240101120000,99,1,logo.gif\r\n20240101120000,4,2,alias.gif\r\n");
+    EXPECT_EQ(assets.send, (std::vector<std::string>{"logo.gif", "alias.gif"}));
+    EXPECT_EQ(assets.present, std::vector<std::string>{"same.gif"});
 }
 
 }  // namespace
