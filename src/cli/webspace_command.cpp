@@ -2,9 +2,7 @@
 #include <memory>
 
 #include "cli/cli.h"
-#include "core/base/atomic_file.h"
-#include "core/base/service_config.h"
-#include "core/base/settings_store.h"
+#include "cli/member_target.h"
 #include "core/webspace/web_space_client.h"
 
 namespace sky::cli {
@@ -18,40 +16,12 @@ struct WebSpaceArgs {
     std::string local, remote;
 };
 
-// Status texts as progress lines on standard error.
-class ErrLines final : public TransferListener {
-public:
-    void OnStatus(int, const std::string& text) override { std::cerr << text << "\n"; }
-    void OnMessage(const std::string& text) override { std::cerr << "skyharbor-cli: " << text << "\n"; }
-    void OnPiece(const std::string& title, const std::string& line) override {
-        std::cerr << title << "\n" << line << "\n";
-    }
-};
-
-// The member as the program keeps it: the account from the settings unless
-// --user names another; the password only from a file, never the command line.
 int Target(const WebSpaceArgs& a, bool publicSpace, ServerTarget* t) {
-    SettingsStore& settings = SettingsStore::App();
-    ServiceConfig config = ServiceConfig::Load(settings);
-    t->host = publicSpace ? config.hosts.publicSpace : config.hosts.web;
-    t->account = a.user.empty() ? settings.GetString("Misc", "Account") : a.user;
-    if (t->account.empty() || t->account == "UNREGISTERED")
-        return Usage("no member account: log in with the program once, or give --user");
-    if (a.passwordFile.empty()) return Usage("the member's password is read from --password-file");
-    std::string password;
-    if (!ReadWholeFile(a.passwordFile, &password)) {
-        std::cerr << "skyharbor-cli: cannot read the password file " << a.passwordFile << "\n";
-        return 1;
-    }
-    while (!password.empty() && (password.back() == '\n' || password.back() == '\r')) password.pop_back();
-    t->password = password;
-    return 0;
+    return MemberTarget(a.user, a.passwordFile, publicSpace, t);
 }
 
 int Exit(int result) {
-    if (result == 0) return 0;
-    std::cerr << "skyharbor-cli: the transfer failed (" << result << ")\n";
-    return 1;
+    return TransferExit(result);
 }
 
 int List(const WebSpaceArgs& a) {
