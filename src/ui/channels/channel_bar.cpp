@@ -1,5 +1,7 @@
 #include "ui/channels/channel_bar.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -46,6 +48,8 @@ CChannelBar::CChannelBar(QWidget* parent, CChannelList* mainList, CChannelList* 
         placeRow->addWidget(b);
     }
     layout->addLayout(placeRow);
+    // Never narrower than the three place tabs, whatever shares the dock area.
+    setMinimumWidth(std::max(168, placeRow->sizeHint().width() + 8));
 
     stack_ = new QStackedWidget(this);
     tabsPage_ = new QWidget(stack_);

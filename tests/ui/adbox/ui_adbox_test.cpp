@@ -99,7 +99,7 @@ private slots:
         // A real click on the ad's link.
         QVariantList rect =
             Eval(box()->view()->page(),
-                 QStringLiteral("(function(){var r=document.querySelector('a').getBoundingClientRect();"
+                 QStringLiteral("(function(){var r=document.querySelector('a').getClientRects()[0];"
                                 "return [r.left+r.width/2, r.top+r.height/2];})()"))
                 .toList();
         QCOMPARE(rect.size(), 2);
