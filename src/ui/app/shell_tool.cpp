@@ -171,9 +171,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
                         open(TemplateId::PageEdit));
     registry.AddCommand(
-        {QStringLiteral("tools.fileManager"), tools, QStringLiteral("File &Manager"), {}, 26},
-        [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("File Manager not available in this version")); });
-    registry.AddCommand(
         {QStringLiteral("settings.settings"), settings, QStringLiteral("&Settings..."), {}, 41}, notYet);
     registry.AddCommand({QStringLiteral("settings.controlPanel"),
                          settings,
@@ -185,7 +182,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
                         notYet);
     registry.ClaimLinkWord(LinkCommand::ControlPanel, QStringLiteral("settings.controlPanel"));
     registry.ClaimLinkWord(LinkCommand::LookAndFeel, QStringLiteral("settings.settings"));
-    registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
     auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
     registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);
 }
