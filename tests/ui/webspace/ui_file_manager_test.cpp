@@ -259,6 +259,8 @@ private slots:
             mime.setData(QLatin1String(LocalFilesPanel::kRemoteFilesMime),
                          QByteArray::fromStdString(ftp::RemoteFilesBlock(addresses)));
             QWidget* target = w.localPanel()->list()->viewport();
+            QDragEnterEvent enter(target->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(target, &enter);
             QDropEvent drop(target->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, {});
             QApplication::sendEvent(target, &drop);
         };
