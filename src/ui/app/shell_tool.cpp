@@ -170,10 +170,6 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
                         open(TemplateId::PublicSpace));
     registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
                         open(TemplateId::PageEdit));
-    registry.AddCommand(
-        {QStringLiteral("tools.fileManager"), tools, QStringLiteral("File &Manager"), {}, 26},
-        [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("File Manager not available in this version")); });
-    registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
     auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
     registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);
 }

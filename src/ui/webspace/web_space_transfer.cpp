@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
@@ -17,6 +18,7 @@
 #include "ui/base/ui_job.h"
 #include "ui/service/member_session.h"
 #include "ui/skypad/skypad_frame.h"
+#include "ui/webspace/file_manager_window.h"
 
 namespace sky::ui {
 
@@ -98,6 +100,24 @@ int RunTransfer(QWidget* parent, const QString& title, TransferWork work) {
 }
 
 void RegisterWebSpaceTool(ToolRegistry& registry, AppContext& context) {
+    // One file manager for the run, made when first asked for.
+    auto manager = std::make_shared<QPointer<FileManagerWindow>>();
+    registry.AddCommand({QStringLiteral("tools.fileManager"),
+                         QStringLiteral("&Tools"),
+                         QStringLiteral("File &Manager"),
+                         {},
+                         26},
+                        [&context, manager] {
+                            if (!*manager) {
+                                QWidget* parent = context.frame() ? context.frame()->window() : nullptr;
+                                *manager = new FileManagerWindow(context, parent);
+                                (*manager)->LoadRemoteList();
+                            }
+                            (*manager)->show();
+                            (*manager)->raise();
+                            (*manager)->activateWindow();
+                        });
+    registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
     // Every SkyPad window uploads to the member's web space.
     QObject::connect(
         &registry, &ToolRegistry::windowOpened, &registry,
