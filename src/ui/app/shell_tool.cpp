@@ -166,8 +166,9 @@ void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     auto notYet = [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("Sorry.  Not yet available")); };
     auto open = [ctx](TemplateId id) { return [ctx, id] { ctx->frame()->OpenDocument(id); }; };
     const QString tools = QStringLiteral("&Tools");
+    // The member's web space is managed in the file manager's window.
     registry.AddCommand({QStringLiteral("tools.webSpace"), tools, QStringLiteral("Web &Space"), {}, 22},
-                        open(TemplateId::PublicSpace));
+                        [ctx] { ctx->registry().Invoke(QStringLiteral("tools.fileManager")); });
     registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
                         open(TemplateId::PageEdit));
     auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
