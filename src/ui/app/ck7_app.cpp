@@ -33,6 +33,7 @@
 #include "ui/channels/channels_tool.h"
 #include "ui/chat/chat_tool.h"
 #include "ui/ftp/ftp_tool.h"
+#include "ui/homepage/homepage_tool.h"
 #include "ui/mail/mail_tool.h"
 #include "ui/skypad/skypad_tool.h"
 #include "ui/webspace/web_space_transfer.h"
@@ -255,6 +256,7 @@ void CK7App::RegisterTools(DefaultBrowser* browser) {
     RegisterSkyPadTool(registry, *context_);
     RegisterFtpTool(registry, *context_);
     RegisterWebSpaceTool(registry, *context_);
+    RegisterHomePageTool(registry, *context_);
     RegisterServiceTool(registry, *context_);
     RegisterShellTool(registry, *context_, browser);
     RegisterSettingsTool(registry, *context_);
