@@ -16,6 +16,8 @@
 #include <QTemporaryFile>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
 
 #include "core/base/paths.h"
 #include "core/homepage/starter_page.h"
@@ -180,6 +182,9 @@ CPreviewHomePage::CPreviewHomePage(CHomePageWizard& sheet)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(browser_, 1);
     layout->addLayout(buttons);
+    // Nothing in the page runs here.
+    QWebEngineSettings* settings = browser_->engine()->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     // The preview shows the page only; its links go nowhere from here.
     browser_->page()->onBeforeNavigate = [this](NavigationEvent& ev) {
         if (ev.userInitiated && ev.type == QWebEnginePage::NavigationTypeLinkClicked) ev.cancel = true;
@@ -325,7 +330,7 @@ void CContentPage::Fill() {
     for (const homepage::ContentItem& item : sheet_.page().items)
         list_->addItem(Q(item.type) + QStringLiteral(": ") +
                        Shown(item.description).section(QLatin1Char('\n'), 0, 0));
-    const int keep = std::min(row, list_->count() - 1);
+    const int keep = std::min(std::max(row, 0), list_->count() - 1);
     list_->setCurrentRow(keep);
     ShowItem(keep);
 }

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <memory>
 
@@ -264,6 +265,14 @@ private slots:
         QVERIFY(!working.contains("ftp://example.org/"));
         QVERIFY(working.contains("LINK=#1234AB"));
         QVERIFY(working.startsWith("<!--Begin Heading Block-->\r\n"));
+        // The local page shows the service's pictures.
+        int pictures = -1;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (preview->browser()->page()->runJavaScript(
+                 QStringLiteral("Array.from(document.images).filter(i => i.naturalWidth > 0).length"),
+                 QWebEngineScript::ApplicationWorld, [&](const QVariant& v) { pictures = v.toInt(); }),
+             pictures == 2),
+            10000);
         Shot(wizard, "home-page-wizard-preview.png");
 
         boxes_.clear();
