@@ -24,6 +24,7 @@ WizardEnv EnvOf(AppContext& context) {
     env.account = context.session().account();
     env.profile = context.browserProfile();
     env.loggedIn = [ctx] { return ctx->session().loggedIn(); };
+    env.login = [ctx] { ctx->session().RunLogin(); };
     env.target = [ctx] { return MemberTarget(*ctx); };
     env.openInEditor = [ctx](const QString& path, const QString& remote) {
         // The page editor registers this command; without it the page stays written.

@@ -14,6 +14,8 @@ int UploadToWebSpace(QWidget* parent, const WizardEnv& env, const QString& local
     if (!env.loggedIn || !env.loggedIn() || !env.target) {
         ShowMessage(parent, QStringLiteral("You must be logged in !"), QStringLiteral("Upload Error"),
                     MessageKind::Warning);
+        // The upload is asked again once the member is in.
+        if (env.login) env.login();
         return -1;
     }
     webspace::ServerTarget target = env.target();

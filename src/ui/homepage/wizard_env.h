@@ -18,6 +18,8 @@ struct WizardEnv {
     QString account;
     QWebEngineProfile* profile = nullptr;  // for the picker and preview pages
     std::function<bool()> loggedIn;
+    // The session's login dialog, offered after a refused upload.
+    std::function<void()> login;
     std::function<webspace::ServerTarget()> target;
     // Opens a page file in the page editor with its remote name.
     std::function<void(const QString& path, const QString& remote)> openInEditor;
