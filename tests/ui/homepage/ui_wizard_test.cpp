@@ -307,6 +307,20 @@ private slots:
         QCOMPARE(QString::fromStdString(sheet->page().linkColor), QStringLiteral("#1234AB"));
         Shot(sheet, "home-page-wizard-content.png");
 
+        // A new picture item is kept when another item is chosen, and can move up.
+        content->AddItem(QStringLiteral("Graphic"));
+        QCOMPARE(content->list()->currentRow(), 4);
+        sheet->findChild<QLineEdit*>(QStringLiteral("GraphicAddress"))->setText(QStringLiteral("me.gif"));
+        content->list()->setCurrentRow(0);
+        QCOMPARE(content->list()->item(4)->text(), QStringLiteral("Graphic: me.gif"));
+        content->list()->setCurrentRow(4);
+        content->MoveItem(-1);
+        QCOMPARE(content->list()->item(3)->text(), QStringLiteral("Graphic: me.gif"));
+        QCOMPARE(content->list()->currentRow(), 3);
+        content->DeleteItem();
+        QCOMPARE(content->list()->count(), 4);
+        QCOMPARE(content->list()->item(3)->text(), QStringLiteral("Text: "));
+
         // An edited title reaches the preview.
         content->list()->setCurrentRow(0);
         sheet->findChild<QLineEdit*>(QStringLiteral("TitleText"))->setText(QStringLiteral("Ann Flies"));
