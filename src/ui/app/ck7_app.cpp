@@ -35,6 +35,7 @@
 #include "ui/chat/chat_tool.h"
 #include "ui/comments/comments_tool.h"
 #include "ui/ftp/ftp_tool.h"
+#include "ui/homepage/homepage_tool.h"
 #include "ui/httpsvr/httpsvr_tool.h"
 #include "ui/mail/mail_tool.h"
 #include "ui/service/download_manager.h"
@@ -257,6 +258,7 @@ void CK7App::RegisterTools(DefaultBrowser* browser) {
     RegisterSkyPadTool(registry, *context_);
     RegisterFtpTool(registry, *context_);
     RegisterWebSpaceTool(registry, *context_);
+    RegisterHomePageTool(registry, *context_);
     RegisterServiceTool(registry, *context_);
     RegisterAdBoxTool(registry, *context_);
     RegisterCommentsTool(registry, *context_);
