@@ -163,19 +163,14 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
 
 void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
     AppContext* ctx = &context;
-    auto notYet = [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("Sorry.  Not yet available")); };
     auto open = [ctx](TemplateId id) { return [ctx, id] { ctx->frame()->OpenDocument(id); }; };
     const QString tools = QStringLiteral("&Tools");
     registry.AddCommand({QStringLiteral("tools.webSpace"), tools, QStringLiteral("Web &Space"), {}, 22},
                         open(TemplateId::PublicSpace));
-    registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
-                        open(TemplateId::PageEdit));
     registry.AddCommand(
         {QStringLiteral("tools.fileManager"), tools, QStringLiteral("File &Manager"), {}, 26},
         [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("File Manager not available in this version")); });
     registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
-    auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
-    registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);
 }
 
 }  // namespace sky::ui

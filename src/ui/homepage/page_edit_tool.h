@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace sky::ui {
+
+class AppContext;
+class CPageEditFrame;
+class ToolRegistry;
+
+// The page editor's window, the "pageedit" word and the Tools menu's
+// template chooser.
+void RegisterPageEditCommands(ToolRegistry& registry, AppContext& context);
+
+// Opens `path` in a new page editor window that uploads as `account`.
+CPageEditFrame* OpenPageEditor(AppContext& context, const QString& path, const QString& account,
+                               const QString& password, const QString& remote);
+
+// The template chooser: a template the member picks is fetched and opened.
+void ChooseTemplate(AppContext& context);
+
+}  // namespace sky::ui
