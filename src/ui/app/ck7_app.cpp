@@ -34,14 +34,14 @@
 #include "ui/chat/chat_tool.h"
 #include "ui/ftp/ftp_tool.h"
 #include "ui/homepage/page_edit_tool.h"
-#include "ui/httpsvr/httpsvr_tool.h"
 #include "ui/mail/mail_tool.h"
+#include "ui/skypad/skypad_tool.h"
+#include "ui/webspace/web_space_transfer.h"
+#include "ui/httpsvr/httpsvr_tool.h"
 #include "ui/service/download_manager.h"
 #include "ui/service/member_session.h"
 #include "ui/service/service_tool.h"
 #include "ui/settings/settings_tool.h"
-#include "ui/skypad/skypad_tool.h"
-#include "ui/webspace/web_space_transfer.h"
 
 namespace sky::ui {
 
