@@ -1,12 +1,16 @@
 // The page editor in the running program, uploading to its embedded member
 // service.
+#include <QColorDialog>
 #include <QDialog>
 #include <QInputDialog>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QWebEngineView>
 #include <memory>
 
@@ -22,8 +26,10 @@
 #include "ui/base/messages.h"
 #include "ui/browser/browser_tool.h"
 #include "ui/browser/ck7_view.h"
+#include "ui/browser/sky_web_page.h"
 #include "ui/homepage/page_edit_doc.h"
 #include "ui/homepage/page_edit_frame.h"
+#include "ui/homepage/page_edit_pickers.h"
 #include "ui/homepage/page_edit_tool.h"
 #include "ui/homepage/page_edit_views.h"
 
@@ -202,6 +208,59 @@ private slots:
         QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
         QVERIFY(QTest::qWaitFor(
             [&] { return mainView()->LocationUrl().endsWith(QLatin1String("/~walker/index.htm")); }, 15000));
+    }
+
+    // The service's pickers answer through their target frames: a template
+    // from "select" opens in a new editor, a background from "wizard" goes
+    // into the colour scheme at once.
+    void templateAndBackgroundPickers() {
+        QStringList asked;
+        SetDialogHook([&](QDialog& dialog) {
+            asked << dialog.objectName();
+            if (auto* colours = qobject_cast<QColorDialog*>(&dialog)) {
+                colours->setCurrentColor(QColor(1, 2, 255));
+                colours->accept();
+                return int(QDialog::Accepted);
+            }
+            auto* picker = qobject_cast<ServicePickerDialog*>(&dialog);
+            if (!picker) return -1;
+            const QString target = dialog.objectName().mid(dialog.objectName().indexOf(':') + 1);
+            connect(picker->page(), &QWebEnginePage::loadFinished, picker, [picker, target](bool) {
+                picker->page()->runJavaScript(
+                    QStringLiteral("document.querySelector('a[target=%1]').click()").arg(target));
+            });
+            return -1;
+        });
+        ChooseTemplate(context());
+        QCOMPARE(asked.value(0), QStringLiteral("picker:select"));
+        CPageEditFrame* editor = nullptr;
+        for (QMdiSubWindow* sub : app_->frame()->mdiArea()->subWindowList())
+            if (auto* e = qobject_cast<CPageEditFrame*>(sub->widget())) editor = e;
+        QVERIFY(editor);
+        QCOMPARE(editor->doc().remoteName(), QStringLiteral("index.htm"));
+        QVERIFY(editor->doc().path().startsWith(QString::fromStdString(GetDataDir("Pages"))));
+        CPageEditPartsView* parts = editor->partsView();
+        QStringList names;
+        for (int i = 0; i < parts->topLevelItemCount(); ++i) names << parts->topLevelItem(i)->text(0);
+        QVERIFY2(
+            names.contains(QStringLiteral("Title Block")) && names.contains(QStringLiteral("Color Scheme")),
+            qPrintable(names.join(',')));
+
+        QSignalSpy written(&editor->doc(), &CPageEditDoc::pageChanged);
+        parts->setCurrentItem(parts->topLevelItem(names.indexOf(QStringLiteral("Color Scheme"))));
+        auto* background =
+            editor->detailView()->editor()->findChild<QPushButton*>(QStringLiteral("background"));
+        QVERIFY(background);
+        background->click();
+        QCOMPARE(asked.value(1), QStringLiteral("picker:wizard"));
+        QCOMPARE(written.count(), 1);
+        const std::string page = Read(editor->doc().path().toStdString());
+        QVERIFY2(page.find("BACKGROUND=http://" + context().hosts().web + "/wiz/img/") != std::string::npos &&
+                     page.find(".gif BGCOLOR=") != std::string::npos,
+                 page.c_str());
+        editor->detailView()->editor()->findChild<QPushButton*>(QStringLiteral("Text Color..."))->click();
+        QCOMPARE(written.count(), 2);
+        QVERIFY(Read(editor->doc().path().toStdString()).find(" TEXT=#0102FF ") != std::string::npos);
     }
 
     // What would not read back as the same single part.
