@@ -275,9 +275,7 @@ public:
     bool Commit(PageBlock& block) override {
         auto& t = static_cast<homepage::TitleBlock&>(block);
         const int style =
-            style_->currentIndex() == original_ || original_ > 4 || original_ < 0
-                ? (style_->currentIndex() == std::clamp(original_, 0, 4) ? original_ : style_->currentIndex())
-                : style_->currentIndex();
+            style_->currentIndex() == std::clamp(original_, 0, 4) ? original_ : style_->currentIndex();
         if (S(title_->text()) == t.title && S(subtitle_->text()) == t.subtitle && style == t.style)
             return false;
         t.title = S(title_->text());

@@ -122,6 +122,10 @@ private slots:
         auto* sub = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
         QVERIFY(sub);
         QCOMPARE(sub->windowTitle(), QStringLiteral("index.htm - SkyEditUser [walker]"));
+        QVERIFY(sub->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        editor->topMostAction()->trigger();
+        QVERIFY(!sub->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(context().settings().GetInt("pageedit", "TopMost", 1), 0);
         QVERIFY(QTest::qWaitFor([&] { return Loaded(editor, QStringLiteral("Hello there")); }, 15000));
         const std::string path = editor->doc().path().toStdString();
         const std::string original = Read(path);
@@ -201,6 +205,10 @@ private slots:
         QCOMPARE(editor->uploads(), 2);
         QVERIFY(QTest::qWaitFor(
             [&] { return mainView()->LocationUrl().endsWith(QLatin1String("/~walker/logo.GIF")); }, 15000));
+
+        // The same name again is no new name.
+        editor->SaveUnderNewName();
+        QCOMPARE(editor->uploads(), 2);
 
         // The page itself goes up under its remote name.
         editor->SaveToWebsite();
