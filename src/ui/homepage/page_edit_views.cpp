@@ -37,6 +37,8 @@ void Lock(QWebEnginePage* page) {
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    // The copy is a local file; its logo and backgrounds live on the service.
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
 }
 
 class PreviewPage : public QWebEnginePage {
