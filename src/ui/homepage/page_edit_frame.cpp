@@ -222,6 +222,7 @@ void CPageEditFrame::ShowInMainBrowser(const QString& address) {
         view = browser->MainBrowserView();
     }
     if (!view) return;
+    emit shownInMainBrowser(address);
     if (view->LocationUrl().contains(address))
         view->engine()->reload();
     else

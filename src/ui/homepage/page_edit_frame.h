@@ -41,6 +41,8 @@ public:
 
 signals:
     void titleChanged(const QString& title);
+    // An uploaded file the main browser was asked to show.
+    void shownInMainBrowser(const QString& address);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

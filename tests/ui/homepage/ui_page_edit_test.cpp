@@ -42,8 +42,9 @@ const std::string kPage =
     "<HTML><BODY>\r\n"
     "<!--##HP:PLAIN~intro~0~##-->\r\n<P>Hello there</P>\r\n"
     "<!--##HP:PLAIN~links~1~##-->\r\n<A HREF=\"cmd.htm\" TARGET=\"_skycmd\" "
-    "STYLE=\"display:block;height:200px\">run</A>"
-    "<A HREF=\"other.htm\" STYLE=\"display:block;height:200px\">elsewhere</A>\r\n</HTML>";
+    "STYLE=\"position:absolute;left:0;top:0;width:400px;height:200px\">run</A>"
+    "<A HREF=\"other.htm\" "
+    "STYLE=\"position:absolute;left:0;top:250px;width:400px;height:200px\">elsewhere</A>\r\n</HTML>";
 
 std::string Read(const std::string& path) {
     std::string text;
@@ -176,7 +177,7 @@ private slots:
         QWidget* surface = editor->browserView()->focusProxy();
         QVERIFY(surface);
         QSignalSpy visited(mainView()->engine(), &QWebEngineView::urlChanged);
-        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(20, 150));
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(20, 100));
         QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(20, 350));
         QVERIFY(QTest::qWaitFor(
             [&] { return mainView()->LocationUrl().endsWith(QLatin1String("/other.htm")); }, 15000));
@@ -191,13 +192,13 @@ private slots:
         CPageEditFrame* editor = OpenPage(kPage);
         QVERIFY(editor);
         QVERIFY(QTest::qWaitFor([&] { return mainView() != nullptr; }, 10000));
-        const QString before = mainView()->LocationUrl();
+        QSignalSpy shown(editor, &CPageEditFrame::shownInMainBrowser);
         const std::string notes = sandbox_->path("notes.txt");
         test::WriteFile(notes, "just notes\n");
         editor->UploadChosen(QString::fromStdString(notes));
         QCOMPARE(editor->uploads(), 1);
         QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
-        QCOMPARE(mainView()->LocationUrl(), before);
+        QCOMPARE(shown.count(), 0);
 
         const std::string logo = sandbox_->path("logo.GIF");
         test::WriteFile(logo, std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14));
@@ -205,6 +206,7 @@ private slots:
         QCOMPARE(editor->uploads(), 2);
         QVERIFY(QTest::qWaitFor(
             [&] { return mainView()->LocationUrl().endsWith(QLatin1String("/~walker/logo.GIF")); }, 15000));
+        QCOMPARE(shown.count(), 1);
 
         // The same name again is no new name.
         editor->SaveUnderNewName();
