@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -197,11 +198,14 @@ void CPageEditFrame::Upload(const QString& local, const QString& remote) {
     target.password = S(doc_->password());
     const std::string l = SPath(local), r = S(remote);
     busy_ = true;
+    // The editor may be closed while the transfer runs.
+    QPointer<CPageEditFrame> self = this;
     const int result =
         RunTransfer(this, QStringLiteral("Posting File(s) to Your Web Space"),
                     [target, l, r](webspace::TransferListener& listener, std::stop_token stop) {
                         return webspace::UploadFile(target, l, r, listener, stop);
                     });
+    if (!self) return;
     busy_ = false;
     ++uploads_;
     if (result != 0) {
