@@ -36,6 +36,7 @@
 #include "ui/comments/comments_tool.h"
 #include "ui/ftp/ftp_tool.h"
 #include "ui/homepage/homepage_tool.h"
+#include "ui/homepage/page_edit_tool.h"
 #include "ui/httpsvr/httpsvr_tool.h"
 #include "ui/mail/mail_tool.h"
 #include "ui/service/download_manager.h"
@@ -259,12 +260,12 @@ void CK7App::RegisterTools(DefaultBrowser* browser) {
     RegisterFtpTool(registry, *context_);
     RegisterWebSpaceTool(registry, *context_);
     RegisterHomePageTool(registry, *context_);
+    RegisterPageEditCommands(registry, *context_);
     RegisterServiceTool(registry, *context_);
     RegisterAdBoxTool(registry, *context_);
     RegisterCommentsTool(registry, *context_);
     RegisterShellTool(registry, *context_, browser);
     RegisterSettingsTool(registry, *context_);
-    RegisterPlaceholderTools(registry, *context_);
 }
 
 void CK7App::ShowSplash() {

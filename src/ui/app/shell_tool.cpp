@@ -161,18 +161,4 @@ void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrows
     });
 }
 
-void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context) {
-    AppContext* ctx = &context;
-    auto notYet = [ctx] { ShowMessage(Parent(*ctx), QStringLiteral("Sorry.  Not yet available")); };
-    auto open = [ctx](TemplateId id) { return [ctx, id] { ctx->frame()->OpenDocument(id); }; };
-    const QString tools = QStringLiteral("&Tools");
-    // The member's web space is managed in the file manager's window.
-    registry.AddCommand({QStringLiteral("tools.webSpace"), tools, QStringLiteral("Web &Space"), {}, 22},
-                        [ctx] { ctx->registry().Invoke(QStringLiteral("tools.fileManager")); });
-    registry.AddCommand({QStringLiteral("tools.pageEditor"), tools, QStringLiteral("&Page Editor"), {}, 23},
-                        open(TemplateId::PageEdit));
-    auto typedNotYet = [notYet](const TypedCommand&) { notYet(); };
-    registry.ClaimTypedAction(TypedAction::PageEdit, typedNotYet);
-}
-
 }  // namespace sky::ui

@@ -11,8 +11,4 @@ class ToolRegistry;
 // and the typed words whose dialogs live here (send message, send file, post).
 void RegisterShellTool(ToolRegistry& registry, AppContext& context, DefaultBrowser* defaultBrowser);
 
-// The tools still to come, each answering "Sorry.  Not yet available" until
-// its own registration replaces it.
-void RegisterPlaceholderTools(ToolRegistry& registry, AppContext& context);
-
 }  // namespace sky::ui

@@ -1,5 +1,7 @@
 #include "ui/webspace/file_manager_window.h"
 
+#include "ui/base/tool_registry.h"
+
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -511,8 +513,32 @@ void FileManagerWindow::OpenInBrowser(const QString& name) {
     if (FrameHost* frame = context_.frame()) frame->HandleAddress(FileAddress(name), true);
 }
 
-void FileManagerWindow::EditViaPageEditor(const QString&) {
-    ShowMessage(this, QStringLiteral("Sorry.  Not yet available"));
+void FileManagerWindow::EditViaPageEditor(const QString& name) {
+    if (RefuseWhenBusy()) return;
+    const std::string temp = PrivateTempDir();
+    if (temp.empty() || !ftp::SafeLocalName(S(name))) {
+        ShowMessage(this, QStringLiteral("Could Not Open Temp File"), QString::fromLatin1(kTitle),
+                    MessageKind::Warning);
+        return;
+    }
+    const QString local = Q(temp) + name;
+    const std::string url = S(FileAddress(name));
+    Run(
+        QStringLiteral("Retrieving files from you web space"),
+        [url, l = S(local)](webspace::TransferListener& listener, std::stop_token stop) {
+            return webspace::DownloadFile(url, l, listener, stop, 6);
+        },
+        [this, local, name](int result) {
+            if (result != 0) {
+                ShowMessage(this, QStringLiteral("Could not get file\n\n%1").arg(name),
+                            QString::fromLatin1(kTitle), MessageKind::Warning);
+                return;
+            }
+            // The editor saves it back to the web space under the same name.
+            if (!context_.registry().Invoke(QStringLiteral("homepage.editPage"),
+                                            local + QLatin1Char('\n') + name))
+                ShowMessage(this, QStringLiteral("Sorry.  Not yet available"));
+        });
 }
 
 void FileManagerWindow::EditViaSkyPad(const QString& name) {

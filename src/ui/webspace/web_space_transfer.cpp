@@ -118,6 +118,10 @@ void RegisterWebSpaceTool(ToolRegistry& registry, AppContext& context) {
                             (*manager)->activateWindow();
                         });
     registry.ClaimLinkWord(LinkCommand::FileManager, QStringLiteral("tools.fileManager"));
+    // The member's web space is managed in the same window.
+    registry.AddCommand(
+        {QStringLiteral("tools.webSpace"), QStringLiteral("&Tools"), QStringLiteral("Web &Space"), {}, 22},
+        [&registry] { registry.Invoke(QStringLiteral("tools.fileManager")); });
     // Every SkyPad window uploads to the member's web space.
     QObject::connect(
         &registry, &ToolRegistry::windowOpened, &registry,

@@ -454,15 +454,21 @@ private slots:
             for (QAction* a : menu->menu()->actions())
                 if (a->text() == QLatin1String("&Customize Channels...")) inMenu = a;
         QCOMPARE(inMenu, registry.action(registry.CommandOfLink(LinkCommand::CustomChannels)));
-        // A typed word of a tool still to come says so.
+        // "pageedit" opens the page editor's template chooser.
         boxes_.clear();
+        QStringList asked;
+        SetDialogHook([&](QDialog& dialog) {
+            asked << dialog.objectName();
+            return int(QDialog::Rejected);
+        });
         app->frame()->HandleAddress(QStringLiteral("pageedit"), false);
-        QCOMPARE(Texts(), QStringList{QStringLiteral("Sorry.  Not yet available")});
+        QCOMPARE(asked, QStringList{QStringLiteral("picker:select")});
+        QCOMPARE(Texts(), QStringList{});
         app->ExitInstance();
     }
 
     // "post" reaches the public space through the web-space client; a guest is told to log in.
-    // "pageedit" is still to come; Edit opens the file in SkyPad.
+    // Edit opens the file in SkyPad.
     void postDialogPostsAndEdits() {
         auto app = Start();
         QVERIFY(app);

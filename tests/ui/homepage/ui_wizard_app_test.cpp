@@ -1,7 +1,10 @@
 // The wizards as the running program opens them, with its embedded service.
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScreen>
 #include <QTest>
 #include <QWizard>
@@ -18,6 +21,8 @@
 #include "ui/browser/browser_pane.h"
 #include "ui/browser/browser_profile.h"
 #include "ui/homepage/home_page_wizard.h"
+#include "ui/homepage/page_edit_doc.h"
+#include "ui/homepage/page_edit_frame.h"
 #include "ui/homepage/simple_wizard_sheet.h"
 
 using namespace sky;
@@ -74,10 +79,18 @@ private slots:
         simple->trigger();
         QCOMPARE(address,
                  QStringLiteral("http://%1/~walker").arg(QString::fromStdString(context.hosts().web)));
-        // The page is written; the editor is not part of this build.
+        // The page is written and opens in the page editor, to go up as index.htm.
         QVERIFY(test::ReadFile(sandbox_->path("Pages/_skywiz.htm")).find("This is my very own page.") !=
                 std::string::npos);
-        QCOMPARE(boxes_, QStringList{QStringLiteral("Sorry.  Not yet available")});
+        QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join(QLatin1Char('|'))));
+        CPageEditFrame* editor = nullptr;
+        for (QMdiSubWindow* sub : app_->frame()->mdiArea()->subWindowList())
+            if (auto* e = qobject_cast<CPageEditFrame*>(sub->widget())) editor = e;
+        QVERIFY(editor);
+        QCOMPARE(QFileInfo(editor->doc().path()).canonicalFilePath(),
+                 QFileInfo(QString::fromStdString(sandbox_->path("Pages/_skywiz.htm"))).canonicalFilePath());
+        QVERIFY2(editor->windowTitle().startsWith(QLatin1String("index.htm - SkyEditUser")),
+                 qPrintable(editor->windowTitle()));
 
         full->trigger();
         CHomePageWizard* wizard = nullptr;

@@ -19,6 +19,7 @@
 #include "support/sandbox.h"
 #include "ui/app/app_context.h"
 #include "ui/base/messages.h"
+#include "ui/base/tool_registry.h"
 #include "ui/service/login_dialog.h"
 #include "ui/service/member_session.h"
 #include "ui/skypad/skypad_frame.h"
@@ -237,6 +238,17 @@ private slots:
         QVERIFY(ListedAfter(w, [&] { pad->Upload(); }));
         QCOMPARE(proposed, QStringLiteral("notes.txt"));
         QCOMPARE(test::ReadFile(Space("notes.txt")), std::string("second words\n"));
+
+        // The page editor gets a fetched copy and the remote name to save back to.
+        QString handed;
+        context_->registry().AddCommand(CommandSpec(QStringLiteral("homepage.editPage")),
+                                        [&](const QString& argument) { handed = argument; });
+        w.EditViaPageEditor(QStringLiteral("index.htm"));
+        QVERIFY(QTest::qWaitFor([&] { return !handed.isEmpty() && !w.busy(); }, 15000));
+        const QStringList parts = handed.split(QLatin1Char('\n'));
+        QCOMPARE(parts.size(), 2);
+        QCOMPARE(parts[1], QStringLiteral("index.htm"));
+        QCOMPARE(test::ReadFile(parts[0].toStdString()), test::ReadFile(Space("index.htm")));
 
         // Rename onto a file that is there is refused and changes nothing.
         AnswerNameDialog(QStringLiteral("renameFile"), QStringLiteral("index.htm"));
