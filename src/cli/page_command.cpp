@@ -10,6 +10,7 @@
 #include "core/homepage/content_items.h"
 #include "core/homepage/page_assets.h"
 #include "core/homepage/page_block.h"
+#include "core/homepage/publish.h"
 #include "core/homepage/starter_page.h"
 #include "core/homepage/wizard_page.h"
 #include "core/webspace/web_space_client.h"
@@ -98,35 +99,19 @@ int Publish(const PageArgs& a) {
     std::string page;
     if (!ReadPage(a.file, &page)) return 1;
     fs::path local = fs::absolute(a.file);
-    std::string folder = local.parent_path().string();
     std::string remote = a.remote.empty() ? local.filename().string() : a.remote;
 
     webspace::ServerTarget target;
     if (int rc = MemberTarget(a.user, a.passwordFile, false, &target)) return rc;
     ErrLines lines;
-
-    PageAssets assets = LocalPageAssets(page, local.string());
-    for (const auto& [ref, why] : assets.skipped) {
+    PublishReport report = PublishPage(target, local.string(), remote, lines, {});
+    for (const auto& [ref, why] : report.assets.skipped) {
         std::cerr << "skyharbor-cli: " << ref << " is not sent: " << why << "\n";
         std::cout << "skipped\t" << Field(ref) << '\n';
     }
-    if (!assets.send.empty()) {
-        std::string reply;
-        if (int rc = webspace::ListFiles(target, lines, {}, &reply)) return TransferExit(rc);
-        auto head = webspace::ReadTransferReply(reply);
-        if (!head || head->status != 0) return TransferExit(head ? head->status : -4);
-        DropListed(assets, folder, head->text);
-    }
-    for (const std::string& name : assets.present) std::cout << "present\t" << Field(name) << '\n';
-    // Images first, so the page never shows with its pictures missing.
-    for (const std::string& name : assets.send) {
-        if (int rc = webspace::UploadFile(target, (fs::path(folder) / name).string(), name, lines, {}))
-            return TransferExit(rc);
-        std::cout << "uploaded\t" << Field(name) << '\n';
-    }
-    if (int rc = webspace::UploadFile(target, local.string(), remote, lines, {})) return TransferExit(rc);
-    std::cout << "uploaded\t" << Field(remote) << '\n';
-    return 0;
+    for (const std::string& name : report.assets.present) std::cout << "present\t" << Field(name) << '\n';
+    for (const std::string& name : report.uploaded) std::cout << "uploaded\t" << Field(name) << '\n';
+    return report.result ? TransferExit(report.result) : 0;
 }
 
 void AddPage(CLI::App& root) {

@@ -14,6 +14,7 @@
 
 #include "core/base/settings_store.h"
 #include "core/homepage/page_block.h"
+#include "core/homepage/publish.h"
 #include "core/webspace/web_space_client.h"
 #include "ui/app/app_context.h"
 #include "ui/base/frame_host.h"
@@ -139,12 +140,49 @@ void CPageEditFrame::SaveToWebsite() {
         ShowMessage(this, message, QStringLiteral("Page Editor"), MessageKind::Warning);
         return;
     }
-    // images: page_assets
     busy_ = true;
     QTimer::singleShot(200, this, [this] {
         busy_ = false;
-        Upload(doc_->path(), doc_->remoteName());
+        Publish();
     });
+}
+
+// The page and the local images it shows that the web space lacks.
+void CPageEditFrame::Publish() {
+    webspace::ServerTarget target;
+    target.host = context_.hosts().web;
+    target.script = webspace::kUserDataScript;
+    target.account = S(doc_->account());
+    target.password = S(doc_->password());
+    const std::string l = SPath(doc_->path()), r = S(doc_->remoteName());
+    auto report = std::make_shared<homepage::PublishReport>();
+    busy_ = true;
+    QPointer<CPageEditFrame> self = this;
+    const int result =
+        RunTransfer(this, QStringLiteral("Posting File(s) to Your Web Space"),
+                    [target, l, r, report](webspace::TransferListener& listener, std::stop_token stop) {
+                        *report = homepage::PublishPage(target, l, r, listener, stop);
+                        return report->result;
+                    });
+    if (!self) return;
+    busy_ = false;
+    ++uploads_;
+    QStringList notes;
+    for (const std::string& name : report->uploaded)
+        if (name != r) notes << QStringLiteral("Sent %1").arg(Q(name));
+    for (const std::string& name : report->assets.present)
+        notes << QStringLiteral("%1 is on your web space already").arg(Q(name));
+    for (const auto& [ref, why] : report->assets.skipped)
+        notes << QStringLiteral("%1 was not sent: %2").arg(Q(ref), Q(why));
+    if (result != 0) {
+        notes.prepend(QStringLiteral("Upload Error [%1]").arg(result));
+        ShowMessage(this, notes.join(QLatin1Char('\n')), QStringLiteral("Page Editor"), MessageKind::Warning);
+        return;
+    }
+    if (!report->assets.skipped.empty())
+        ShowMessage(this, notes.join(QLatin1Char('\n')), QStringLiteral("Page Editor"),
+                    MessageKind::Information);
+    ShowInMainBrowser(Q(webspace::MemberFileUrl(target.host, target.account, r)));
 }
 
 void CPageEditFrame::SaveUnderNewName() {

@@ -25,6 +25,7 @@ public:
 
     // The menu commands.
     void SaveToWebsite();
+    void Publish();
     void SaveUnderNewName();
     void UploadAFile();
     // "Upload a File..." once a local file is chosen: the name prompt, then the upload.

@@ -5,6 +5,8 @@
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -66,6 +68,13 @@ class UiPageEditTest : public QObject {
     AppContext& context() { return app_->frame()->context(); }
     CK7View* mainView() { return context().browser ? context().browser->MainBrowserView() : nullptr; }
 
+    QByteArray Fetch(const QString& path) {
+        QNetworkAccessManager net;
+        std::unique_ptr<QNetworkReply> reply(net.get(QNetworkRequest(
+            QUrl(QStringLiteral("http://%1%2").arg(QString::fromStdString(context().hosts().web), path)))));
+        if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 10000)) return {};
+        return reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    }
     CPageEditFrame* OpenPage(const std::string& text) {
         const std::string path = GetDataDir("Pages") + "mine.htm";
         test::WriteFile(path, text);
@@ -216,6 +225,28 @@ private slots:
         editor->SaveToWebsite();
         QVERIFY(QTest::qWaitFor([&] { return editor->uploads() == 3; }, 15000));
         QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return mainView()->LocationUrl().endsWith(QLatin1String("/~walker/index.htm")); }, 15000));
+    }
+
+    // "Save to my website..." takes the pictures beside the page along, and
+    // says which references it would not follow out of the page's folder.
+    void publishingTakesThePicturesAlong() {
+        const std::string gif("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14);
+        test::WriteFile(GetDataDir("Pages") + "pic.gif", gif);
+        CPageEditFrame* editor = OpenPage(
+            "<HTML><BODY BACKGROUND=pic.gif><IMG SRC=\"pic.gif\"><IMG "
+            "SRC=\"../secret.gif\"></BODY>\r\n</HTML>");
+        QVERIFY(editor);
+        QVERIFY(QTest::qWaitFor([&] { return mainView() != nullptr; }, 10000));
+        editor->SaveToWebsite();
+        QVERIFY(QTest::qWaitFor([&] { return editor->uploads() == 1; }, 15000));
+        QCOMPARE(boxes_.size(), 1);
+        QVERIFY2(boxes_[0].contains(QLatin1String("Sent pic.gif")) &&
+                     boxes_[0].contains(QLatin1String("../secret.gif was not sent")),
+                 qPrintable(boxes_[0]));
+        QCOMPARE(Fetch(QStringLiteral("/~walker/pic.gif")), QByteArray::fromStdString(gif));
+        QVERIFY(Fetch(QStringLiteral("/~walker/index.htm")).contains("pic.gif"));
         QVERIFY(QTest::qWaitFor(
             [&] { return mainView()->LocationUrl().endsWith(QLatin1String("/~walker/index.htm")); }, 15000));
     }
