@@ -217,23 +217,7 @@ FileManagerWindow::FileManagerWindow(AppContext& context, QWidget* parent)
     remote_->setAcceptDrops(true);
     remote_->viewport()->setAcceptDrops(true);
     remote_->setContextMenuPolicy(Qt::CustomContextMenu);
-    tree->makeDrag = [this]() -> QMimeData* {
-        std::vector<std::string> addresses;
-        QList<QUrl> urls;
-        for (QTreeWidgetItem* item : remote_->selectedItems()) {
-            int i = item->data(0, kFileRole).toInt();
-            if (i < 0 || files_[i].folder) continue;
-            QString a = FileAddress(Q(files_[i].name));
-            addresses.push_back(S(a));
-            urls << QUrl(a);
-        }
-        if (addresses.empty()) return nullptr;
-        auto* mime = new QMimeData;
-        mime->setData(QLatin1String(LocalFilesPanel::kRemoteFilesMime),
-                      QByteArray::fromStdString(ftp::RemoteFilesBlock(addresses)));
-        mime->setUrls(urls);
-        return mime;
-    };
+    tree->makeDrag = [this] { return DragData(); };
     tree->dropped = [this](const QStringList& paths) { Upload(paths); };
     connect(remote_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (QMenu* menu = MakeContextMenu()) {
@@ -503,6 +487,25 @@ QMenu* FileManagerWindow::MakeContextMenu() {
     menu->addSeparator();
     menu->addAction(QStringLiteral("Delete %1...").arg(name), this, &FileManagerWindow::DeleteSelected);
     return menu;
+}
+
+// The selected files as addresses: the remote-files block and plain URLs.
+QMimeData* FileManagerWindow::DragData() const {
+    std::vector<std::string> addresses;
+    QList<QUrl> urls;
+    for (QTreeWidgetItem* item : remote_->selectedItems()) {
+        int i = item->data(0, kFileRole).toInt();
+        if (i < 0 || files_[i].folder) continue;
+        QString a = FileAddress(Q(files_[i].name));
+        addresses.push_back(S(a));
+        urls << QUrl(a);
+    }
+    if (addresses.empty()) return nullptr;
+    auto* mime = new QMimeData;
+    mime->setData(QLatin1String(LocalFilesPanel::kRemoteFilesMime),
+                  QByteArray::fromStdString(ftp::RemoteFilesBlock(addresses)));
+    mime->setUrls(urls);
+    return mime;
 }
 
 void FileManagerWindow::OpenInBrowser(const QString& name) {

@@ -17,6 +17,8 @@ class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 
+class QMimeData;
+
 namespace sky::ui {
 
 class AppContext;
@@ -41,6 +43,8 @@ public:
     void Login();
     void LoadRemoteList();
     void OpenInBrowser(const QString& name);
+    // What a drag of the selected rows carries (null when no file is selected).
+    QMimeData* DragData() const;
     void EditViaSkyPad(const QString& name);
     void EditViaPageEditor(const QString& name);
     void Rename(const QString& name);

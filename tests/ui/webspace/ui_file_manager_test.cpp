@@ -18,6 +18,7 @@
 #include "member_service/member_service.h"
 #include "support/sandbox.h"
 #include "ui/app/app_context.h"
+#include "ui/base/frame_host.h"
 #include "ui/base/messages.h"
 #include "ui/base/tool_registry.h"
 #include "ui/service/login_dialog.h"
@@ -31,6 +32,30 @@ using namespace sky;
 using namespace sky::ui;
 
 // The file manager against the member service the program embeds.
+// A frame that only records the addresses handed to it.
+class RecordingFrame : public FrameHost {
+public:
+    QStringList opened;
+    QWidget* window() override { return nullptr; }
+    QMdiArea* mdiArea() override { return nullptr; }
+    QMdiSubWindow* OpenDocument(TemplateId, const QString&) override { return nullptr; }
+    void HandleAddress(const QString& text, bool useMainBrowser) override {
+        if (useMainBrowser) opened << text;
+    }
+    void ShowStatus(const QString&) override {}
+    void ClearStatus() override {}
+    void SetSecure(bool) override {}
+    void UpdateTitle() override {}
+    void AddressVisited(const QString&) override {}
+    void ShowActiveAddress(const QString&) override {}
+    bool IsZoomed() const override { return false; }
+    void EnterZoomMode() override {}
+    bool SideBarShown() const override { return true; }
+    void SetSideBarShown(bool) override {}
+    void SetSessionText(const QString&) override {}
+    void CloseFrame() override {}
+};
+
 class UiFileManagerTest : public QObject {
     Q_OBJECT
 
@@ -176,6 +201,23 @@ private slots:
         QVERIFY(!MenuTexts(w).contains(QStringLiteral("Edit via SkyHarbor Page Editor...")));
         Select(w, {"a.gif", "B.txt"});
         QCOMPARE(MenuTexts(w), QStringList{QStringLiteral("Delete 2 selected files")});
+        // Dragged out, the rows are their addresses on the web space.
+        std::unique_ptr<QMimeData> drag(w.DragData());
+        QVERIFY(drag);
+        const QString base = w.accountLabel().startsWith(QLatin1String("http"))
+                                 ? w.accountLabel()
+                                 : QStringLiteral("http://") + w.accountLabel();
+        const auto addresses = ftp::ParseRemoteFilesBlock(
+            drag->data(QLatin1String(LocalFilesPanel::kRemoteFilesMime)).toStdString());
+        QCOMPARE(addresses.size(), size_t{2});
+        QCOMPARE(QString::fromStdString(addresses[0]), base + QStringLiteral("/a.gif"));
+        QCOMPARE(QString::fromStdString(addresses[1]), base + QStringLiteral("/B.txt"));
+        // Opened, a file shows in the main browser.
+        RecordingFrame frame;
+        context_->SetFrame(&frame);
+        w.OpenInBrowser(QStringLiteral("index.htm"));
+        context_->SetFrame(nullptr);
+        QCOMPARE(frame.opened, QStringList{base + QStringLiteral("/index.htm")});
 
         // One file.
         Select(w, {"index.htm"});
