@@ -2,12 +2,9 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QFontDatabase>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QUrl>
 #include <QUrlQuery>
 #include <memory>
@@ -32,33 +29,11 @@
 #include "ui/mail/compose_window.h"
 #include "ui/mail/mail_frame.h"
 #include "ui/mail/password_store.h"
+#include "ui/skypad/skypad_tool.h"
 
 namespace sky::ui {
 
 namespace {
-
-// "View mail source": the file as it lies, in a read-only window.
-void ShowSource(FrameHost& frame, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessage(frame.window(), QStringLiteral("Cannot read %1.").arg(path), QStringLiteral("SkyMail"),
-                    MessageKind::Warning);
-        return;
-    }
-    auto* text = new QPlainTextEdit;
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // Only what a screen can hold: a huge attachment would not help anyone here.
-    QByteArray bytes = file.read(8 << 20);
-    text->setPlainText(QString::fromUtf8(bytes));
-    text->setObjectName(QStringLiteral("MailSource"));
-    QMdiSubWindow* sub = frame.mdiArea()->addSubWindow(text);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowTitle(QFileInfo(path).fileName());
-    sub->resize(640, 480);
-    sub->show();
-}
 
 QString ChooseFile(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
                    const QString& suggested) {
@@ -163,9 +138,8 @@ MailWindowHost MailTool::Host() {
     host.accountSettings = [this](QWidget* parent) {
         AccountDialog::Open(context_.settings(), *passwords_, kDefaultMailUser, parent);
     };
-    host.viewSource = [&context](const QString& path) {
-        if (FrameHost* frame = context.frame()) ShowSource(*frame, path);
-    };
+    // The stored file keeps its status header and final NUL: SkyPad only shows it.
+    host.viewSource = [&context](const QString& path) { OpenReadOnlyInSkyPad(context, path); };
     host.openLink = [&context](const QUrl& url) {
         if (context.frame()) context.frame()->HandleAddress(url.toString(), true);
     };
