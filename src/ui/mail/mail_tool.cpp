@@ -57,15 +57,19 @@ void ImportVCards(CAddressBookView* book) {
         return;
     }
     std::string folder = book->root() + "/Address Book";
-    int saved = 0, refused = 0;
-    for (addressbook::CABEntry& entry : addressbook::ParseVCards(in.readAll().toStdString()))
-        addressbook::SaveNewContact(folder, &entry) ? ++saved : ++refused;
+    int saved = 0;
+    QString failure;
+    for (addressbook::CABEntry& entry : addressbook::ParseVCards(in.readAll().toStdString())) {
+        std::string error;
+        if (addressbook::SaveImportedContact(folder, &entry, &error))
+            ++saved;
+        else if (failure.isEmpty())
+            failure = QStringLiteral("\n\n%1 was not saved: %2").arg(Q(entry.ItemText()), Q(error));
+    }
     book->Reload();
-    ShowMessage(
-        book,
-        QStringLiteral("%1 contact(s) imported into \"Address Book\".").arg(saved) +
-            (refused ? QStringLiteral(" %1 without a usable name were left out.").arg(refused) : QString()),
-        QStringLiteral("Import vCard"));
+    ShowMessage(book, QStringLiteral("%1 contact(s) imported into \"Address Book\".").arg(saved) + failure,
+                QStringLiteral("Import vCard"),
+                failure.isEmpty() ? MessageKind::Information : MessageKind::Warning);
 }
 
 // Every contact, for another address book to read.

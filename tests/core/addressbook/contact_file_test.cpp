@@ -127,6 +127,25 @@ TEST(ContactNames, TwinsApostrophesAndNothingUsable) {
     for (auto& f : std::filesystem::directory_iterator(dir)) files += f.is_regular_file();
     EXPECT_EQ(files, 3u);
 
+    // An imported contact is kept whatever its name: the e-mail's local part, else "Contact".
+    CABEntry zhang;
+    zhang.firstName = "\xE5\xBC\xA0\xE4\xB8\x89";
+    zhang.email = "zhang.san@example.cn";
+    CABEntry nameless = zhang, twin = zhang, named = john;
+    nameless.email = "\xE5\xBC\xA0@example.cn";
+    twin.email.clear();
+    ASSERT_TRUE(SaveImportedContact(dir, &zhang));
+    ASSERT_TRUE(SaveImportedContact(dir, &nameless));
+    ASSERT_TRUE(SaveImportedContact(dir, &twin));
+    ASSERT_TRUE(SaveImportedContact(dir, &named));
+    EXPECT_EQ(zhang.filePath, dir + "/zhang.san");
+    EXPECT_EQ(nameless.filePath, dir + "/Contact");
+    EXPECT_EQ(twin.filePath, dir + "/Contact1");
+    EXPECT_EQ(named.filePath, dir + "/JohnSmith2");
+    CABEntry stored;
+    ASSERT_TRUE(ReadContact(dir + "/Contact", &stored));
+    EXPECT_EQ(stored.firstName, nameless.firstName);
+
     // Edited and written again, a contact keeps its file.
     a.email = "new@example.org";
     ASSERT_TRUE(WriteContact(a));
