@@ -59,11 +59,24 @@ TEST(ContactFile, ForeignShortAndNewerFiles) {
     EXPECT_FALSE(CABEntry::Parse(file.substr(0, file.size() - 3), &e));
     // A string length that runs past the end.
     EXPECT_FALSE(CABEntry::Parse("\x53\xB6\x7D\x82\x01\x00\x00\x00\xFF\xFF\xFF\xFF\xFF\xFF\x7F"s, &e));
-    // Another version: the fields after it are not read.
+    // Another version: the fields after it are not read, nor lost when written.
+    test::Sandbox box;
     std::string v2 = "\x53\xB6\x7D\x82\x02\x00\x00\x00"s + file.substr(8);
     ASSERT_TRUE(CABEntry::Parse(v2, &e));
     EXPECT_EQ(e.version, 2u);
     EXPECT_TRUE(e.firstName.empty());
+    e.filePath = box.path("Newer");
+    ASSERT_TRUE(WriteContact(e));
+    EXPECT_EQ(test::ReadFile(e.filePath), v2);
+    // Nor what a version 1 file has after its last field.
+    CABEntry longer;
+    ASSERT_TRUE(CABEntry::Parse(file + "more", &longer));
+    longer.email = "new@example.org";
+    std::string written = longer.Serialize();
+    EXPECT_EQ(written.substr(written.size() - 4), "more");
+    CABEntry back;
+    ASSERT_TRUE(CABEntry::Parse(written, &back));
+    EXPECT_EQ(back.email, "new@example.org");
 }
 
 TEST(ContactFile, LengthEncodingsAtEveryBoundary) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMimeData>
@@ -134,6 +135,21 @@ private slots:
         view->DeleteSelected();
         QVERIFY(!QFileInfo::exists(file));
         QVERIFY(!view->ItemForPath(file));
+
+        // A contact of another version: its fields are not read, so it is not edited.
+        const QByteArray newer = QByteArray::fromHex("53b67d8202000000") + "fields of version 2";
+        QFile other(Book("Newer"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write(newer) == newer.size());
+        other.close();
+        view->Reload();
+        Select(*view, Book("Newer"));
+        const int sheets = titles.size();
+        view->EditSelected();
+        QCOMPARE(titles.size(), sheets);
+        QVERIFY(boxes_.last().contains(QStringLiteral("another version")));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), newer);
+        other.close();
 
         // A folder name with a slash is refused and asked again.
         QStringList answers{"a/b", "Bob's Friends"}, prompts;
