@@ -24,6 +24,16 @@
 using namespace sky;
 using namespace sky::ui;
 
+namespace {
+
+// A picture for a person to look at, when SKYHARBOR_SHOTS names a folder.
+void Shot(QWidget* w, const char* name) {
+    if (qEnvironmentVariableIsSet("SKYHARBOR_SHOTS"))
+        w->grab().save(qEnvironmentVariable("SKYHARBOR_SHOTS") + QLatin1Char('/') + QLatin1String(name));
+}
+
+}  // namespace
+
 class AddressBookTest : public QObject {
     Q_OBJECT
 
@@ -82,6 +92,7 @@ private slots:
         QCOMPARE(Texts(book->child(0)), (QStringList{"Comments", "Letters to the Editor", "Problems",
                                                      "Suggest a Site", "Suggestions"}));
         book->child(0)->setExpanded(true);
+        Shot(view.get(), "address-book.png");
     }
 
     void addEditAndDeleteWithTheirBoxes() {
@@ -100,6 +111,7 @@ private slots:
                 sheet->field("lastName")->setText("O'Neil");
                 emit sheet->field("lastName")->textEdited("O'Neil");
                 sheet->field("email")->setText("mary@example.org");
+                Shot(sheet, "contact-sheet.png");
             } else {
                 emailShown = sheet->field("email")->text();
                 sheet->field("email")->setText("mary@work.example");
