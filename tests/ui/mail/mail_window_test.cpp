@@ -5,16 +5,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "core/base/settings_store.h"
@@ -51,6 +55,23 @@ QStringList Column(MessageListModel* m, int column) {
     for (int r = 0; r < m->rowCount(); ++r) out << m->data(m->index(r, column), Qt::DisplayRole).toString();
     return out;
 }
+
+// Calls `seen` for each event of `type` that `target` gets.
+class EventWatch : public QObject {
+public:
+    EventWatch(QObject* target, QEvent::Type type, std::function<void()> seen)
+        : type_(type), seen_(std::move(seen)) {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_) seen_();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::function<void()> seen_;
+};
 
 }  // namespace
 
@@ -248,11 +269,18 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(links_.value(0), QUrl(QStringLiteral("http://sky.example/page")), 10000);
     }
 
-    // A further account's InBox has a place of its own in the tree.
+    // A further account's InBox has a place of its own in the tree, kept
+    // across the accounts dialog while the account is.
     void everyAccountHasItsFolders() {
         WriteAccountList(*settings_, {"DefaultUser", "work"});
         test::WriteFile(GetMailFolderPath("InBox", "work") + "W1.mail", "Subject: from work\r\n\r\n");
-        auto frame = Open();
+        MailWindowHost host;
+        std::vector<std::string> accountsAfter = {"DefaultUser", "work"};
+        host.accountList = [&](QWidget*) { WriteAccountList(*settings_, accountsAfter); };
+        auto frame = Open(std::move(host));
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        QStringList painted;
+        EventWatch paints(frame->statusBar(), QEvent::Paint, [&] { painted << frame->statusText(); });
         QTreeWidget* tree = frame->folders()->tree();
         QCOMPARE(tree->topLevelItemCount(), 2);
         QTreeWidgetItem* work = tree->topLevelItem(1);
@@ -261,6 +289,22 @@ private slots:
         tree->setCurrentItem(work->child(0));
         QCOMPARE(Column(frame->model(), 0), QStringList{QStringLiteral("from work")});
         QCOMPARE(frame->statusText(), QStringLiteral("1 messages in InBox"));
+        // Seen before the folder is read, not only set.
+        QVERIFY(painted.contains(QStringLiteral("Loading InBox ...")));
+
+        QToolButton* accounts = nullptr;
+        for (QToolButton* b : frame->findChildren<QToolButton*>())
+            if (b->text() == QLatin1String("Accounts...")) accounts = b;
+        QVERIFY(accounts);
+        accounts->click();
+        QCOMPARE(tree->currentItem()->parent()->text(0), QStringLiteral("work"));
+        QCOMPARE(Column(frame->model(), 0), QStringList{QStringLiteral("from work")});
+        accountsAfter = {"DefaultUser"};
+        accounts->click();
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("InBox"));
+        QCOMPARE(frame->model()->rowCount(), 0);
+        QCOMPARE(frame->statusText(), QStringLiteral("0 messages in InBox"));
     }
 
     // The splitter sizes come from the profile and go back to it.
