@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QTextEdit>
@@ -108,6 +109,18 @@ private slots:
         QCOMPARE(compose->windowTitle(), QStringLiteral("Compose Mail"));
         QCOMPARE(Field(compose, "to"), QStringLiteral("ann@example.org"));
         QCOMPARE(Field(compose, "subject"), QStringLiteral("Hello there"));
+
+        // A later start hands its mailto: to this copy, which composes it.
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QStringLiteral(SKYHARBOR_BIN), {QStringLiteral("mailto:bo@example.org?subject=Second")});
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(ComposeWindows().size(), 2, 10000);
+        ComposeWindow* handed =
+            ComposeWindows().first() == compose ? ComposeWindows().last() : ComposeWindows().first();
+        QCOMPARE(Field(handed, "to"), QStringLiteral("bo@example.org"));
+        QCOMPARE(Field(handed, "subject"), QStringLiteral("Second"));
         app->ExitInstance();
     }
 

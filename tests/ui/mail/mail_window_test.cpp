@@ -146,22 +146,67 @@ private slots:
         QCOMPARE(m->rowCount(), 4);
     }
 
-    // Choosing a row marks it read; deleting the only message shows the welcome page.
+    // Choosing a row marks it read. Delete selects the row that took the place
+    // of the last one deleted (the one before, at the end); deleting the only
+    // message shows the welcome page.
     void selectMarksReadAndDeleteShowsWelcome() {
-        std::string path = Store("InBox", "S1.mail", "Subject: hello\r\nFrom: a@b\r\n\r\nthe body\r\n");
+        std::string path = Store("InBox", "S1.mail", "Subject: a\r\nFrom: a@b\r\n\r\nthe body\r\n");
+        for (const char* subject : {"b", "c", "d"})
+            Store("InBox", std::string("S") + subject + ".mail",
+                  std::string("Subject: ") + subject + "\r\n\r\n");
+        const QByteArray data("\x00\x01\xFFhello\r\n", 9);
+        Store("InBox", "Se.mail",
+              "Subject: e\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"BB\"\r\n\r\n"
+              "--BB\r\nContent-Type: text/plain\r\n\r\nsee the file\r\n--BB\r\nContent-Type: "
+              "application/octet-stream; name=\"data.bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+                  data.toBase64().toStdString() + "\r\n--BB--\r\n");
         auto frame = Open();
-        QCOMPARE(frame->model()->summary(0).iconIndex(), 2);
+        MessageListModel* m = frame->model();
+        m->sort(MessageListModel::Subject);
+        QCOMPARE(Column(m, 0), (QStringList{"a", "b", "c", "d", "e[**]"}));
+        QCOMPARE(m->summary(0).iconIndex(), 2);
         frame->list()->setFocus();
-        frame->list()->setCurrentIndex(frame->model()->index(0, 0));
-        QCOMPARE(frame->model()->summary(0).iconIndex(), 0);
+        frame->list()->setCurrentIndex(m->index(0, 0));
+        QCOMPARE(m->summary(0).iconIndex(), 0);
         QVERIFY(test::ReadFile(path).find("X-SkyStatus: Read") != std::string::npos);
         QCOMPARE(frame->document()->currentMessage(), QString::fromStdString(path));
         QTRY_VERIFY_WITH_TIMEOUT(
             frame->pane()->web()->url().toLocalFile().endsWith(QStringLiteral("PlainText.htm")), 20000);
 
+        auto current = [&] { return m->data(frame->list()->currentIndex(), Qt::DisplayRole).toString(); };
+        auto select = [&](std::initializer_list<int> rows) {
+            frame->list()->clearSelection();
+            for (int r : rows)
+                frame->list()->selectionModel()->select(
+                    m->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        };
+        select({1, 3});
+        QTest::keyClick(frame->list(), Qt::Key_Delete);
+        QCOMPARE(Column(m, 0), (QStringList{"a", "c", "e[**]"}));
+        QVERIFY(!std::filesystem::exists(Inbox() + "Sb.mail") &&
+                !std::filesystem::exists(Inbox() + "Sd.mail"));
+        QCOMPARE(current(), QStringLiteral("e[**]"));
+        QCOMPARE(frame->document()->currentMessage(), QString::fromStdString(Inbox() + "Se.mail"));
+
+        // Save As gives the attachment's bytes, not its transfer encoding.
+        QListWidget* strip = frame->pane()->attachments();
+        QTRY_VERIFY_WITH_TIMEOUT(!strip->findItems(QStringLiteral("data.bin"), Qt::MatchExactly).isEmpty(),
+                                 20000);
+        const QString saved = QString::fromStdString(sandbox_->path("saved.bin"));
+        QVERIFY(frame->pane()->SaveAttachment(
+            strip->row(strip->findItems(QStringLiteral("data.bin"), Qt::MatchExactly).first()), saved));
+        QCOMPARE(QByteArray::fromStdString(test::ReadFile(saved.toStdString())), data);
+
+        select({1});
+        QTest::keyClick(frame->list(), Qt::Key_Delete);
+        QCOMPARE(current(), QStringLiteral("e[**]"));
+        select({1});
+        QTest::keyClick(frame->list(), Qt::Key_Delete);
+        QCOMPARE(current(), QStringLiteral("a"));
+
         QTest::keyClick(frame->list(), Qt::Key_Delete);
         QVERIFY(!std::filesystem::exists(path));
-        QCOMPARE(frame->model()->rowCount(), 0);
+        QCOMPARE(m->rowCount(), 0);
         QCOMPARE(frame->document()->currentMessage(), QString::fromLatin1(CK7EmailDoc::kWelcome));
         QTRY_VERIFY(frame->pane()->web()->url().toLocalFile().endsWith(QStringLiteral("index.htm")));
         QCOMPARE(frame->statusText(), QStringLiteral("0 messages in InBox"));
@@ -201,7 +246,7 @@ private slots:
         GetMailFolderPath("Saved");
         MailWindowHost host;
         int port = dovecot.port();
-        host.makeFetch = [port](MailWorkerListener* listener) {
+        host.makeFetch = [&port](MailWorkerListener* listener) {
             MailAccount a;
             a.pop = "127.0.0.1:" + std::to_string(port);
             a.username = "jane";
@@ -223,6 +268,21 @@ private slots:
         // Done: the folder shown is read again, and the mail is in InBox.
         QCOMPARE(frame->model()->rowCount(), 0);
         QCOMPARE(static_cast<int>(LoadFolder(Inbox()).size()), 2);
+
+        // Cancel ends a fetch that hangs, and the folder shown is read again.
+        test::ScriptedPeer hangs("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+            return l == "STAT\r\n" ? std::string() : std::string("+OK\r\n");
+        });
+        port = hangs.port();
+        frame->CheckMail();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            frame->progress()->lines().contains(QStringLiteral("Connected OK. Checking for new mail.")),
+            10000);
+        Store("Saved", "S9.mail", "Subject: put here meanwhile\r\n\r\n");
+        frame->progress()->cancelButton()->click();
+        QVERIFY(frame->progress()->lines().contains(QString::fromLatin1(ProgressPanel::kCancelLine)));
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->fetching() && !frame->progress()->isVisible(), 5000);
+        QCOMPARE(Column(frame->model(), 0), QStringList{QStringLiteral("put here meanwhile")});
     }
 
     // Pictures from the network wait until the user asks for them.
