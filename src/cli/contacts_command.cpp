@@ -110,7 +110,7 @@ int Import(const std::string& file, const std::string& folder) {
     int saved = 0, failed = 0;
     for (auto& e : ParseVCards(text)) {
         std::string error;
-        if (SaveNewContact(dir, &e, &error)) {
+        if (SaveImportedContact(dir, &e, &error)) {
             std::cout << e.filePath << "\n";
             ++saved;
         } else {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cli/cli.h"
+#include "cli/keyring.h"
 #include "core/base/settings_store.h"
 #include "core/mail/check_mail_worker.h"
 #include "core/mail/mail_accounts.h"
@@ -54,6 +55,14 @@ int RunInterruptible(Worker& worker) {
     return result;
 }
 
+// The window moves passwords into the keyring and leaves the settings value
+// empty; it reads them back under "<section>/<key>", and so does this.
+void FillFromKeyring(const char* key, std::string* field) {
+    const std::string section = AccountSection(kDefaultMailUser);
+    if (!SettingsStore::App().GetString(section, key, "").empty()) return;
+    if (auto kept = KeyringPassword(section + "/" + key)) *field = *kept;
+}
+
 int Fetch() {
     MailAccount account = ReadAccountForWorkers(SettingsStore::App());
     if (account.pop.empty()) {
@@ -67,6 +76,7 @@ int Fetch() {
                   << " password PASSWORD\n";
         return 1;
     }
+    FillFromKeyring("password", &account.password);
     PrintingListener listener;
     CheckMailWorker worker(&listener, std::move(account));
     return RunInterruptible(worker);
@@ -81,7 +91,10 @@ int Send(OutgoingMessage m) {
     }
     m.body.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     PrintingListener listener;
-    SendMailWorker worker(&listener, ReadAccountForWorkers(SettingsStore::App()), std::move(m));
+    MailAccount account = ReadAccountForWorkers(SettingsStore::App());
+    // Only a login needs it.
+    if (!account.smtp_user.empty()) FillFromKeyring("smtp_password", &account.smtp_password);
+    SendMailWorker worker(&listener, std::move(account), std::move(m));
     return RunInterruptible(worker);
 }
 

@@ -93,10 +93,10 @@ bool IsValidFolderName(std::string_view name) {
     });
 }
 
-std::string ContactBaseName(const CABEntry& entry) {
-    std::string base = !entry.firstName.empty()  ? entry.firstName + entry.lastName
-                       : !entry.nickname.empty() ? entry.nickname
-                                                 : entry.displayName;
+namespace {
+
+// What of `base` may name a file; empty when nothing does.
+std::string UsableFileName(std::string_view base) {
     std::string kept;
     for (char c : base)
         if (IsAsciiAlnum(c) || c == ' ' || c == '-' || c == '.') kept.push_back(c);
@@ -107,12 +107,37 @@ std::string ContactBaseName(const CABEntry& entry) {
     return kept;
 }
 
-std::string NewContactPath(const std::string& folder, const CABEntry& entry) {
-    std::string base = ContactBaseName(entry);
-    if (base.empty()) return {};
+std::string FreePath(const std::string& folder, const std::string& base) {
     std::string path = JoinPath(folder, base);
     for (int n = 1; Exists(path); ++n) path = JoinPath(folder, base + std::to_string(n));
     return path;
+}
+
+bool SaveAs(const std::string& path, CABEntry* entry, std::string* error) {
+    CABEntry copy = *entry;
+    copy.filePath = path;
+    if (!WriteContact(copy, error)) return false;
+    entry->filePath = path;
+    return true;
+}
+
+}  // namespace
+
+std::string ContactBaseName(const CABEntry& entry) {
+    return UsableFileName(!entry.firstName.empty()  ? entry.firstName + entry.lastName
+                          : !entry.nickname.empty() ? entry.nickname
+                                                    : entry.displayName);
+}
+
+std::string ImportedContactBaseName(const CABEntry& entry) {
+    std::string base = ContactBaseName(entry);
+    if (base.empty()) base = UsableFileName(std::string_view(entry.email).substr(0, entry.email.find('@')));
+    return base.empty() ? "Contact" : base;
+}
+
+std::string NewContactPath(const std::string& folder, const CABEntry& entry) {
+    std::string base = ContactBaseName(entry);
+    return base.empty() ? std::string() : FreePath(folder, base);
 }
 
 bool ReadContact(const std::string& path, CABEntry* out, std::string* error) {
@@ -140,11 +165,11 @@ bool SaveNewContact(const std::string& folder, CABEntry* entry, std::string* err
         if (error) *error = "the contact has no name a file can be given";
         return false;
     }
-    CABEntry copy = *entry;
-    copy.filePath = path;
-    if (!WriteContact(copy, error)) return false;
-    entry->filePath = path;
-    return true;
+    return SaveAs(path, entry, error);
+}
+
+bool SaveImportedContact(const std::string& folder, CABEntry* entry, std::string* error) {
+    return SaveAs(FreePath(folder, ImportedContactBaseName(*entry)), entry, error);
 }
 
 std::vector<TreeNode> LoadTree(const std::string& folder) {

@@ -30,6 +30,11 @@ bool IsValidFolderName(std::string_view name);
 // Empty when nothing usable remains.
 std::string ContactBaseName(const CABEntry& entry);
 
+// For a contact from another address book (a vCard), which must not be lost
+// for want of a Latin name: ContactBaseName, else the same rule applied to the
+// e-mail address before "@", else "Contact".
+std::string ImportedContactBaseName(const CABEntry& entry);
+
 // A free path for the contact in `folder`: base name, then base name 1, 2 ...
 // Empty when the contact has no usable name.
 std::string NewContactPath(const std::string& folder, const CABEntry& entry);
@@ -40,6 +45,8 @@ bool WriteContact(const CABEntry& entry, std::string* error = nullptr);
 // Saves a new contact into `folder` under a new name; sets filePath. False when
 // the name is unusable (nothing written) or the write fails.
 bool SaveNewContact(const std::string& folder, CABEntry* entry, std::string* error = nullptr);
+// The same under ImportedContactBaseName: fails only when the write does.
+bool SaveImportedContact(const std::string& folder, CABEntry* entry, std::string* error = nullptr);
 
 struct TreeNode {
     CABEntry entry;    // for a folder: isFolder and filePath (the directory) only

@@ -52,6 +52,8 @@ public:
         return true;
     }
 
+    std::string_view Rest() const { return d_.substr(pos_); }
+
 private:
     std::string_view d_;
     size_t pos_ = 0;
@@ -113,10 +115,12 @@ std::string CABEntry::Serialize() const {
     std::string out;
     PutU32(out, magic);
     PutU32(out, version);
-    if (version != kContactVersion) return out;
-    ForEachFirst(*this, [&](const std::string& s) { AppendStoredString(out, s); });
-    PutU32(out, word);
-    ForEachSecond(*this, [&](const std::string& s) { AppendStoredString(out, s); });
+    if (version == kContactVersion) {
+        ForEachFirst(*this, [&](const std::string& s) { AppendStoredString(out, s); });
+        PutU32(out, word);
+        ForEachSecond(*this, [&](const std::string& s) { AppendStoredString(out, s); });
+    }
+    out += unread;
     return out;
 }
 
@@ -136,6 +140,7 @@ bool CABEntry::Parse(std::string_view data, CABEntry* out, std::string* error) {
         ForEachSecond(e, [&](std::string& s) { ok = ok && r.String(&s); });
         if (!ok) return fail("contact file cut short");
     }
+    e.unread = r.Rest();
     *out = std::move(e);
     return true;
 }

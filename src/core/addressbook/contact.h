@@ -29,6 +29,9 @@ struct CABEntry {
     std::string businessStreet, businessCity, company, businessCountry, department, businessFax, jobTitle,
         office, pager, businessPhone, businessState, companyWebPage, businessPostalCode;
     std::string notes;
+    // What this program does not read (a file of another version has nothing
+    // else; a version 1 file may have more after the notes): written back as read.
+    std::string unread;
 
     // The contact file bytes.
     std::string Serialize() const;

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <unordered_map>
 
 #include "core/base/file_lock.h"
@@ -199,6 +201,16 @@ std::string MailHeaderReader::GetHeader(std::string_view name) const {
     return v;
 }
 
+namespace {
+
+// Month and day names are those of the mail format, whatever the user's locale.
+locale_t CLocale() {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t{});
+    return c;
+}
+
+}  // namespace
+
 bool ReadMessageSummary(const std::string& path, MessageSummary* out) {
     MailHeaderReader r;
     if (!r.Open(path) || !r.ReadHeaders()) return false;
@@ -224,7 +236,7 @@ bool ReadMessageSummary(const std::string& path, MessageSummary* out) {
     if (p != std::string::npos) d = d.substr(p + 1);
     d = Trim(d);
     std::tm tm{};
-    const char* end = strptime(d.c_str(), "%d %b %Y %H:%M", &tm);
+    const char* end = strptime_l(d.c_str(), "%d %b %Y %H:%M", &tm, CLocale());
     if (end && Trim(end).empty()) {
         s.date = LocalToTime(tm);
         s.dateValid = s.date != static_cast<std::time_t>(-1);
@@ -242,7 +254,7 @@ std::string ReceivedColumn(const MessageSummary& s) {
     std::tm tm{};
     localtime_r(&s.date, &tm);
     char buf[128];
-    std::strftime(buf, sizeof buf, "%d %b %Y [%H:%M %Y - %A]", &tm);
+    strftime_l(buf, sizeof buf, "%d %b %Y [%H:%M %Y - %A]", &tm, CLocale());
     return buf;
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/settings_store.h"
+#include "ui/app/desktop_entry.h"
 #include "ui/base/messages.h"
 
 namespace sky::ui {
@@ -112,14 +113,7 @@ bool XdgDefaultBrowser::InstallDesktopFile(QString* error) {
         return false;
     }
     QString exe = QCoreApplication::applicationFilePath();
-    QString entry = QStringLiteral(
-                        "[Desktop Entry]\nType=Application\nName=SkyHarbor\n"
-                        "GenericName=Web Browser\nComment=Browse the web, read mail and chat\n"
-                        "Exec=\"%1\" %u\nTerminal=false\nIcon=web-browser\n"
-                        "Categories=Network;WebBrowser;Email;\n"
-                        "MimeType=text/html;application/xhtml+xml;x-scheme-handler/http;"
-                        "x-scheme-handler/https;x-scheme-handler/mailto;\n")
-                        .arg(exe);
+    QString entry = QString::fromUtf8(kDesktopEntryTemplate).arg(exe);
     std::string err;
     if (!WriteFileAtomically((dir + QLatin1Char('/') + QLatin1String(kDesktopFile)).toStdString(),
                              entry.toStdString(), &err)) {

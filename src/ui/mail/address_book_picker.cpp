@@ -56,7 +56,7 @@ AddressPickerDialog::AddressPickerDialog(QWidget* parent) : QDialog(parent) {
     }
     tree_->expandAll();
     tree_->resizeColumnToContents(0);
-    // A click anywhere on the row checks it, not only on the box.
+    // A double click anywhere on the row toggles it, not only on the box.
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [](QTreeWidgetItem* item) {
         if (item->flags() & Qt::ItemIsUserCheckable)
             item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);

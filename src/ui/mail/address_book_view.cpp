@@ -178,6 +178,15 @@ void CAddressBookView::EditSelected() {
         Reload();
         return;
     }
+    // Its fields are not read: the sheet would show them empty and lose them.
+    if (entry.version != addressbook::kContactVersion) {
+        ShowMessage(this,
+                    tr("This contact was written by another version of the address book (version %1). "
+                       "It cannot be edited here.")
+                        .arg(entry.version),
+                    tr("Address Book"), MessageKind::Warning);
+        return;
+    }
     CABContactSheet sheet(entry, false, this);
     if (ExecDialog(sheet) != QDialog::Accepted) return;
     CABEntry edited = sheet.entry();

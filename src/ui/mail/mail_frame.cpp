@@ -113,7 +113,7 @@ CSM_FoldersView::CSM_FoldersView(QWidget* parent) : QWidget(parent) {
     });
 }
 
-void CSM_FoldersView::Fill(const QString& select, const QStringList& accounts) {
+bool CSM_FoldersView::Fill(const QString& select, const QStringList& accounts, const QString& selectAccount) {
     filling_ = true;
     tree_->clear();
     QTreeWidgetItem* chosen = nullptr;
@@ -125,7 +125,7 @@ void CSM_FoldersView::Fill(const QString& select, const QStringList& accounts) {
             auto* item = new QTreeWidgetItem(root, {Q(name)});
             item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
             item->setData(0, Qt::UserRole, account);
-            if (!chosen && account.isEmpty() && Q(name) == select) chosen = item;
+            if (!chosen && account == selectAccount && Q(name) == select) chosen = item;
         }
         root->setExpanded(true);
     };
@@ -134,6 +134,7 @@ void CSM_FoldersView::Fill(const QString& select, const QStringList& accounts) {
     for (const QString& account : accounts) addRoot(account, account);
     if (chosen) tree_->setCurrentItem(chosen);
     filling_ = false;
+    return chosen != nullptr;
 }
 
 QString CSM_FoldersView::FolderAt(const QPoint& pos) const {
@@ -225,6 +226,7 @@ CK7EmailFrame::CK7EmailFrame(SettingsStore& settings, MailWindowHost host, QWidg
     });
     connect(
         folders_, &CSM_FoldersView::folderChosen, this, [this](const QString& name, const QString& account) {
+            account_ = account;
             doc_->SetCurrentFolder(QPath(
                 GetMailFolderPath(S(name), account.isEmpty() ? std::string(kDefaultUserDir) : S(account))));
             doc_->Broadcast(CK7EmailDoc::ShowWelcome);
@@ -322,7 +324,13 @@ QWidget* CK7EmailFrame::BuildListPane() {
     connect(compose, &QToolButton::clicked, this, [this] { doc_->Broadcast(CK7EmailDoc::NewMessage); });
     connect(accounts, &QToolButton::clicked, this, [this] {
         if (host_.accountList) host_.accountList(this);
-        folders_->Fill(FolderName(doc_->currentFolder()), Accounts());
+        if (!folders_->Fill(FolderName(doc_->currentFolder()), Accounts(), account_)) {
+            // The account shown was taken off the list: back to DefaultUser's InBox.
+            account_.clear();
+            folders_->Fill(QStringLiteral("InBox"), Accounts());
+            doc_->SetCurrentFolder(QPath(GetMailFolderPath("InBox")));
+            doc_->Broadcast(CK7EmailDoc::ShowWelcome);
+        }
         PaintBar(settings_.GetInt("email", "colr_topbar", kTopBarColourAfterList));
     });
 
@@ -422,6 +430,8 @@ QString CK7EmailFrame::statusText() const {
 
 void CK7EmailFrame::LoadFolder(const QString& name) {
     Status(QStringLiteral("Loading %1 ...").arg(name));
+    // A large folder takes a while to read, with no event loop to paint this.
+    statusBar()->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     list_->setUpdatesEnabled(false);
     model_->Load(sky::LoadFolder(S(doc_->currentFolder())));

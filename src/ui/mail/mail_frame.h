@@ -51,8 +51,11 @@ class CSM_FoldersView : public QWidget {
 public:
     static constexpr const char* kRootText = "E-Mail Folders";
     explicit CSM_FoldersView(QWidget* parent = nullptr);
-    // DefaultUser's folders, then each further account's, under its name.
-    void Fill(const QString& select = QStringLiteral("InBox"), const QStringList& accounts = {});
+    // DefaultUser's folders, then each further account's, under its name; the
+    // folder `select` of `selectAccount` (empty: DefaultUser) is made current.
+    // False when that folder is not in the tree.
+    bool Fill(const QString& select = QStringLiteral("InBox"), const QStringList& accounts = {},
+              const QString& selectAccount = {});
     QTreeWidget* tree() const { return tree_; }
     // The folder under `pos` of the tree's viewport, empty when none.
     QString FolderAt(const QPoint& pos) const;
@@ -131,6 +134,7 @@ private:
     std::unique_ptr<CheckMailWorker> fetch_;
     int fetched_ = 0;
     QString firstSubject_;
+    QString account_;  // of the folder shown; empty for DefaultUser
 };
 
 }  // namespace sky::ui

@@ -2,12 +2,9 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QFontDatabase>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QUrl>
 #include <QUrlQuery>
 #include <memory>
@@ -32,33 +29,11 @@
 #include "ui/mail/compose_window.h"
 #include "ui/mail/mail_frame.h"
 #include "ui/mail/password_store.h"
+#include "ui/skypad/skypad_tool.h"
 
 namespace sky::ui {
 
 namespace {
-
-// "View mail source": the file as it lies, in a read-only window.
-void ShowSource(FrameHost& frame, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessage(frame.window(), QStringLiteral("Cannot read %1.").arg(path), QStringLiteral("SkyMail"),
-                    MessageKind::Warning);
-        return;
-    }
-    auto* text = new QPlainTextEdit;
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // Only what a screen can hold: a huge attachment would not help anyone here.
-    QByteArray bytes = file.read(8 << 20);
-    text->setPlainText(QString::fromUtf8(bytes));
-    text->setObjectName(QStringLiteral("MailSource"));
-    QMdiSubWindow* sub = frame.mdiArea()->addSubWindow(text);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowTitle(QFileInfo(path).fileName());
-    sub->resize(640, 480);
-    sub->show();
-}
 
 QString ChooseFile(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
                    const QString& suggested) {
@@ -82,15 +57,19 @@ void ImportVCards(CAddressBookView* book) {
         return;
     }
     std::string folder = book->root() + "/Address Book";
-    int saved = 0, refused = 0;
-    for (addressbook::CABEntry& entry : addressbook::ParseVCards(in.readAll().toStdString()))
-        addressbook::SaveNewContact(folder, &entry) ? ++saved : ++refused;
+    int saved = 0;
+    QString failure;
+    for (addressbook::CABEntry& entry : addressbook::ParseVCards(in.readAll().toStdString())) {
+        std::string error;
+        if (addressbook::SaveImportedContact(folder, &entry, &error))
+            ++saved;
+        else if (failure.isEmpty())
+            failure = QStringLiteral("\n\n%1 was not saved: %2").arg(Q(entry.ItemText()), Q(error));
+    }
     book->Reload();
-    ShowMessage(
-        book,
-        QStringLiteral("%1 contact(s) imported into \"Address Book\".").arg(saved) +
-            (refused ? QStringLiteral(" %1 without a usable name were left out.").arg(refused) : QString()),
-        QStringLiteral("Import vCard"));
+    ShowMessage(book, QStringLiteral("%1 contact(s) imported into \"Address Book\".").arg(saved) + failure,
+                QStringLiteral("Import vCard"),
+                failure.isEmpty() ? MessageKind::Information : MessageKind::Warning);
 }
 
 // Every contact, for another address book to read.
@@ -163,9 +142,8 @@ MailWindowHost MailTool::Host() {
     host.accountSettings = [this](QWidget* parent) {
         AccountDialog::Open(context_.settings(), *passwords_, kDefaultMailUser, parent);
     };
-    host.viewSource = [&context](const QString& path) {
-        if (FrameHost* frame = context.frame()) ShowSource(*frame, path);
-    };
+    // The stored file keeps its status header and final NUL: SkyPad only shows it.
+    host.viewSource = [&context](const QString& path) { OpenReadOnlyInSkyPad(context, path); };
     host.openLink = [&context](const QUrl& url) {
         if (context.frame()) context.frame()->HandleAddress(url.toString(), true);
     };

@@ -48,7 +48,7 @@ CSkyPadFrame::CSkyPadFrame(QWidget* parent) : QMainWindow(parent) {
     file->addAction(tr("&Save"), QKeySequence::Save, this, &CSkyPadFrame::Save);
     file->addAction(tr("Save &As..."), this, &CSkyPadFrame::SaveAs);
     file->addSeparator();
-    file->addAction(tr("&Upload..."), this, &CSkyPadFrame::Upload);
+    upload_ = file->addAction(tr("&Upload..."), this, &CSkyPadFrame::Upload);
     view_->AddMenus(menuBar());
 
     connect(view_, &CSkyPadView::findRequested, this, &CSkyPadFrame::ShowFind);
@@ -69,7 +69,8 @@ CSkyPadFrame::~CSkyPadFrame() {
 }
 
 QString CSkyPadFrame::Title() const {
-    return doc_.Title() + (doc_.modified() ? QStringLiteral(" *") : QString());
+    return doc_.Title() + (doc_.modified() ? QStringLiteral(" *") : QString()) +
+           (readOnly_ ? tr(" (read-only)") : QString());
 }
 
 void CSkyPadFrame::UpdateTitle() {
@@ -100,7 +101,44 @@ bool CSkyPadFrame::Load(const QString& path, qint64 limit) {
 
 bool CSkyPadFrame::Open(const QString& path) {
     ftp_.reset();
+    SetReadOnly(false);
     return Load(path, 0);
+}
+
+bool CSkyPadFrame::OpenReadOnly(const QString& path) {
+    ftp_.reset();
+    if (!Load(path, kViewLoadLimit)) return false;
+    SetReadOnly(true);
+    if (truncated_) ShowStatus(tr("Only the first %1 bytes are shown.").arg(kViewLoadLimit));
+    return true;
+}
+
+void CSkyPadFrame::SetReadOnly(bool readOnly) {
+    readOnly_ = readOnly;
+    view_->SetReadOnly(readOnly);
+    upload_->setEnabled(!readOnly);
+    if (readOnly && findDialog_) findDialog_->hide();
+    UpdateTitle();
+}
+
+bool CSkyPadFrame::SaveCopy() {
+    const QString path = AskFileName(true);
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path) == QFileInfo(doc_.path())) {
+        ShowMessage(this, tr("%1 is read-only. Save it under another name.").arg(doc_.Title()),
+                    QStringLiteral("SkyPad"), MessageKind::Warning);
+        return false;
+    }
+    // The file's own bytes: the text shown may have lost some (a NUL, invalid UTF-8).
+    QFile source(doc_.path());
+    QSaveFile copy(path);
+    if (!source.open(QIODevice::ReadOnly) || !copy.open(QIODevice::WriteOnly) ||
+        copy.write(source.readAll()) < 0 || !copy.commit()) {
+        ShowMessage(this, tr("Cannot save %1.").arg(path), QStringLiteral("SkyPad"), MessageKind::Warning);
+        return false;
+    }
+    ShowStatus(tr("A copy was saved as %1.").arg(path));
+    return true;
 }
 
 bool CSkyPadFrame::WriteTo(const QString& path) {
@@ -113,6 +151,7 @@ bool CSkyPadFrame::WriteTo(const QString& path) {
 }
 
 bool CSkyPadFrame::Save() {
+    if (readOnly_) return SaveCopy();
     if (doc_.path().isEmpty()) return SaveAs();
     if (!WriteTo(doc_.path())) return false;
     view_->document()->setModified(false);
@@ -125,6 +164,7 @@ bool CSkyPadFrame::Save() {
 }
 
 bool CSkyPadFrame::SaveAs() {
+    if (readOnly_) return SaveCopy();
     const QString path = AskFileName(true);
     if (path.isEmpty()) return false;
     if (!WriteTo(path)) return false;
@@ -158,6 +198,7 @@ void CSkyPadFrame::NewDocument() {
     if (!CanClose()) return;
     ftp_.reset();
     truncated_ = false;
+    SetReadOnly(false);
     doc_ = CSkyPadDoc();
     view_->clear();
     view_->document()->setModified(false);
@@ -197,6 +238,7 @@ void CSkyPadFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CSkyPadFrame::Upload() {
+    if (readOnly_) return;
     QString local = doc_.path();
     if (local.isEmpty()) {
         QTemporaryFile temp(QString::fromStdString(JoinPath(PrivateTempDir(), "skyXXXXXX")));
@@ -290,7 +332,7 @@ void CSkyPadFrame::ShowFind() {
     ShowFindDialog(false);
 }
 void CSkyPadFrame::ShowReplace() {
-    ShowFindDialog(true);
+    if (!readOnly_) ShowFindDialog(true);
 }
 
 void CSkyPadFrame::FindNext() {

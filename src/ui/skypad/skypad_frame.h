@@ -10,6 +10,7 @@
 
 #include "ui/skypad/skypad_doc.h"
 
+class QAction;
 class QDialog;
 class QLineEdit;
 class QCheckBox;
@@ -29,6 +30,8 @@ class CSkyPadFrame : public QMainWindow {
 public:
     // Only this much of a file fetched from an FTP server is loaded.
     static constexpr qint64 kFtpLoadLimit = 24000;
+    // A read-only file shows only this much: a huge attachment helps nobody on screen.
+    static constexpr qint64 kViewLoadLimit = 8 << 20;
 
     explicit CSkyPadFrame(QWidget* parent = nullptr);
     ~CSkyPadFrame() override;
@@ -43,6 +46,10 @@ public:
     std::function<void(const QString& path)> openWindow;
 
     bool Open(const QString& path);
+    // Shows a file that must stay as it is: nothing edits it, and saving
+    // copies its bytes to another file.
+    bool OpenReadOnly(const QString& path);
+    bool readOnly() const { return readOnly_; }
     bool Save();
     bool SaveAs();
     // The "save changes" question when modified; false keeps the window.
@@ -77,6 +84,8 @@ private:
     struct FtpOrigin;
     bool Load(const QString& path, qint64 limit);
     bool WriteTo(const QString& path);
+    bool SaveCopy();
+    void SetReadOnly(bool readOnly);
     QString AskFileName(bool save);
     void UpdateTitle();
     void ShowStatus(const QString& text);
@@ -87,6 +96,8 @@ private:
     CSkyPadView* view_ = nullptr;
     QString tempPath_;  // a never-saved document's upload copy
     bool truncated_ = false;
+    bool readOnly_ = false;
+    QAction* upload_ = nullptr;
     std::unique_ptr<FtpOrigin> ftp_;
     UiJob* job_ = nullptr;
     QDialog* findDialog_ = nullptr;

@@ -16,7 +16,9 @@ void RegisterSkyPadTool(ToolRegistry& registry, AppContext& context) {
         [&context] { OpenInSkyPad(context, {}); });
 }
 
-CSkyPadFrame* OpenInSkyPad(AppContext& context, const QString& path) {
+namespace {
+
+CSkyPadFrame* OpenWindow(AppContext& context, const QString& path, bool readOnly) {
     FrameHost* frame = context.frame();
     if (!frame) return nullptr;
     QMdiSubWindow* sub = frame->OpenDocument(TemplateId::SkyPad, QStringLiteral("Untitled"));
@@ -25,12 +27,22 @@ CSkyPadFrame* OpenInSkyPad(AppContext& context, const QString& path) {
     QObject::connect(pad, &CSkyPadFrame::titleChanged, sub, &QMdiSubWindow::setWindowTitle);
     AppContext* ctx = &context;
     pad->openWindow = [ctx](const QString& other) { OpenInSkyPad(*ctx, other); };
-    if (!path.isEmpty() && !pad->Open(path)) {
+    if (!path.isEmpty() && !(readOnly ? pad->OpenReadOnly(path) : pad->Open(path))) {
         sub->close();
         return nullptr;
     }
     sub->setWindowTitle(pad->Title());
     return pad;
+}
+
+}  // namespace
+
+CSkyPadFrame* OpenInSkyPad(AppContext& context, const QString& path) {
+    return OpenWindow(context, path, false);
+}
+
+CSkyPadFrame* OpenReadOnlyInSkyPad(AppContext& context, const QString& path) {
+    return OpenWindow(context, path, true);
 }
 
 }  // namespace sky::ui

@@ -35,23 +35,30 @@ CSkyPadView::CSkyPadView(QWidget* parent) : QTextEdit(parent) {
 }
 
 void CSkyPadView::AddMenus(QMenuBar* bar) {
+    // Cursor edits bypass QTextEdit's read-only flag, so these are switched off with it.
+    auto editing = [this](QAction* a) {
+        editing_ << a;
+        return a;
+    };
     editMenu_ = bar->addMenu(tr("&Edit"));
     QAction* undoAction = editMenu_->addAction(tr("&Undo"), QKeySequence::Undo, this, &QTextEdit::undo);
     undoAction->setEnabled(false);
     connect(this, &QTextEdit::undoAvailable, undoAction, &QAction::setEnabled);
     editMenu_->addSeparator();
-    editMenu_->addAction(tr("Cu&t"), QKeySequence::Cut, this, &QTextEdit::cut);
+    editing(editMenu_->addAction(tr("Cu&t"), QKeySequence::Cut, this, &QTextEdit::cut));
     editMenu_->addAction(tr("&Copy"), QKeySequence::Copy, this, &QTextEdit::copy);
-    editMenu_->addAction(tr("&Paste"), QKeySequence::Paste, this, &QTextEdit::paste);
-    editMenu_->addAction(tr("Cle&ar"), QKeySequence::Delete, this,
-                         [this] { textCursor().removeSelectedText(); });
+    editing(editMenu_->addAction(tr("&Paste"), QKeySequence::Paste, this, &QTextEdit::paste));
+    editing(editMenu_->addAction(tr("Cle&ar"), QKeySequence::Delete, this,
+                                 [this] { textCursor().removeSelectedText(); }));
     editMenu_->addAction(tr("Select A&ll"), QKeySequence::SelectAll, this, &QTextEdit::selectAll);
     editMenu_->addSeparator();
     editMenu_->addAction(tr("&Find..."), QKeySequence::Find, this, &CSkyPadView::findRequested);
     editMenu_->addAction(tr("Find &Next"), QKeySequence::FindNext, this, &CSkyPadView::findNextRequested);
-    editMenu_->addAction(tr("R&eplace..."), QKeySequence::Replace, this, &CSkyPadView::replaceRequested);
+    editing(
+        editMenu_->addAction(tr("R&eplace..."), QKeySequence::Replace, this, &CSkyPadView::replaceRequested));
 
     formatMenu_ = bar->addMenu(tr("F&ormat"));
+    editing(formatMenu_->menuAction());
     QMenu* fontMenu = formatMenu_->addMenu(tr("&Font"));
     fontMenu->addAction(tr("&Bold"), QKeySequence::Bold, this, [this] { ToggleFormat(0); });
     fontMenu->addAction(tr("&Italic"), QKeySequence::Italic, this, [this] { ToggleFormat(1); });
@@ -60,6 +67,13 @@ void CSkyPadView::AddMenus(QMenuBar* bar) {
     paragraphMenu->addAction(tr("&Center"), this, [this] {
         setAlignment(alignment() & Qt::AlignHCenter ? Qt::AlignLeft : Qt::AlignHCenter);
     });
+    for (QMenu* m : {fontMenu, paragraphMenu})
+        for (QAction* a : m->actions()) editing(a);
+}
+
+void CSkyPadView::SetReadOnly(bool readOnly) {
+    setReadOnly(readOnly);
+    for (QAction* a : editing_) a->setEnabled(!readOnly);
 }
 
 void CSkyPadView::ToggleFormat(int which) {
@@ -83,6 +97,7 @@ bool CSkyPadView::FindNext(const QString& text, bool matchCase) {
 }
 
 bool CSkyPadView::ReplaceNext(const QString& text, const QString& with, bool matchCase) {
+    if (isReadOnly()) return FindNext(text, matchCase);
     QTextCursor cursor = textCursor();
     const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
     if (cursor.hasSelection() && cursor.selectedText().compare(text, cs) == 0) {
@@ -93,7 +108,7 @@ bool CSkyPadView::ReplaceNext(const QString& text, const QString& with, bool mat
 }
 
 int CSkyPadView::ReplaceAll(const QString& text, const QString& with, bool matchCase) {
-    if (text.isEmpty()) return 0;
+    if (text.isEmpty() || isReadOnly()) return 0;
     const QTextDocument::FindFlags flags =
         matchCase ? QTextDocument::FindCaseSensitively : QTextDocument::FindFlags();
     QTextCursor edit(document());

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QTextDocument>
 #include <QTextEdit>
 
+class QAction;
 class QMenu;
 class QMenuBar;
 
@@ -23,6 +25,8 @@ public:
     // Replaces the selection when it is `text`, then finds the next one.
     bool ReplaceNext(const QString& text, const QString& with, bool matchCase);
     int ReplaceAll(const QString& text, const QString& with, bool matchCase);
+    // Besides the widget's own flag, turns off the menu commands that change the text.
+    void SetReadOnly(bool readOnly);
 
 signals:
     void findRequested();
@@ -34,6 +38,7 @@ private:
 
     QMenu* editMenu_ = nullptr;
     QMenu* formatMenu_ = nullptr;
+    QList<QAction*> editing_;
 };
 
 }  // namespace sky::ui

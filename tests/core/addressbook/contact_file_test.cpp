@@ -59,11 +59,24 @@ TEST(ContactFile, ForeignShortAndNewerFiles) {
     EXPECT_FALSE(CABEntry::Parse(file.substr(0, file.size() - 3), &e));
     // A string length that runs past the end.
     EXPECT_FALSE(CABEntry::Parse("\x53\xB6\x7D\x82\x01\x00\x00\x00\xFF\xFF\xFF\xFF\xFF\xFF\x7F"s, &e));
-    // Another version: the fields after it are not read.
+    // Another version: the fields after it are not read, nor lost when written.
+    test::Sandbox box;
     std::string v2 = "\x53\xB6\x7D\x82\x02\x00\x00\x00"s + file.substr(8);
     ASSERT_TRUE(CABEntry::Parse(v2, &e));
     EXPECT_EQ(e.version, 2u);
     EXPECT_TRUE(e.firstName.empty());
+    e.filePath = box.path("Newer");
+    ASSERT_TRUE(WriteContact(e));
+    EXPECT_EQ(test::ReadFile(e.filePath), v2);
+    // Nor what a version 1 file has after its last field.
+    CABEntry longer;
+    ASSERT_TRUE(CABEntry::Parse(file + "more", &longer));
+    longer.email = "new@example.org";
+    std::string written = longer.Serialize();
+    EXPECT_EQ(written.substr(written.size() - 4), "more");
+    CABEntry back;
+    ASSERT_TRUE(CABEntry::Parse(written, &back));
+    EXPECT_EQ(back.email, "new@example.org");
 }
 
 TEST(ContactFile, LengthEncodingsAtEveryBoundary) {
@@ -126,6 +139,25 @@ TEST(ContactNames, TwinsApostrophesAndNothingUsable) {
     size_t files = 0;
     for (auto& f : std::filesystem::directory_iterator(dir)) files += f.is_regular_file();
     EXPECT_EQ(files, 3u);
+
+    // An imported contact is kept whatever its name: the e-mail's local part, else "Contact".
+    CABEntry zhang;
+    zhang.firstName = "\xE5\xBC\xA0\xE4\xB8\x89";
+    zhang.email = "zhang.san@example.cn";
+    CABEntry nameless = zhang, twin = zhang, named = john;
+    nameless.email = "\xE5\xBC\xA0@example.cn";
+    twin.email.clear();
+    ASSERT_TRUE(SaveImportedContact(dir, &zhang));
+    ASSERT_TRUE(SaveImportedContact(dir, &nameless));
+    ASSERT_TRUE(SaveImportedContact(dir, &twin));
+    ASSERT_TRUE(SaveImportedContact(dir, &named));
+    EXPECT_EQ(zhang.filePath, dir + "/zhang.san");
+    EXPECT_EQ(nameless.filePath, dir + "/Contact");
+    EXPECT_EQ(twin.filePath, dir + "/Contact1");
+    EXPECT_EQ(named.filePath, dir + "/JohnSmith2");
+    CABEntry stored;
+    ASSERT_TRUE(ReadContact(dir + "/Contact", &stored));
+    EXPECT_EQ(stored.firstName, nameless.firstName);
 
     // Edited and written again, a contact keeps its file.
     a.email = "new@example.org";

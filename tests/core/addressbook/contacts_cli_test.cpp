@@ -53,6 +53,14 @@ TEST(ContactsCli, AddListExportImport) {
     EXPECT_NE(copies.out.find("John Smith\tother@example.org\t"), std::string::npos);
     EXPECT_NE(copies.out.find("Suggest a Site\t"), std::string::npos);
 
+    // A card whose name has no Latin letters is kept all the same.
+    test::WriteFile(box.path("zh.vcf"),
+                    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\u5F20;\u4E09;;;\r\nFN:\u5F20\u4E09\r\n"
+                    "EMAIL:zhang.san@example.cn\r\nEND:VCARD\r\n");
+    auto zh = Cli(box, "contacts import-vcard '" + box.path("zh.vcf") + "' --folder Copies");
+    EXPECT_EQ(zh.status, 0) << zh.err;
+    EXPECT_EQ(zh.out, box.path("Sky Address Book/Copies/zhang.san") + "\n");
+
     test::WriteFile(box.path("empty.vcf"), "nothing here\n");
     EXPECT_NE(Cli(box, "contacts import-vcard '" + box.path("empty.vcf") + "'").status, 0);
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <clocale>
+#include <cstdlib>
+
 #include <filesystem>
 
 #include "core/base/paths.h"
@@ -149,6 +152,30 @@ TEST_F(MailStoreTest, LoadFolderListsUnreadFirstAndDeletesEmptyFiles) {
     MessageSummary odd;
     odd.dateText = "sometime";
     EXPECT_EQ(ReceivedColumn(odd), "sometime");
+}
+
+// The program runs in the user's locale (QApplication sets it); the column
+// and the date it parses stay English, as in the mail format.
+TEST_F(MailStoreTest, ReceivedIgnoresTheUsersLocale) {
+    // No German locale is installed here as a rule: build one into the sandbox.
+    const std::string dir = sandbox.path("locale");
+    std::filesystem::create_directories(dir);
+    const std::string make = "localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0)
+        GTEST_SKIP() << "localedef cannot build de_DE.UTF-8 (package locales missing?)";
+    setenv("LOCPATH", dir.c_str(), 1);
+    const bool german = std::setlocale(LC_TIME, "de_DE.UTF-8") != nullptr;
+    WriteFile(inbox + "Sm.mail", "Subject: m\r\nDate: Wed, 20 May 1998 10:20:30 -0500\r\n\r\n");
+    MessageSummary s;
+    const bool read = ReadMessageSummary(inbox + "Sm.mail", &s);
+    const std::string column = ReceivedColumn(s);
+    std::setlocale(LC_TIME, "C");
+    unsetenv("LOCPATH");
+    if (!german) GTEST_SKIP() << "the de_DE.UTF-8 locale built by localedef does not load";
+    ASSERT_TRUE(read);
+    // In German: "Mai" and "Mittwoch".
+    EXPECT_TRUE(s.dateValid);
+    EXPECT_EQ(column, "20 May 1998 [10:20 1998 - Wednesday]");
 }
 
 TEST_F(MailStoreTest, MoveRefusesItselfAndExistingNames) {

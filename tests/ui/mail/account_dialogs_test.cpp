@@ -8,11 +8,14 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
+#include "mail_peers.h"
+#include "support/cli_run.h"
 #include "support/sandbox.h"
 #include "ui/base/messages.h"
 #include "ui/mail/account_dialogs.h"
@@ -328,13 +331,34 @@ void AccountDialogsTest::realKeyring() {
     SettingsStore settings(JoinPath(DataRoot(), "skyharbor.ini"));
     PasswordStore store(settings, MakeKeychainBackend(10000));
     QVERIFY(store.keyringAvailable());
+    // Peers that only take note of the login they are given.
+    test::ScriptedPeer pop("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+        return l.rfind("PASS", 0) == 0 ? "-ERR noted\r\n\x04" : "+OK\r\n";
+    });
+    test::ScriptedPeer smtp("220 hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+        if (l.rfind("EHLO", 0) == 0) return "250-peer\r\n250 AUTH PLAIN\r\n";
+        return l.rfind("AUTH", 0) == 0 ? "535 noted\r\n\x04" : "250 ok\r\n";
+    });
     MailAccount a = ReadAccountForDialog(settings, "DefaultUser");
+    a.pop = "127.0.0.1:" + std::to_string(pop.port());
+    a.smtp = "127.0.0.1:" + std::to_string(smtp.port());
+    a.smtp_user = "jane";
     a.password = "in-the-keyring";
+    a.smtp_password = "smtp-secret";
     QVERIFY(store.SaveAccount("DefaultUser", a));
     QCOMPARE(settings.GetString("email_DefaultUser", "password", "<absent>"), std::string());
+    QCOMPARE(settings.GetString("email_DefaultUser", "smtp_password", "<absent>"), std::string());
     PasswordStore again(settings, MakeKeychainBackend(10000));
     QCOMPARE(LoadAccountWithPasswords(settings, again, "DefaultUser").password,
              std::string("in-the-keyring"));
+
+    // skyharbor-cli finds them in the keyring as well.
+    test::RunCli(SKYHARBOR_CLI_PATH, sandbox, "mail fetch");
+    test::RunCli(SKYHARBOR_CLI_PATH, sandbox, "mail send --to ann@example.org --subject s");
+    std::vector<std::string> popSaid = pop.transcript(), smtpSaid = smtp.transcript();
+    QVERIFY(std::find(popSaid.begin(), popSaid.end(), "PASS in-the-keyring\r\n") != popSaid.end());
+    const std::string token = QByteArray("\0jane\0smtp-secret", 17).toBase64().toStdString();
+    QVERIFY(std::find(smtpSaid.begin(), smtpSaid.end(), "AUTH PLAIN " + token + "\r\n") != smtpSaid.end());
 }
 
 int main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMimeData>
@@ -22,6 +23,16 @@
 
 using namespace sky;
 using namespace sky::ui;
+
+namespace {
+
+// A picture for a person to look at, when SKYHARBOR_SHOTS names a folder.
+void Shot(QWidget* w, const char* name) {
+    if (qEnvironmentVariableIsSet("SKYHARBOR_SHOTS"))
+        w->grab().save(qEnvironmentVariable("SKYHARBOR_SHOTS") + QLatin1Char('/') + QLatin1String(name));
+}
+
+}  // namespace
 
 class AddressBookTest : public QObject {
     Q_OBJECT
@@ -81,6 +92,7 @@ private slots:
         QCOMPARE(Texts(book->child(0)), (QStringList{"Comments", "Letters to the Editor", "Problems",
                                                      "Suggest a Site", "Suggestions"}));
         book->child(0)->setExpanded(true);
+        Shot(view.get(), "address-book.png");
     }
 
     void addEditAndDeleteWithTheirBoxes() {
@@ -99,6 +111,7 @@ private slots:
                 sheet->field("lastName")->setText("O'Neil");
                 emit sheet->field("lastName")->textEdited("O'Neil");
                 sheet->field("email")->setText("mary@example.org");
+                Shot(sheet, "contact-sheet.png");
             } else {
                 emailShown = sheet->field("email")->text();
                 sheet->field("email")->setText("mary@work.example");
@@ -134,6 +147,21 @@ private slots:
         view->DeleteSelected();
         QVERIFY(!QFileInfo::exists(file));
         QVERIFY(!view->ItemForPath(file));
+
+        // A contact of another version: its fields are not read, so it is not edited.
+        const QByteArray newer = QByteArray::fromHex("53b67d8202000000") + "fields of version 2";
+        QFile other(Book("Newer"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write(newer) == newer.size());
+        other.close();
+        view->Reload();
+        Select(*view, Book("Newer"));
+        const int sheets = titles.size();
+        view->EditSelected();
+        QCOMPARE(titles.size(), sheets);
+        QVERIFY(boxes_.last().contains(QStringLiteral("another version")));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), newer);
+        other.close();
 
         // A folder name with a slash is refused and asked again.
         QStringList answers{"a/b", "Bob's Friends"}, prompts;

@@ -1,5 +1,5 @@
 // The mail tool inside the program: the window with its four panes, reply
-// and forward, and "mailto:" on the command line.
+// and forward, the source in SkyPad, and "mailto:" on the command line.
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QTextEdit>
@@ -33,6 +34,8 @@
 #include "ui/mail/mail_frame.h"
 #include "ui/mail/message_list_model.h"
 #include "ui/mail/message_pane.h"
+#include "ui/skypad/skypad_frame.h"
+#include "ui/skypad/skypad_view.h"
 
 using namespace sky;
 using namespace sky::ui;
@@ -106,6 +109,18 @@ private slots:
         QCOMPARE(compose->windowTitle(), QStringLiteral("Compose Mail"));
         QCOMPARE(Field(compose, "to"), QStringLiteral("ann@example.org"));
         QCOMPARE(Field(compose, "subject"), QStringLiteral("Hello there"));
+
+        // A later start hands its mailto: to this copy, which composes it.
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QStringLiteral(SKYHARBOR_BIN), {QStringLiteral("mailto:bo@example.org?subject=Second")});
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(ComposeWindows().size(), 2, 10000);
+        ComposeWindow* handed =
+            ComposeWindows().first() == compose ? ComposeWindows().last() : ComposeWindows().first();
+        QCOMPARE(Field(handed, "to"), QStringLiteral("bo@example.org"));
+        QCOMPARE(Field(handed, "subject"), QStringLiteral("Second"));
         app->ExitInstance();
     }
 
@@ -125,6 +140,42 @@ private slots:
         mail->list()->setCurrentIndex(mail->model()->index(0, 0));
         QTRY_VERIFY_WITH_TIMEOUT(!mail->pane()->decoded().plainText.empty(), 20000);
         Shot(app->frame(), "mail-app.png", true);
+
+        // The source in SkyPad, which must not write over the stored message.
+        const QString stored = mail->model()->path(0);
+        const std::string before = test::ReadFile(stored.toStdString());
+        QAction* source = nullptr;
+        for (QAction* a : mail->actions())
+            if (a->text() == QLatin1String("View Mail &Source")) source = a;
+        QVERIFY(source);
+        source->trigger();
+        auto* pad = qobject_cast<CSkyPadFrame*>(app->frame()->mdiArea()->activeSubWindow()->widget());
+        QVERIFY(pad);
+        QCOMPARE(pad->document().path(), stored);
+        QVERIFY(pad->view()->toPlainText().contains(QStringLiteral("Let us meet.")));
+        Shot(pad, "mail-source.png", false);
+        QTest::keyClicks(pad->view(), QStringLiteral("typed"));
+        pad->view()->ReplaceAll(QStringLiteral("meet"), QStringLiteral("part"), false);
+        QString saveTo = stored, warned;
+        SetDialogHook([&](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            if (!files) return int(QDialog::Rejected);
+            files->selectFile(saveTo);
+            return int(QDialog::Accepted);
+        });
+        SetMessageHook([&](MessageKind, const QString&, const QString& text) {
+            warned = text;
+            return true;
+        });
+        QVERIFY(!pad->Save());
+        QVERIFY(warned.contains(QStringLiteral("read-only")));
+        saveTo = QString::fromStdString(sandbox_->path("copy.mail"));
+        QVERIFY(pad->SaveAs());
+        QCOMPARE(test::ReadFile(saveTo.toStdString()), before);
+        QCOMPARE(test::ReadFile(stored.toStdString()), before);
+        QVERIFY(pad->CanClose());
+        app->frame()->mdiArea()->activeSubWindow()->close();
+        app->frame()->mdiArea()->setActiveSubWindow(sub);
 
         mail->document()->Broadcast(CK7EmailDoc::Reply);
         QTRY_COMPARE(ComposeWindows().size(), 1);

@@ -5,16 +5,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "core/base/settings_store.h"
@@ -51,6 +55,23 @@ QStringList Column(MessageListModel* m, int column) {
     for (int r = 0; r < m->rowCount(); ++r) out << m->data(m->index(r, column), Qt::DisplayRole).toString();
     return out;
 }
+
+// Calls `seen` for each event of `type` that `target` gets.
+class EventWatch : public QObject {
+public:
+    EventWatch(QObject* target, QEvent::Type type, std::function<void()> seen)
+        : type_(type), seen_(std::move(seen)) {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_) seen_();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::function<void()> seen_;
+};
 
 }  // namespace
 
@@ -125,22 +146,66 @@ private slots:
         QCOMPARE(m->rowCount(), 4);
     }
 
-    // Choosing a row marks it read; deleting the only message shows the welcome page.
+    // Choosing a row marks it read. Delete selects the row that took the place
+    // of the last one deleted (the one before, at the end); deleting the only
+    // message shows the welcome page.
     void selectMarksReadAndDeleteShowsWelcome() {
-        std::string path = Store("InBox", "S1.mail", "Subject: hello\r\nFrom: a@b\r\n\r\nthe body\r\n");
+        std::string path = Store("InBox", "S1.mail", "Subject: a\r\nFrom: a@b\r\n\r\nthe body\r\n");
+        for (const char* subject : {"b", "c", "d"})
+            Store("InBox", std::string("S") + subject + ".mail",
+                  std::string("Subject: ") + subject + "\r\n\r\n");
+        const QByteArray data("\x00\x01\xFFhello\r\n", 9);
+        Store("InBox", "Se.mail",
+              "Subject: e\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"BB\"\r\n\r\n"
+              "--BB\r\nContent-Type: text/plain\r\n\r\nsee the file\r\n--BB\r\nContent-Type: "
+              "application/octet-stream; name=\"data.bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+                  data.toBase64().toStdString() + "\r\n--BB--\r\n");
         auto frame = Open();
-        QCOMPARE(frame->model()->summary(0).iconIndex(), 2);
+        MessageListModel* m = frame->model();
+        m->sort(MessageListModel::Subject);
+        QCOMPARE(Column(m, 0), (QStringList{"a", "b", "c", "d", "e[**]"}));
+        QCOMPARE(m->summary(0).iconIndex(), 2);
         frame->list()->setFocus();
-        frame->list()->setCurrentIndex(frame->model()->index(0, 0));
-        QCOMPARE(frame->model()->summary(0).iconIndex(), 0);
+        frame->list()->setCurrentIndex(m->index(0, 0));
+        QCOMPARE(m->summary(0).iconIndex(), 0);
         QVERIFY(test::ReadFile(path).find("X-SkyStatus: Read") != std::string::npos);
         QCOMPARE(frame->document()->currentMessage(), QString::fromStdString(path));
         QTRY_VERIFY_WITH_TIMEOUT(
             frame->pane()->web()->url().toLocalFile().endsWith(QStringLiteral("PlainText.htm")), 20000);
 
+        auto current = [&] { return m->data(frame->list()->currentIndex(), Qt::DisplayRole).toString(); };
+        auto select = [&](std::initializer_list<int> rows) {
+            frame->list()->clearSelection();
+            for (int r : rows)
+                frame->list()->selectionModel()->select(
+                    m->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        };
+        select({1, 3});
+        QTest::keyClick(frame->list(), Qt::Key_Delete);
+        QCOMPARE(Column(m, 0), (QStringList{"a", "c", "e[**]"}));
+        QVERIFY(!std::filesystem::exists(Inbox() + "Sb.mail") &&
+                !std::filesystem::exists(Inbox() + "Sd.mail"));
+        QCOMPARE(current(), QStringLiteral("e[**]"));
+
+        // Save As gives the attachment's bytes, not its transfer encoding.
+        QListWidget* strip = frame->pane()->attachments();
+        QTRY_VERIFY_WITH_TIMEOUT(!strip->findItems(QStringLiteral("data.bin"), Qt::MatchExactly).isEmpty(),
+                                 20000);
+        const QString saved = QString::fromStdString(sandbox_->path("saved.bin"));
+        QVERIFY(frame->pane()->SaveAttachment(
+            strip->row(strip->findItems(QStringLiteral("data.bin"), Qt::MatchExactly).first()), saved));
+        QCOMPARE(QByteArray::fromStdString(test::ReadFile(saved.toStdString())), data);
+
+        select({1});
+        QTest::keyClick(frame->list(), Qt::Key_Delete);
+        QCOMPARE(current(), QStringLiteral("e[**]"));
+        select({1});
+        QTest::keyClick(frame->list(), Qt::Key_Delete);
+        QCOMPARE(current(), QStringLiteral("a"));
+
         QTest::keyClick(frame->list(), Qt::Key_Delete);
         QVERIFY(!std::filesystem::exists(path));
-        QCOMPARE(frame->model()->rowCount(), 0);
+        QCOMPARE(m->rowCount(), 0);
         QCOMPARE(frame->document()->currentMessage(), QString::fromLatin1(CK7EmailDoc::kWelcome));
         QTRY_VERIFY(frame->pane()->web()->url().toLocalFile().endsWith(QStringLiteral("index.htm")));
         QCOMPARE(frame->statusText(), QStringLiteral("0 messages in InBox"));
@@ -180,7 +245,7 @@ private slots:
         GetMailFolderPath("Saved");
         MailWindowHost host;
         int port = dovecot.port();
-        host.makeFetch = [port](MailWorkerListener* listener) {
+        host.makeFetch = [&port](MailWorkerListener* listener) {
             MailAccount a;
             a.pop = "127.0.0.1:" + std::to_string(port);
             a.username = "jane";
@@ -202,6 +267,21 @@ private slots:
         // Done: the folder shown is read again, and the mail is in InBox.
         QCOMPARE(frame->model()->rowCount(), 0);
         QCOMPARE(static_cast<int>(LoadFolder(Inbox()).size()), 2);
+
+        // Cancel ends a fetch that hangs, and the folder shown is read again.
+        test::ScriptedPeer hangs("+OK hi\r\n", [](const std::string& l) -> std::optional<std::string> {
+            return l == "STAT\r\n" ? std::string() : std::string("+OK\r\n");
+        });
+        port = hangs.port();
+        frame->CheckMail();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            frame->progress()->lines().contains(QStringLiteral("Connected OK. Checking for new mail.")),
+            10000);
+        Store("Saved", "S9.mail", "Subject: put here meanwhile\r\n\r\n");
+        frame->progress()->cancelButton()->click();
+        QVERIFY(frame->progress()->lines().contains(QString::fromLatin1(ProgressPanel::kCancelLine)));
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->fetching() && !frame->progress()->isVisible(), 5000);
+        QCOMPARE(Column(frame->model(), 0), QStringList{QStringLiteral("put here meanwhile")});
     }
 
     // Pictures from the network wait until the user asks for them.
@@ -248,11 +328,18 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(links_.value(0), QUrl(QStringLiteral("http://sky.example/page")), 10000);
     }
 
-    // A further account's InBox has a place of its own in the tree.
+    // A further account's InBox has a place of its own in the tree, kept
+    // across the accounts dialog while the account is.
     void everyAccountHasItsFolders() {
         WriteAccountList(*settings_, {"DefaultUser", "work"});
         test::WriteFile(GetMailFolderPath("InBox", "work") + "W1.mail", "Subject: from work\r\n\r\n");
-        auto frame = Open();
+        MailWindowHost host;
+        std::vector<std::string> accountsAfter = {"DefaultUser", "work"};
+        host.accountList = [&](QWidget*) { WriteAccountList(*settings_, accountsAfter); };
+        auto frame = Open(std::move(host));
+        QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
+        QStringList painted;
+        EventWatch paints(frame->statusBar(), QEvent::Paint, [&] { painted << frame->statusText(); });
         QTreeWidget* tree = frame->folders()->tree();
         QCOMPARE(tree->topLevelItemCount(), 2);
         QTreeWidgetItem* work = tree->topLevelItem(1);
@@ -261,6 +348,20 @@ private slots:
         tree->setCurrentItem(work->child(0));
         QCOMPARE(Column(frame->model(), 0), QStringList{QStringLiteral("from work")});
         QCOMPARE(frame->statusText(), QStringLiteral("1 messages in InBox"));
+        // Seen before the folder is read, not only set.
+        QVERIFY(painted.contains(QStringLiteral("Loading InBox ...")));
+
+        QToolButton* accounts = nullptr;
+        for (QToolButton* b : frame->findChildren<QToolButton*>())
+            if (b->text() == QLatin1String("Accounts...")) accounts = b;
+        QVERIFY(accounts);
+        accounts->click();
+        QCOMPARE(tree->currentItem()->parent()->text(0), QStringLiteral("work"));
+        QCOMPARE(Column(frame->model(), 0), QStringList{QStringLiteral("from work")});
+        accountsAfter = {"DefaultUser"};
+        accounts->click();
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("InBox"));
+        QCOMPARE(frame->statusText(), QStringLiteral("0 messages in InBox"));
     }
 
     // The splitter sizes come from the profile and go back to it.
