@@ -98,6 +98,7 @@ public:
                 return;
             case chat::RouteResult::Invalid:
                 System(chat::RemoteCommandRouter::kInvalidText);
+                router_.InvalidShown(r.request);
                 return;
             case chat::RouteResult::CouldntFind:
                 System(chat::RemoteCommandRouter::kCouldntFindText);

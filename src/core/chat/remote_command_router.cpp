@@ -106,26 +106,19 @@ RouteResult RemoteCommandRouter::Route(const RemoteCommand& record, const std::s
     RouteResult result;
     const std::string sender = SenderAddress(peerAddress);
     const int type = record.type;
-    if (type < kCmdChatRequest || type > kCmdNotice || type == kCmdFileRequest) {
+    const bool invalid = type < kCmdChatRequest || type > kCmdNotice || type == kCmdFileRequest;
+    if (invalid || type == kCmdChatRequest) {
+        if (!AdmitBox(sender)) return result;
+        result.request = ChatRequest{record, sender};
+    }
+    if (invalid) {
         result.kind = RouteResult::Invalid;
         return result;
     }
     if (type == kCmdChatRequest) {
-        // One open question per address, and a few questions a minute at most.
-        if (asking_.count(sender)) return result;
-        const uint64_t now = clock_.NowMs();
-        auto& times = requestTimes_[sender];
-        std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
-        if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) {
-            LogInfo("chat", "chat request from " + sender + " dropped: too many");
-            return result;
-        }
-        times.push_back(now);
         AddPartner(sender);
-        asking_.insert(sender);
         std::string subject = record.data.substr(0, record.data.find('\0'));
         result.kind = RouteResult::Ask;
-        result.request = ChatRequest{record, sender};
         result.askText = Format("%s wants to chat.\n\nSubject: %s\n\nYou want to ?",
                                 record.senderName.c_str(), subject.c_str());
         return result;
@@ -139,6 +132,25 @@ RouteResult RemoteCommandRouter::Route(const RemoteCommand& record, const std::s
     }
     if (partners_.count(sender)) result.kind = RouteResult::CouldntFind;
     return result;
+}
+
+bool RemoteCommandRouter::AdmitBox(const std::string& sender) {
+    // One open box per address, and a few boxes a minute at most.
+    if (asking_.count(sender)) return false;
+    const uint64_t now = clock_.NowMs();
+    auto& times = requestTimes_[sender];
+    std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
+    if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) {
+        LogInfo("chat", "record from " + sender + " dropped: too many");
+        return false;
+    }
+    times.push_back(now);
+    asking_.insert(sender);
+    return true;
+}
+
+void RemoteCommandRouter::InvalidShown(const ChatRequest& request) {
+    asking_.erase(request.sender);
 }
 
 AnswerResult RemoteCommandRouter::AnswerChatRequest(const ChatRequest& request, bool yes) {

@@ -49,11 +49,11 @@ struct ChatRequest {
 
 struct RouteResult {
     enum Kind {
-        Dropped,      // nothing to show (no window and not a partner, a flood, a refusal of the flood rule)
+        Dropped,      // nothing to show (no window and not a partner, or the flood rule)
         Ask,          // put `askText` to the user; answer with AnswerChatRequest(request, yes)
         Delivered,    // `decision` is for `conversation`'s window
         CouldntFind,  // "Couldn't find chat view" / "Warning!"
-        Invalid,      // "Received Invalid Remote Command" / "Ya ?"
+        Invalid,      // "Received Invalid Remote Command" / "Ya ?"; then InvalidShown(request)
     } kind = Dropped;
     std::shared_ptr<Conversation> conversation;
     Decision decision;
@@ -104,6 +104,8 @@ public:
     // A record from the server; `peerAddress` is the connection's peer.
     RouteResult Route(const RemoteCommand& record, const std::string& peerAddress);
     AnswerResult AnswerChatRequest(const ChatRequest& request, bool yes);
+    // The box about an invalid record was closed.
+    void InvalidShown(const ChatRequest& request);
 
     // Calls `host` ("address[:port]"; empty: "127.0.0.1"): opens the calling
     // side's conversation and sends type 4 with `senderName` and `data`.
@@ -132,6 +134,8 @@ public:
 private:
     friend class Conversation;
 
+    // The flood rule of chat requests and invalid records: false drops the record.
+    bool AdmitBox(const std::string& sender);
     std::shared_ptr<Conversation> FindWindow(const std::string& sender, int type);
     void AddPartner(const std::string& address);
     void RemovePartner(const std::string& address);
@@ -141,8 +145,8 @@ private:
     RemoteCommandSender& sender_;
     const MsClock& clock_;
     std::set<std::string> partners_;
-    std::set<std::string> asking_;                               // addresses with an open question
-    std::map<std::string, std::vector<uint64_t>> requestTimes_;  // the last minute's requests
+    std::set<std::string> asking_;                               // addresses with an open box
+    std::map<std::string, std::vector<uint64_t>> requestTimes_;  // the last minute's boxes
     mutable std::mutex offerMutex_;                              // the list and every conversation's offers
     std::vector<std::shared_ptr<Conversation>> conversations_;
 };

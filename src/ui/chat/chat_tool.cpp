@@ -216,7 +216,8 @@ void ChatTool::Receive(const QByteArray& bytes, const QString& peerAddress) {
             return;
         case chat::RouteResult::Invalid:
             ShowMessage(dialogParent(), QString::fromLatin1(chat::RemoteCommandRouter::kInvalidText),
-                        QString::fromLatin1(chat::RemoteCommandRouter::kInvalidTitle), MessageKind::Warning);
+                        QString::fromLatin1(chat::RemoteCommandRouter::kInvalidTitle), MessageKind::Critical);
+            router_->InvalidShown(r.request);
             return;
         case chat::RouteResult::CouldntFind:
             ShowMessage(dialogParent(), QString::fromLatin1(chat::RemoteCommandRouter::kCouldntFindText),

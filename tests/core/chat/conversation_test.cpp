@@ -158,7 +158,6 @@ TEST_F(ChatTest, EveryArrivingTypeReachesTheWindow) {
     EXPECT_FALSE(router_.partners().count("10.0.0.2"));
     router_.Close(c);
     EXPECT_EQ(From(kCmdChatText, "late").kind, RouteResult::Dropped);
-    for (int type : {0, 3, 11, 19, 1000}) EXPECT_EQ(From(type).kind, RouteResult::Invalid) << type;
 }
 
 TEST_F(ChatTest, PartnerWithoutWindowAndHangUpBeforeYes) {
@@ -171,7 +170,23 @@ TEST_F(ChatTest, PartnerWithoutWindowAndHangUpBeforeYes) {
     EXPECT_TRUE(router_.conversations().empty());
 }
 
-TEST_F(ChatTest, RequestsFromOneAddressAreLimited) {
+TEST_F(ChatTest, RequestsAndInvalidRecordsFromOneAddressAreLimited) {
+    // Each invalid record is a box of its own, under the same rule as requests.
+    for (int type : {0, 3, 11, 19, 1000}) {
+        RouteResult r = From(type, {}, "10.0.0.5");
+        ASSERT_EQ(r.kind, RouteResult::Invalid) << type;
+        router_.InvalidShown(r.request);
+    }
+    EXPECT_EQ(From(19, {}, "10.0.0.5").kind, RouteResult::Dropped);
+    EXPECT_EQ(From(kCmdChatRequest, {}, "10.0.0.5").kind, RouteResult::Dropped);
+    RouteResult open = From(3, {}, "10.0.0.6");
+    EXPECT_EQ(From(3, {}, "10.0.0.6").kind, RouteResult::Dropped);  // its box is open
+    EXPECT_EQ(From(kCmdChatRequest, {}, "10.0.0.6").kind, RouteResult::Dropped);
+    router_.InvalidShown(open.request);
+    EXPECT_EQ(From(3, {}, "10.0.0.6").kind, RouteResult::Invalid);
+    EXPECT_TRUE(router_.conversations().empty());
+    EXPECT_TRUE(router_.partners().empty());
+
     RouteResult first = From(kCmdChatRequest);
     ASSERT_EQ(first.kind, RouteResult::Ask);
     EXPECT_EQ(From(kCmdChatRequest).kind, RouteResult::Dropped);  // a question is open
