@@ -287,23 +287,21 @@ std::optional<std::string> RemoteCommandRouter::ResolveOffer(const std::string& 
                                                              const std::string& peerAddress) {
     std::lock_guard lock(offerMutex_);
     std::string key, path;
+    // Not a key this machine could have made: nobody is told.
+    if (!ParseOfferUrl(url, &key, &path)) return std::nullopt;
+    size_t a = key.find('/');
+    size_t b = key.find('/', a + 1);
+    if (key.substr(a + 1, b - a - 1) != identity_.address) return std::nullopt;
+
     std::shared_ptr<Conversation> window;
-    std::optional<std::string> file;
-    if (ParseOfferUrl(url, &key, &path)) {
-        size_t a = key.find('/');
-        size_t b = key.find('/', a + 1);
-        std::string address = key.substr(a + 1, b - a - 1);
-        for (const auto& c : conversations_) {
-            if (!c->closed_ && c->offers_.count(key)) {
-                window = c;
-                break;
-            }
+    for (const auto& c : conversations_) {
+        if (!c->closed_ && c->offers_.count(key)) {
+            window = c;
+            break;
         }
-        if (window && address == identity_.address &&
-            clock_.NowMs() - window->offerTime_ <= Conversation::kOfferLifetimeMs)
-            file = window->offers_.at(key);
     }
-    if (file) return file;
+    const uint64_t now = clock_.NowMs();
+    if (window && now - window->offerTime_ <= Conversation::kOfferLifetimeMs) return window->offers_.at(key);
     if (!window) {
         for (const auto& c : conversations_) {
             if (!c->closed_) {
@@ -313,10 +311,14 @@ std::optional<std::string> RemoteCommandRouter::ResolveOffer(const std::string& 
         }
     }
     LogInfo("chat", "offered file refused to " + peerAddress);
-    if (window) {
-        SendTo(window->partnerAddress_, window->partnerPort_, kCmdNotice, window->myName_,
-               window->conversation_, "Access Denied");
-    }
+    if (!window || window->partnerAddress_.empty()) return std::nullopt;
+    // Every refused fetch would be a post to the partner: a few a minute.
+    auto& times = window->noticeTimes_;
+    std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
+    if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) return std::nullopt;
+    times.push_back(now);
+    SendTo(window->partnerAddress_, window->partnerPort_, kCmdNotice, window->myName_, window->conversation_,
+           "Access Denied");
     return std::nullopt;
 }
 

@@ -120,9 +120,10 @@ public:
     std::function<void(const std::set<std::string>&)> partnersChanged;
 
     // "/~SKYCMD/<key>/<path>" from `peerAddress`: the file's path when the key
-    // is an offer of an open conversation younger than 10 minutes. A found
-    // conversation whose check fails sends its partner "Access Denied".
-    // Any thread.
+    // is an offer of an open conversation younger than 10 minutes. A key made
+    // for this machine's address that fails the check sends "Access Denied" to
+    // the partner of the window holding it (else of the first window), a few
+    // times a minute at most; anything else fails without notice. Any thread.
     std::optional<std::string> ResolveOffer(const std::string& url, const std::string& peerAddress);
 
     // The peer's address as matched: this machine's address for itself.

@@ -286,15 +286,18 @@ TEST_F(ChatTest, OfferedFilesAndTheirKeys) {
     EXPECT_EQ(router_.ResolveOffer(served, "10.0.0.2"), "/srv/a b.txt");
     EXPECT_TRUE(sender_.Take().size() == 1);  // the second offer only
 
-    // A wrong secret or address is refused and the partner is told.
+    // A wrong secret is refused and the partner is told; a key made for
+    // another address, or no key at all, fails without a word.
     std::string forged = served;
     forged[std::string("/~SKYCMD/1000-").size()] ^= 1;
+    EXPECT_FALSE(router_.ResolveOffer(forged, "10.0.0.2"));
+    RemoteCommand denied = One();
+    EXPECT_EQ(denied.type, kCmdNotice);
+    EXPECT_EQ(denied.data, "Access Denied");
     std::string elsewhere = std::regex_replace(served, std::regex("10\\.0\\.0\\.1"), "10.0.0.7");
-    for (const std::string& bad : {forged, elsewhere, std::string("/~SKYCMD/junk")}) {
+    for (const std::string& bad : {elsewhere, std::string("/~SKYCMD/junk")}) {
         EXPECT_FALSE(router_.ResolveOffer(bad, "10.0.0.2")) << bad;
-        RemoteCommand denied = One();
-        EXPECT_EQ(denied.type, kCmdNotice);
-        EXPECT_EQ(denied.data, "Access Denied");
+        EXPECT_TRUE(sender_.Take().empty()) << bad;
     }
 
     // A second window's offers are found too.
@@ -305,6 +308,17 @@ TEST_F(ChatTest, OfferedFilesAndTheirKeys) {
 
     clock_.now = 605001;
     EXPECT_FALSE(router_.ResolveOffer(served, "10.0.0.2"));
+    EXPECT_EQ(One().data, "Access Denied");
+
+    // The partner hears of refusals a few times a minute, not once per fetch.
+    size_t told = 0;
+    for (int i = 0; i < 10; ++i) {
+        router_.ResolveOffer(forged, "10.0.0.2");
+        told += sender_.Take().size();
+    }
+    EXPECT_EQ(told, 3u);  // five in the minute, with the two above
+    clock_.now += 60000;
+    router_.ResolveOffer(forged, "10.0.0.2");
     EXPECT_EQ(One().data, "Access Denied");
 }
 
