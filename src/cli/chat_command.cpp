@@ -294,7 +294,7 @@ int Chat(const ChatArgs& args) {
         std::cerr << "skyharbor-cli: " << error << "\n";
         return 1;
     }
-    router.mutableIdentity().replyPort = server.port();
+    router.EditIdentity([&](chat::ChatIdentity& id) { id.replyPort = server.port(); });
     std::cout << "* " << me.machineIdentity << " listening on " << (oneAddress ? listen : me.address) << ":"
               << server.port() << std::endl;
 

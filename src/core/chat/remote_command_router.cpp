@@ -138,8 +138,12 @@ bool RemoteCommandRouter::AdmitBox(const std::string& sender) {
     // One open box per address, and a few boxes a minute at most.
     if (asking_.count(sender)) return false;
     const uint64_t now = clock_.NowMs();
+    // Addresses quiet for a minute leave the map.
+    for (auto it = requestTimes_.begin(); it != requestTimes_.end();) {
+        std::erase_if(it->second, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
+        it = it->second.empty() ? requestTimes_.erase(it) : std::next(it);
+    }
     auto& times = requestTimes_[sender];
-    std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
     if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) {
         LogInfo("chat", "record from " + sender + " dropped: too many");
         return false;

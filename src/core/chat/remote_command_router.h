@@ -89,14 +89,12 @@ public:
     RemoteCommandRouter(ChatIdentity identity, RemoteCommandSender& sender, const MsClock& clock);
     ~RemoteCommandRouter();
 
+    // On the router's thread; the server thread reads it under the lock.
     const ChatIdentity& identity() const { return identity_; }
-    void SetAccountName(std::string name) { identity_.accountName = std::move(name); }
     // The address, names and reply port follow the session and the server.
-    ChatIdentity& mutableIdentity() { return identity_; }
-    // The server thread reads the address (offer keys): it changes under the lock.
-    void SetAddress(std::string address) {
+    void EditIdentity(const std::function<void(ChatIdentity&)>& edit) {
         std::lock_guard lock(offerMutex_);
-        identity_.address = std::move(address);
+        edit(identity_);
     }
     const MsClock& clock() const { return clock_; }
     RemoteCommandSender& sender() { return sender_; }

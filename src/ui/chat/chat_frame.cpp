@@ -141,9 +141,10 @@ void CChatFrame::Carry(const chat::Decision& decision) {
         ShowMessage(this, Q(*decision.warning), QStringLiteral("SkyChat"), MessageKind::Warning);
     if (decision.question) {
         chat::Question q = *decision.question;
+        // The window may be closed and deleted while the question is open.
+        QPointer<CChatFrame> self(this);
         bool yes = AskYesNo(this, Q(q.text), Q(q.title));
-        // The window may have been closed while the question was open.
-        if (doc_) Carry(doc_->conversation().Answer(q, yes));
+        if (self && doc_) Carry(doc_->conversation().Answer(q, yes));
     }
 }
 
@@ -196,10 +197,11 @@ void CChatFrame::SendFile() {
 }
 
 void CChatFrame::OfferFiles(const QStringList& paths) {
+    QPointer<CChatFrame> self(this);
     for (const QString& path : paths) {
         if (!doc_) return;
         ChatFileDialog dialog(this, path);
-        if (ExecDialog(dialog) != QDialog::Accepted) return;
+        if (ExecDialog(dialog) != QDialog::Accepted || !self) return;
         Carry(doc_->conversation().OfferFile(S(dialog.description()), S(dialog.path())));
     }
 }

@@ -73,8 +73,7 @@ ChatTool::ChatTool(AppContext& context) : context_(context) {
     me.version = kVersionString;
     me.computerName = ComputerName();
     me.environment = &Environment;
-    sender_ =
-        std::make_unique<chat::HttpRemoteCommandSender>(SingleListenAddress(server.settings().listenAddress));
+    sender_ = std::make_unique<chat::HttpRemoteCommandSender>();
     router_ = std::make_unique<chat::RemoteCommandRouter>(std::move(me), *sender_, clock_);
     RefreshIdentity();
 
@@ -98,15 +97,18 @@ ChatTool::~ChatTool() {
 
 void ChatTool::RefreshIdentity() {
     CHttpSvrDoc& server = context_.webServer();
-    chat::ChatIdentity& me = router_->mutableIdentity();
-    std::string address = chat::ThisMachineAddress(server.settings().listenAddress);
-    if (address != me.address) router_->SetAddress(address);
+    const std::string& listen = server.settings().listenAddress;
+    // Posts leave from the address partners know us by.
+    sender_->SetLocalAddress(SingleListenAddress(listen));
     MemberSession& session = context_.session();
-    me.machineIdentity = S(session.machineIdentity());
-    // A user who has not logged in has no account name yet, but a name to show.
-    me.accountName = session.loggedIn() ? S(session.account()) : me.machineIdentity;
-    me.engineBuild = S(session.engineBuild());
-    me.replyPort = server.listening() ? server.port() : server.settings().port;
+    router_->EditIdentity([&](chat::ChatIdentity& me) {
+        me.address = chat::ThisMachineAddress(listen);
+        me.machineIdentity = S(session.machineIdentity());
+        // A user who has not logged in has no account name yet, but a name to show.
+        me.accountName = session.loggedIn() ? S(session.account()) : me.machineIdentity;
+        me.engineBuild = S(session.engineBuild());
+        me.replyPort = server.listening() ? server.port() : server.settings().port;
+    });
 }
 
 void ChatTool::EnsureListening() {

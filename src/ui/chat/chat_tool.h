@@ -62,7 +62,7 @@ private:
 
     AppContext& context_;
     chat::SystemMsClock clock_;
-    std::unique_ptr<chat::RemoteCommandSender> sender_;
+    std::unique_ptr<chat::HttpRemoteCommandSender> sender_;
     std::unique_ptr<chat::RemoteCommandRouter> router_;
     QSize size_;
     bool topMost_ = true;
