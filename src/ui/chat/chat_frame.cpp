@@ -131,7 +131,8 @@ void CChatFrame::Carry(const chat::Decision& decision) {
     }
     if (fromPartner && !WindowActive() && tool_) {
         const chat::ChatLine& last = decision.lines.back();
-        tool_->Notify(doc_->title(), Q(last.sender) + QStringLiteral(": ") + Q(last.text));
+        tool_->Notify(&doc_->conversation(), doc_->title(),
+                      Q(last.sender) + QStringLiteral(": ") + Q(last.text));
     }
     if (decision.itemsChanged) view_->SetItems(doc_->conversation().items());
     if (decision.titleChanged) UpdateTitle();
