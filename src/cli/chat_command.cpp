@@ -98,6 +98,7 @@ public:
                 return;
             case chat::RouteResult::Invalid:
                 System(chat::RemoteCommandRouter::kInvalidText);
+                router_.InvalidShown(r.request);
                 return;
             case chat::RouteResult::CouldntFind:
                 System(chat::RemoteCommandRouter::kCouldntFindText);
@@ -214,19 +215,26 @@ private:
                 settings_.WriteInt("misc", "statuspopup", d.setting->value == "1" ? 1 : 0);
         }
         if (d.question) {
-            if (args_.accept) {
-                Carry(c, c->Answer(*d.question, true), true);
-            } else {
+            // --accept takes calls only; a partner's wish to change settings or
+            // read this machine's details is the user's to grant, and nobody
+            // here to ask means No.
+            if (CanAsk()) {
                 pending_ = Pending{std::nullopt, c, *d.question};
                 std::cout << Shown(d.question->text) << " [y/n]" << std::endl;
+            } else {
+                std::cout << Shown(d.question->text) << " [y/n] n" << std::endl;
+                Carry(c, c->Answer(*d.question, false), true);
             }
         }
     }
 
     void System(const std::string& text) { std::cout << "* " << text << std::endl; }
 
+    bool CanAsk() const { return inputOpen_ && (!args_.accept || ::isatty(STDIN_FILENO)); }
+
 public:
     bool quit_ = false;
+    bool inputOpen_ = true;
 
 private:
     const ChatArgs& args_;
@@ -286,7 +294,7 @@ int Chat(const ChatArgs& args) {
         std::cerr << "skyharbor-cli: " << error << "\n";
         return 1;
     }
-    router.mutableIdentity().replyPort = server.port();
+    router.EditIdentity([&](chat::ChatIdentity& id) { id.replyPort = server.port(); });
     std::cout << "* " << me.machineIdentity << " listening on " << (oneAddress ? listen : me.address) << ":"
               << server.port() << std::endl;
 
@@ -314,6 +322,7 @@ int Chat(const ChatArgs& args) {
             ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
             if (n <= 0) {
                 inputOpen = false;
+                chat.inputOpen_ = false;
             } else {
                 buffered.append(buf, static_cast<size_t>(n));
             }
@@ -345,7 +354,9 @@ void AddChat(CLI::App& root) {
     cmd->add_option("--listen", args->listen, "Listen on this address only; calls leave from it too");
     cmd->add_option("--port", args->port, "The port of the web server; 0 takes a free one")
         ->check(CLI::Range(0, 65535));
-    cmd->add_flag("--accept", args->accept, "Answer Yes to every request instead of asking");
+    cmd->add_flag("--accept", args->accept,
+                  "Answer Yes to every chat request instead of asking; other requests are still asked on a "
+                  "terminal, and refused otherwise");
     cmd->add_option("--name", args->name, "The name the partner sees");
     cmd->footer(
         "Lines typed are sent; \"/\" commands as in the chat window (/finger, /get env, ...).\n"

@@ -118,6 +118,7 @@ private:
     // Guarded by the router's offer mutex: read by the server thread.
     uint64_t offerTime_ = 0;
     std::map<std::string, std::string> offers_;
+    std::vector<uint64_t> noticeTimes_;  // the last minute's "Access Denied" notices
 };
 
 // The environment report of a type 16 answer: the labels in order, each

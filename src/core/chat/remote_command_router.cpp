@@ -106,26 +106,19 @@ RouteResult RemoteCommandRouter::Route(const RemoteCommand& record, const std::s
     RouteResult result;
     const std::string sender = SenderAddress(peerAddress);
     const int type = record.type;
-    if (type < kCmdChatRequest || type > kCmdNotice || type == kCmdFileRequest) {
+    const bool invalid = type < kCmdChatRequest || type > kCmdNotice || type == kCmdFileRequest;
+    if (invalid || type == kCmdChatRequest) {
+        if (!AdmitBox(sender)) return result;
+        result.request = ChatRequest{record, sender};
+    }
+    if (invalid) {
         result.kind = RouteResult::Invalid;
         return result;
     }
     if (type == kCmdChatRequest) {
-        // One open question per address, and a few questions a minute at most.
-        if (asking_.count(sender)) return result;
-        const uint64_t now = clock_.NowMs();
-        auto& times = requestTimes_[sender];
-        std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
-        if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) {
-            LogInfo("chat", "chat request from " + sender + " dropped: too many");
-            return result;
-        }
-        times.push_back(now);
         AddPartner(sender);
-        asking_.insert(sender);
         std::string subject = record.data.substr(0, record.data.find('\0'));
         result.kind = RouteResult::Ask;
-        result.request = ChatRequest{record, sender};
         result.askText = Format("%s wants to chat.\n\nSubject: %s\n\nYou want to ?",
                                 record.senderName.c_str(), subject.c_str());
         return result;
@@ -139,6 +132,29 @@ RouteResult RemoteCommandRouter::Route(const RemoteCommand& record, const std::s
     }
     if (partners_.count(sender)) result.kind = RouteResult::CouldntFind;
     return result;
+}
+
+bool RemoteCommandRouter::AdmitBox(const std::string& sender) {
+    // One open box per address, and a few boxes a minute at most.
+    if (asking_.count(sender)) return false;
+    const uint64_t now = clock_.NowMs();
+    // Addresses quiet for a minute leave the map.
+    for (auto it = requestTimes_.begin(); it != requestTimes_.end();) {
+        std::erase_if(it->second, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
+        it = it->second.empty() ? requestTimes_.erase(it) : std::next(it);
+    }
+    auto& times = requestTimes_[sender];
+    if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) {
+        LogInfo("chat", "record from " + sender + " dropped: too many");
+        return false;
+    }
+    times.push_back(now);
+    asking_.insert(sender);
+    return true;
+}
+
+void RemoteCommandRouter::InvalidShown(const ChatRequest& request) {
+    asking_.erase(request.sender);
 }
 
 AnswerResult RemoteCommandRouter::AnswerChatRequest(const ChatRequest& request, bool yes) {
@@ -275,23 +291,21 @@ std::optional<std::string> RemoteCommandRouter::ResolveOffer(const std::string& 
                                                              const std::string& peerAddress) {
     std::lock_guard lock(offerMutex_);
     std::string key, path;
+    // Not a key this machine could have made: nobody is told.
+    if (!ParseOfferUrl(url, &key, &path)) return std::nullopt;
+    size_t a = key.find('/');
+    size_t b = key.find('/', a + 1);
+    if (key.substr(a + 1, b - a - 1) != identity_.address) return std::nullopt;
+
     std::shared_ptr<Conversation> window;
-    std::optional<std::string> file;
-    if (ParseOfferUrl(url, &key, &path)) {
-        size_t a = key.find('/');
-        size_t b = key.find('/', a + 1);
-        std::string address = key.substr(a + 1, b - a - 1);
-        for (const auto& c : conversations_) {
-            if (!c->closed_ && c->offers_.count(key)) {
-                window = c;
-                break;
-            }
+    for (const auto& c : conversations_) {
+        if (!c->closed_ && c->offers_.count(key)) {
+            window = c;
+            break;
         }
-        if (window && address == identity_.address &&
-            clock_.NowMs() - window->offerTime_ <= Conversation::kOfferLifetimeMs)
-            file = window->offers_.at(key);
     }
-    if (file) return file;
+    const uint64_t now = clock_.NowMs();
+    if (window && now - window->offerTime_ <= Conversation::kOfferLifetimeMs) return window->offers_.at(key);
     if (!window) {
         for (const auto& c : conversations_) {
             if (!c->closed_) {
@@ -301,10 +315,14 @@ std::optional<std::string> RemoteCommandRouter::ResolveOffer(const std::string& 
         }
     }
     LogInfo("chat", "offered file refused to " + peerAddress);
-    if (window) {
-        SendTo(window->partnerAddress_, window->partnerPort_, kCmdNotice, window->myName_,
-               window->conversation_, "Access Denied");
-    }
+    if (!window || window->partnerAddress_.empty()) return std::nullopt;
+    // Every refused fetch would be a post to the partner: a few a minute.
+    auto& times = window->noticeTimes_;
+    std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
+    if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) return std::nullopt;
+    times.push_back(now);
+    SendTo(window->partnerAddress_, window->partnerPort_, kCmdNotice, window->myName_, window->conversation_,
+           "Access Denied");
     return std::nullopt;
 }
 

@@ -49,11 +49,11 @@ struct ChatRequest {
 
 struct RouteResult {
     enum Kind {
-        Dropped,      // nothing to show (no window and not a partner, a flood, a refusal of the flood rule)
+        Dropped,      // nothing to show (no window and not a partner, or the flood rule)
         Ask,          // put `askText` to the user; answer with AnswerChatRequest(request, yes)
         Delivered,    // `decision` is for `conversation`'s window
         CouldntFind,  // "Couldn't find chat view" / "Warning!"
-        Invalid,      // "Received Invalid Remote Command" / "Ya ?"
+        Invalid,      // "Received Invalid Remote Command" / "Ya ?"; then InvalidShown(request)
     } kind = Dropped;
     std::shared_ptr<Conversation> conversation;
     Decision decision;
@@ -89,14 +89,12 @@ public:
     RemoteCommandRouter(ChatIdentity identity, RemoteCommandSender& sender, const MsClock& clock);
     ~RemoteCommandRouter();
 
+    // On the router's thread; the server thread reads it under the lock.
     const ChatIdentity& identity() const { return identity_; }
-    void SetAccountName(std::string name) { identity_.accountName = std::move(name); }
     // The address, names and reply port follow the session and the server.
-    ChatIdentity& mutableIdentity() { return identity_; }
-    // The server thread reads the address (offer keys): it changes under the lock.
-    void SetAddress(std::string address) {
+    void EditIdentity(const std::function<void(ChatIdentity&)>& edit) {
         std::lock_guard lock(offerMutex_);
-        identity_.address = std::move(address);
+        edit(identity_);
     }
     const MsClock& clock() const { return clock_; }
     RemoteCommandSender& sender() { return sender_; }
@@ -104,6 +102,8 @@ public:
     // A record from the server; `peerAddress` is the connection's peer.
     RouteResult Route(const RemoteCommand& record, const std::string& peerAddress);
     AnswerResult AnswerChatRequest(const ChatRequest& request, bool yes);
+    // The box about an invalid record was closed.
+    void InvalidShown(const ChatRequest& request);
 
     // Calls `host` ("address[:port]"; empty: "127.0.0.1"): opens the calling
     // side's conversation and sends type 4 with `senderName` and `data`.
@@ -118,9 +118,10 @@ public:
     std::function<void(const std::set<std::string>&)> partnersChanged;
 
     // "/~SKYCMD/<key>/<path>" from `peerAddress`: the file's path when the key
-    // is an offer of an open conversation younger than 10 minutes. A found
-    // conversation whose check fails sends its partner "Access Denied".
-    // Any thread.
+    // is an offer of an open conversation younger than 10 minutes. A key made
+    // for this machine's address that fails the check sends "Access Denied" to
+    // the partner of the window holding it (else of the first window), a few
+    // times a minute at most; anything else fails without notice. Any thread.
     std::optional<std::string> ResolveOffer(const std::string& url, const std::string& peerAddress);
 
     // The peer's address as matched: this machine's address for itself.
@@ -132,6 +133,8 @@ public:
 private:
     friend class Conversation;
 
+    // The flood rule of chat requests and invalid records: false drops the record.
+    bool AdmitBox(const std::string& sender);
     std::shared_ptr<Conversation> FindWindow(const std::string& sender, int type);
     void AddPartner(const std::string& address);
     void RemovePartner(const std::string& address);
@@ -141,8 +144,8 @@ private:
     RemoteCommandSender& sender_;
     const MsClock& clock_;
     std::set<std::string> partners_;
-    std::set<std::string> asking_;                               // addresses with an open question
-    std::map<std::string, std::vector<uint64_t>> requestTimes_;  // the last minute's requests
+    std::set<std::string> asking_;                               // addresses with an open box
+    std::map<std::string, std::vector<uint64_t>> requestTimes_;  // the last minute's boxes
     mutable std::mutex offerMutex_;                              // the list and every conversation's offers
     std::vector<std::shared_ptr<Conversation>> conversations_;
 };

@@ -31,7 +31,7 @@ std::string PostStatus(const HttpResult& r) {
 }  // namespace
 
 HttpRemoteCommandSender::HttpRemoteCommandSender(std::string localAddress, long timeoutSec)
-    : local_(std::move(localAddress)), timeoutSec_(timeoutSec > 0 ? timeoutSec : 10) {
+    : timeoutSec_(timeoutSec > 0 ? timeoutSec : 10), local_(std::move(localAddress)) {
     worker_ = std::jthread([this](std::stop_token stop) { Run(stop); });
 }
 
@@ -56,6 +56,11 @@ void HttpRemoteCommandSender::Send(const std::string& host, int port, RemoteComm
     wake_.notify_all();
 }
 
+void HttpRemoteCommandSender::SetLocalAddress(std::string localAddress) {
+    std::lock_guard lock(mutex_);
+    local_ = std::move(localAddress);
+}
+
 std::string HttpRemoteCommandSender::status() const {
     std::lock_guard lock(mutex_);
     return status_;
@@ -65,11 +70,13 @@ void HttpRemoteCommandSender::Run(std::stop_token stop) {
     HttpClient client;
     for (;;) {
         Item item;
+        std::string local;
         {
             std::unique_lock lock(mutex_);
             if (!wake_.wait(lock, stop, [&] { return !queue_.empty(); })) return;
             item = std::move(queue_.front());
             queue_.pop_front();
+            local = local_;
             busy_ = true;
         }
         HttpRequest request;
@@ -77,7 +84,7 @@ void HttpRemoteCommandSender::Run(std::stop_token stop) {
         request.post = true;
         request.body = std::move(item.body);
         request.contentType = "application/x-www-form-urlencoded";
-        request.localAddress = local_;
+        request.localAddress = local;
         request.connectTimeoutSec = timeoutSec_;
         request.totalTimeoutSec = timeoutSec_;
         request.maxRedirects = 0;

@@ -31,6 +31,8 @@ public:
     ~HttpRemoteCommandSender() override;
 
     void Send(const std::string& host, int port, RemoteCommand record) override;
+    // Records not yet posted leave from `localAddress` (empty: any).
+    void SetLocalAddress(std::string localAddress);
 
     // The worker's last status text: "" after a good post.
     std::string status() const;
@@ -45,11 +47,11 @@ private:
     };
     void Run(std::stop_token stop);
 
-    std::string local_;
     long timeoutSec_;
     mutable std::mutex mutex_;
     std::condition_variable_any wake_;
     std::deque<Item> queue_;
+    std::string local_;
     std::string status_;
     bool busy_ = false;  // a post is under way
     std::jthread worker_;

@@ -23,6 +23,8 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title, Mes
     }
     if (kind == MessageKind::Warning)
         QMessageBox::warning(parent, title, text);
+    else if (kind == MessageKind::Critical)
+        QMessageBox::critical(parent, title, text);
     else
         QMessageBox::information(parent, title, text);
 }

@@ -10,7 +10,7 @@ namespace sky::ui {
 
 // Message boxes with the program's fixed texts and titles. Every box goes
 // through here so tests can answer them instead of a person.
-enum class MessageKind { Information, Warning, Question };
+enum class MessageKind { Information, Warning, Question, Critical };  // Critical: the stop icon
 
 void ShowMessage(QWidget* parent, const QString& text, const QString& title = QStringLiteral("SkyHarbor"),
                  MessageKind kind = MessageKind::Information);

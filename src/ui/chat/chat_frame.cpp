@@ -131,7 +131,8 @@ void CChatFrame::Carry(const chat::Decision& decision) {
     }
     if (fromPartner && !WindowActive() && tool_) {
         const chat::ChatLine& last = decision.lines.back();
-        tool_->Notify(doc_->title(), Q(last.sender) + QStringLiteral(": ") + Q(last.text));
+        tool_->Notify(&doc_->conversation(), doc_->title(),
+                      Q(last.sender) + QStringLiteral(": ") + Q(last.text));
     }
     if (decision.itemsChanged) view_->SetItems(doc_->conversation().items());
     if (decision.titleChanged) UpdateTitle();
@@ -141,9 +142,10 @@ void CChatFrame::Carry(const chat::Decision& decision) {
         ShowMessage(this, Q(*decision.warning), QStringLiteral("SkyChat"), MessageKind::Warning);
     if (decision.question) {
         chat::Question q = *decision.question;
+        // The window may be closed and deleted while the question is open.
+        QPointer<CChatFrame> self(this);
         bool yes = AskYesNo(this, Q(q.text), Q(q.title));
-        // The window may have been closed while the question was open.
-        if (doc_) Carry(doc_->conversation().Answer(q, yes));
+        if (self && doc_) Carry(doc_->conversation().Answer(q, yes));
     }
 }
 
@@ -196,10 +198,11 @@ void CChatFrame::SendFile() {
 }
 
 void CChatFrame::OfferFiles(const QStringList& paths) {
+    QPointer<CChatFrame> self(this);
     for (const QString& path : paths) {
         if (!doc_) return;
         ChatFileDialog dialog(this, path);
-        if (ExecDialog(dialog) != QDialog::Accepted) return;
+        if (ExecDialog(dialog) != QDialog::Accepted || !self) return;
         Carry(doc_->conversation().OfferFile(S(dialog.description()), S(dialog.path())));
     }
 }

@@ -36,6 +36,7 @@ namespace sky::ui {
 namespace {
 
 constexpr const char* kSection = "chat";
+constexpr qint64 kNoteGapMs = 1000;
 const char kCallSubject[] = "What ?";  // sent with its terminating zero
 
 // The listen address when it names one address: posts leave from it too.
@@ -67,14 +68,17 @@ ChatTool::ChatTool(AppContext& context) : context_(context) {
     saveSize_->setSingleShot(true);
     saveSize_->setInterval(400);
     connect(saveSize_, &QTimer::timeout, this, &ChatTool::SaveSize);
+    noteClock_.start();
+    flushNotes_ = new QTimer(this);
+    flushNotes_->setSingleShot(true);
+    connect(flushNotes_, &QTimer::timeout, this, &ChatTool::FlushNotes);
 
     CHttpSvrDoc& server = context.webServer();
     chat::ChatIdentity me;
     me.version = kVersionString;
     me.computerName = ComputerName();
     me.environment = &Environment;
-    sender_ =
-        std::make_unique<chat::HttpRemoteCommandSender>(SingleListenAddress(server.settings().listenAddress));
+    sender_ = std::make_unique<chat::HttpRemoteCommandSender>();
     router_ = std::make_unique<chat::RemoteCommandRouter>(std::move(me), *sender_, clock_);
     RefreshIdentity();
 
@@ -98,15 +102,18 @@ ChatTool::~ChatTool() {
 
 void ChatTool::RefreshIdentity() {
     CHttpSvrDoc& server = context_.webServer();
-    chat::ChatIdentity& me = router_->mutableIdentity();
-    std::string address = chat::ThisMachineAddress(server.settings().listenAddress);
-    if (address != me.address) router_->SetAddress(address);
+    const std::string& listen = server.settings().listenAddress;
+    // Posts leave from the address partners know us by.
+    sender_->SetLocalAddress(SingleListenAddress(listen));
     MemberSession& session = context_.session();
-    me.machineIdentity = S(session.machineIdentity());
-    // A user who has not logged in has no account name yet, but a name to show.
-    me.accountName = session.loggedIn() ? S(session.account()) : me.machineIdentity;
-    me.engineBuild = S(session.engineBuild());
-    me.replyPort = server.listening() ? server.port() : server.settings().port;
+    router_->EditIdentity([&](chat::ChatIdentity& me) {
+        me.address = chat::ThisMachineAddress(listen);
+        me.machineIdentity = S(session.machineIdentity());
+        // A user who has not logged in has no account name yet, but a name to show.
+        me.accountName = session.loggedIn() ? S(session.account()) : me.machineIdentity;
+        me.engineBuild = S(session.engineBuild());
+        me.replyPort = server.listening() ? server.port() : server.settings().port;
+    });
 }
 
 void ChatTool::EnsureListening() {
@@ -216,7 +223,8 @@ void ChatTool::Receive(const QByteArray& bytes, const QString& peerAddress) {
             return;
         case chat::RouteResult::Invalid:
             ShowMessage(dialogParent(), QString::fromLatin1(chat::RemoteCommandRouter::kInvalidText),
-                        QString::fromLatin1(chat::RemoteCommandRouter::kInvalidTitle), MessageKind::Warning);
+                        QString::fromLatin1(chat::RemoteCommandRouter::kInvalidTitle), MessageKind::Critical);
+            router_->InvalidShown(r.request);
             return;
         case chat::RouteResult::CouldntFind:
             ShowMessage(dialogParent(), QString::fromLatin1(chat::RemoteCommandRouter::kCouldntFindText),
@@ -229,7 +237,7 @@ void ChatTool::Receive(const QByteArray& bytes, const QString& peerAddress) {
         case chat::RouteResult::Ask:
             break;
     }
-    Notify(QString::fromLatin1(CChatDoc::kTitle), Q(r.askText));
+    if (!ChatWindowActive()) Notify(nullptr, QString::fromLatin1(CChatDoc::kTitle), Q(r.askText));
     bool yes =
         AskYesNo(dialogParent(), Q(r.askText), QString::fromLatin1(chat::RemoteCommandRouter::kAskTitle));
     chat::AnswerResult a = router_->AnswerChatRequest(r.request, yes);
@@ -255,6 +263,7 @@ void ChatTool::Receive(const QByteArray& bytes, const QString& peerAddress) {
 }
 
 void ChatTool::WindowClosed(const std::shared_ptr<chat::Conversation>& conversation) {
+    notes_.remove(conversation.get());
     router_->Close(conversation);
 }
 
@@ -297,13 +306,49 @@ QString ChatTool::ActiveBrowserUrl() const {
     return pane ? pane->LocationUrl() : QString();
 }
 
-void ChatTool::Notify(const QString& summary, const QString& body) {
+bool ChatTool::ChatWindowActive() const {
     QWidget* top = context_.frame() ? context_.frame()->window() : nullptr;
-    if (top && top->isActiveWindow()) {
-        QMdiSubWindow* active = context_.frame()->mdiArea()->activeSubWindow();
-        if (active && qobject_cast<CChatFrame*>(active->widget())) return;
+    if (!top || !top->isActiveWindow()) return false;
+    QMdiSubWindow* active = context_.frame()->mdiArea()->activeSubWindow();
+    return active && qobject_cast<CChatFrame*>(active->widget());
+}
+
+void ChatTool::Notify(const void* source, const QString& summary, const QString& body) {
+    const qint64 now = noteClock_.elapsed();
+    auto it = notes_.find(source);
+    if (it == notes_.end() || now - it->sentAt >= kNoteGapMs) {
+        NotifyDesktop(summary, body);
+        notes_[source] = Note{summary, {}, 0, now};
+        return;
     }
-    NotifyDesktop(summary, body);
+    it->summary = summary;
+    it->body = body;
+    ++it->held;
+    const int due = int(kNoteGapMs - (now - it->sentAt));
+    if (!flushNotes_->isActive() || flushNotes_->remainingTime() > due) flushNotes_->start(due);
+}
+
+void ChatTool::FlushNotes() {
+    const qint64 now = noteClock_.elapsed();
+    qint64 next = -1;
+    for (auto it = notes_.begin(); it != notes_.end();) {
+        const qint64 waited = now - it->sentAt;
+        if (waited < kNoteGapMs) {
+            if (it->held > 0 && (next < 0 || kNoteGapMs - waited < next)) next = kNoteGapMs - waited;
+            ++it;
+        } else if (it->held > 0) {
+            NotifyDesktop(it->summary,
+                          it->held > 1
+                              ? QStringLiteral("%1 (+%2 more)").arg(it->body, QString::number(it->held - 1))
+                              : it->body);
+            it->held = 0;
+            it->sentAt = now;
+            ++it;
+        } else {
+            it = notes_.erase(it);
+        }
+    }
+    if (next >= 0) flushNotes_->start(int(next));
 }
 
 void RegisterChatTool(ToolRegistry& registry, AppContext& context) {

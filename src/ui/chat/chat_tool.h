@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -44,7 +46,10 @@ public:
     void WindowClosed(const std::shared_ptr<chat::Conversation>& conversation);
     void SetTopMost(bool on);
     bool topMost() const { return topMost_; }
-    void Notify(const QString& summary, const QString& body);
+    // A desktop notification about `source` (a conversation; null for a
+    // request): one a second at most per source, the lines between told
+    // together when the second is over.
+    void Notify(const void* source, const QString& summary, const QString& body);
     QWidget* dialogParent() const;
     AppContext& context() const { return context_; }
 
@@ -59,14 +64,24 @@ private:
     void SaveSize();
     void RefreshIdentity();
     void EnsureListening();
+    void FlushNotes();
+    bool ChatWindowActive() const;
 
     AppContext& context_;
     chat::SystemMsClock clock_;
-    std::unique_ptr<chat::RemoteCommandSender> sender_;
+    std::unique_ptr<chat::HttpRemoteCommandSender> sender_;
     std::unique_ptr<chat::RemoteCommandRouter> router_;
     QSize size_;
     bool topMost_ = true;
     QTimer* saveSize_ = nullptr;
+    struct Note {
+        QString summary, body;
+        int held = 0;  // notifications not yet told
+        qint64 sentAt = 0;
+    };
+    QHash<const void*, Note> notes_;
+    QElapsedTimer noteClock_;
+    QTimer* flushNotes_ = nullptr;
 
     friend void RegisterChatTool(ToolRegistry& registry, AppContext& context);
 };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/wait.h>
+
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -37,5 +40,17 @@ public:
     uint64_t NowMs() const override { return now; }
     std::atomic<uint64_t> now{1000};
 };
+
+// The curl program's output and exit status.
+inline std::pair<int, std::string> Curl(const std::string& args) {
+    std::string out;
+    FILE* p = ::popen(("curl -sS --max-time 20 " + args + " 2>&1").c_str(), "r");
+    if (!p) return {-1, out};
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int st = ::pclose(p);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
+}
 
 }  // namespace sky::test

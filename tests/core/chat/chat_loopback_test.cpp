@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -15,18 +13,6 @@
 
 namespace sky::chat {
 namespace {
-
-// The curl program's output and exit status.
-std::pair<int, std::string> Curl(const std::string& args) {
-    std::string out;
-    FILE* p = ::popen(("curl -sS --max-time 20 " + args + " 2>&1").c_str(), "r");
-    if (!p) return {-1, out};
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int st = ::pclose(p);
-    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
-}
 
 // One copy of the program: a router fed by its own server through a queue
 // that the test's thread empties, as the ui's queued call does.
@@ -135,12 +121,12 @@ TEST_F(ChatLoopbackTest, TwoCopiesChatTradeAndHangUp) {
     EXPECT_EQ(b->Choose(0).url, "http://s.example/");
     std::string url = *a->Choose(0).url;
 
-    auto [status, body] = Curl("'" + url + "'");
+    auto [status, body] = test::Curl("'" + url + "'");
     EXPECT_EQ(status, 0) << url << "\n" << body;
     EXPECT_EQ(body, "the offered file\n");
 
     ben.clock.now += Conversation::kOfferLifetimeMs + 1;
-    auto [status2, code] = Curl("-o /dev/null -w '%{http_code}' '" + url + "'");
+    auto [status2, code] = test::Curl("-o /dev/null -w '%{http_code}' '" + url + "'");
     EXPECT_EQ(code, "400");
     ASSERT_TRUE(WaitPumping({&anna}, [&] { return HasLine(a, "Access Denied", LineStyle::System); }));
 

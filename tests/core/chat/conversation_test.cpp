@@ -158,7 +158,6 @@ TEST_F(ChatTest, EveryArrivingTypeReachesTheWindow) {
     EXPECT_FALSE(router_.partners().count("10.0.0.2"));
     router_.Close(c);
     EXPECT_EQ(From(kCmdChatText, "late").kind, RouteResult::Dropped);
-    for (int type : {0, 3, 11, 19, 1000}) EXPECT_EQ(From(type).kind, RouteResult::Invalid) << type;
 }
 
 TEST_F(ChatTest, PartnerWithoutWindowAndHangUpBeforeYes) {
@@ -171,7 +170,23 @@ TEST_F(ChatTest, PartnerWithoutWindowAndHangUpBeforeYes) {
     EXPECT_TRUE(router_.conversations().empty());
 }
 
-TEST_F(ChatTest, RequestsFromOneAddressAreLimited) {
+TEST_F(ChatTest, RequestsAndInvalidRecordsFromOneAddressAreLimited) {
+    // Each invalid record is a box of its own, under the same rule as requests.
+    for (int type : {0, 3, 11, 19, 1000}) {
+        RouteResult r = From(type, {}, "10.0.0.5");
+        ASSERT_EQ(r.kind, RouteResult::Invalid) << type;
+        router_.InvalidShown(r.request);
+    }
+    EXPECT_EQ(From(19, {}, "10.0.0.5").kind, RouteResult::Dropped);
+    EXPECT_EQ(From(kCmdChatRequest, {}, "10.0.0.5").kind, RouteResult::Dropped);
+    RouteResult open = From(3, {}, "10.0.0.6");
+    EXPECT_EQ(From(3, {}, "10.0.0.6").kind, RouteResult::Dropped);  // its box is open
+    EXPECT_EQ(From(kCmdChatRequest, {}, "10.0.0.6").kind, RouteResult::Dropped);
+    router_.InvalidShown(open.request);
+    EXPECT_EQ(From(3, {}, "10.0.0.6").kind, RouteResult::Invalid);
+    EXPECT_TRUE(router_.conversations().empty());
+    EXPECT_TRUE(router_.partners().empty());
+
     RouteResult first = From(kCmdChatRequest);
     ASSERT_EQ(first.kind, RouteResult::Ask);
     EXPECT_EQ(From(kCmdChatRequest).kind, RouteResult::Dropped);  // a question is open
@@ -271,15 +286,18 @@ TEST_F(ChatTest, OfferedFilesAndTheirKeys) {
     EXPECT_EQ(router_.ResolveOffer(served, "10.0.0.2"), "/srv/a b.txt");
     EXPECT_TRUE(sender_.Take().size() == 1);  // the second offer only
 
-    // A wrong secret or address is refused and the partner is told.
+    // A wrong secret is refused and the partner is told; a key made for
+    // another address, or no key at all, fails without a word.
     std::string forged = served;
     forged[std::string("/~SKYCMD/1000-").size()] ^= 1;
+    EXPECT_FALSE(router_.ResolveOffer(forged, "10.0.0.2"));
+    RemoteCommand denied = One();
+    EXPECT_EQ(denied.type, kCmdNotice);
+    EXPECT_EQ(denied.data, "Access Denied");
     std::string elsewhere = std::regex_replace(served, std::regex("10\\.0\\.0\\.1"), "10.0.0.7");
-    for (const std::string& bad : {forged, elsewhere, std::string("/~SKYCMD/junk")}) {
+    for (const std::string& bad : {elsewhere, std::string("/~SKYCMD/junk")}) {
         EXPECT_FALSE(router_.ResolveOffer(bad, "10.0.0.2")) << bad;
-        RemoteCommand denied = One();
-        EXPECT_EQ(denied.type, kCmdNotice);
-        EXPECT_EQ(denied.data, "Access Denied");
+        EXPECT_TRUE(sender_.Take().empty()) << bad;
     }
 
     // A second window's offers are found too.
@@ -290,6 +308,17 @@ TEST_F(ChatTest, OfferedFilesAndTheirKeys) {
 
     clock_.now = 605001;
     EXPECT_FALSE(router_.ResolveOffer(served, "10.0.0.2"));
+    EXPECT_EQ(One().data, "Access Denied");
+
+    // The partner hears of refusals a few times a minute, not once per fetch.
+    size_t told = 0;
+    for (int i = 0; i < 10; ++i) {
+        router_.ResolveOffer(forged, "10.0.0.2");
+        told += sender_.Take().size();
+    }
+    EXPECT_EQ(told, 3u);  // five in the minute, with the two above
+    clock_.now += 60000;
+    router_.ResolveOffer(forged, "10.0.0.2");
     EXPECT_EQ(One().data, "Access Denied");
 }
 

@@ -42,8 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RemoteCommandRouter router(me, sender, clock);
     if (data[0] & 4) router.Call(peer, "me", record->data);
 
+    const int type = record->type;
+    const bool invalid = type < kCmdChatRequest || type > kCmdNotice || type == kCmdFileRequest;
     for (int round = 0; round < 2; ++round) {
+        auto before = router.conversations();
+        auto partners = router.partners();
         RouteResult r = router.Route(*record, peer);
+        // An invalid record is a box and nothing else: no window opens or changes.
+        if (invalid) {
+            if (r.kind != RouteResult::Invalid || r.conversation || router.conversations() != before ||
+                router.partners() != partners)
+                __builtin_trap();
+            router.InvalidShown(r.request);
+            continue;
+        }
         std::shared_ptr<Conversation> window = r.conversation;
         Decision decision = r.decision;
         if (r.kind == RouteResult::Ask) {

@@ -23,6 +23,7 @@
 #include "core/base/paths.h"
 #include "core/base/settings_store.h"
 #include "core/channels/channel_list.h"
+#include "core/chat/remote_command.h"
 #include "support/sandbox.h"
 #include "ui/app/address_box.h"
 #include "ui/app/address_dialogs.h"
@@ -30,6 +31,7 @@
 #include "ui/app/ck7_app.h"
 #include "ui/app/default_browser.h"
 #include "ui/app/main_frame.h"
+#include "ui/base/desktop_notifier.h"
 #include "ui/base/messages.h"
 #include "ui/base/tool_registry.h"
 #include "ui/browser/browser_profile.h"
@@ -226,6 +228,7 @@ private slots:
         }
         SetMessageHook({});
         SetDialogHook({});
+        SetNotifyHook({});
         sandbox_.reset();
     }
 
@@ -444,6 +447,45 @@ private slots:
                 QStringLiteral("Chat: Hot Link Description|Please include the hot link Description .")}));
         QCOMPARE(link.result(), int(QDialog::Rejected));
         QCOMPARE(url.result(), int(QDialog::Rejected));
+    }
+
+    // A partner's line notifies the desktop only when its window is not the
+    // active one, and a burst of lines does not become a burst of pop-ups.
+    void linesNotifyWhenTheWindowIsNotActive() {
+        PrepareHome("127.0.0.2", port_);
+        auto app = StartApp(&browser_);
+        QVERIFY(app);
+        ChatTool* tool = app->context()->chat;
+        CMainFrame* frame = app->frame();
+        QStringList notes;
+        SetNotifyHook([&](const QString& summary, const QString& body) { notes << summary + '|' + body; });
+        auto from = [&](const char* address, int type, const std::string& text = {}) {
+            chat::RemoteCommand r;
+            r.type = type;
+            r.senderName = address == std::string("127.0.0.9") ? "dan" : "eve";
+            r.data = text + '\0';
+            tool->Receive(QByteArray::fromStdString(r.Encode()), QString::fromLatin1(address));
+        };
+        CChatFrame* quiet = tool->StartChat(QStringLiteral("127.0.0.9:%1").arg(port_));
+        CChatFrame* talking = tool->StartChat(QStringLiteral("127.0.0.10:%1").arg(port_));
+        QVERIFY(quiet && talking);
+        from("127.0.0.9", chat::kCmdChatAccepted);
+        from("127.0.0.10", chat::kCmdChatAccepted);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        frame->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(talking->parentWidget()));
+
+        from("127.0.0.10", chat::kCmdChatText, "seen");
+        QVERIFY(AnyLineContains(talking, QStringLiteral("eve: seen")));
+        from("127.0.0.9", chat::kCmdChatText, "unseen");
+        QCOMPARE(notes, QStringList{QStringLiteral("SkyChat: dan|dan: unseen")});
+
+        for (int i = 1; i <= 20; ++i) from("127.0.0.9", chat::kCmdChatText, "burst " + std::to_string(i));
+        QVERIFY(AnyLineContains(quiet, QStringLiteral("dan: burst 20")));
+        QTRY_VERIFY_WITH_TIMEOUT(notes.last().contains(QStringLiteral("dan: burst 20")), 5000);
+        QVERIFY2(notes.size() <= 3, qPrintable(notes.join(QLatin1Char('\n'))));
+        app->frame()->close();
+        app->ExitInstance();
     }
 
     // The size of a resized window is the next one's; minimising changes nothing.
