@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <thread>
 #include <unordered_map>
 
 #include "core/base/file_lock.h"
@@ -442,19 +443,38 @@ std::vector<MessageSummary> LoadFolder(const std::string& folderPath) {
         ::closedir(d);
     }
     std::sort(names.begin(), names.end());
-    std::vector<MessageSummary> unread, read;
-    for (const auto& [n, regular] : names) {
-        std::string p = dir + n;
-        struct stat st {};
-        if (!regular && (::lstat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) continue;
-        MessageSummary s;
-        if (!ReadMessageSummary(p, &s)) {
-            // Only an empty file has no header at all.
-            if (::lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) ::unlink(p.c_str());
-            continue;
+    std::vector<MessageSummary> summaries(names.size());
+    std::vector<char> found(names.size(), 0);
+    auto readRange = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            const std::string p = dir + names[i].first;
+            struct stat st {};
+            if (!names[i].second && (::lstat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) continue;
+            if (ReadMessageSummary(p, &summaries[i])) {
+                found[i] = 1;
+            } else if (::lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+                // Only an empty file has no header at all.
+                ::unlink(p.c_str());
+            }
         }
-        (s.unread ? unread : read).push_back(std::move(s));
+    };
+    // A large folder is mostly waiting on open and read: spread it over the cores.
+    const size_t workers =
+        names.size() < 1024 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    if (workers == 1) {
+        readRange(0, names.size());
+    } else {
+        std::vector<std::thread> threads;
+        const size_t chunk = (names.size() + workers - 1) / workers;
+        for (size_t w = 1; w < workers; ++w)
+            threads.emplace_back(readRange, std::min(names.size(), w * chunk),
+                                 std::min(names.size(), (w + 1) * chunk));
+        readRange(0, std::min(names.size(), chunk));
+        for (std::thread& t : threads) t.join();
     }
+    std::vector<MessageSummary> unread, read;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (found[i]) (summaries[i].unread ? unread : read).push_back(std::move(summaries[i]));
     // Each unread message goes on top of the list as it is found.
     std::vector<MessageSummary> out;
     out.reserve(unread.size() + read.size());

@@ -154,6 +154,27 @@ TEST_F(MailStoreTest, LoadFolderListsUnreadFirstAndDeletesEmptyFiles) {
     EXPECT_EQ(ReceivedColumn(odd), "sometime");
 }
 
+// A folder large enough to be read by several threads loses and reorders nothing.
+TEST_F(MailStoreTest, LargeFolderKeepsEveryMessageInOrder) {
+    const int count = 3001;
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "S%05d.mail", i);
+        WriteFile(inbox + name, std::string("Subject: ") + std::to_string(i) +
+                                    (i % 7 == 0 ? "\r\n\r\n" : "\r\nX-SkyStatus: Read      \r\n\r\n"));
+    }
+    WriteFile(inbox + "S01500x.mail", "");
+    std::vector<MessageSummary> list = LoadFolder(inbox);
+    ASSERT_EQ(list.size(), size_t(count));
+    // Unread ones first, the last found on top; then the read ones in name order.
+    std::vector<int> unread, read;
+    for (int i = 0; i < count; ++i) (i % 7 == 0 ? unread : read).push_back(i);
+    std::vector<int> expected(unread.rbegin(), unread.rend());
+    expected.insert(expected.end(), read.begin(), read.end());
+    for (int i = 0; i < count; ++i) ASSERT_EQ(list[i].subject, std::to_string(expected[i])) << "row " << i;
+    EXPECT_FALSE(std::filesystem::exists(inbox + "S01500x.mail"));
+}
+
 // The program runs in the user's locale (QApplication sets it); the column
 // and the date it parses stay English, as in the mail format.
 TEST_F(MailStoreTest, ReceivedIgnoresTheUsersLocale) {
