@@ -55,12 +55,11 @@ int RunInterruptible(Worker& worker) {
     return result;
 }
 
-// The window moves passwords into the keyring and leaves the settings value
-// empty; it reads them back under "<section>/<key>", and so does this.
+// The window moves passwords into the keyring and leaves the settings value empty.
 void FillFromKeyring(const char* key, std::string* field) {
     const std::string section = AccountSection(kDefaultMailUser);
     if (!SettingsStore::App().GetString(section, key, "").empty()) return;
-    if (auto kept = KeyringPassword(section + "/" + key)) *field = *kept;
+    if (auto kept = KeyringPassword(PasswordKeyringKey(section, key))) *field = *kept;
 }
 
 int Fetch() {

@@ -15,6 +15,10 @@ std::string AccountSection(std::string_view name) {
     return "email_" + std::string(name);
 }
 
+std::string PasswordKeyringKey(const std::string& section, std::string_view key) {
+    return section + "/" + std::string(key);
+}
+
 namespace {
 
 void ReadSecurityKeys(const SettingsStore& s, const std::string& sec, MailAccount* a) {

@@ -49,6 +49,9 @@ struct MailAccount {
 };
 
 std::string AccountSection(std::string_view name);  // "email_%s"
+// The desktop keyring's name for a password key of an account section
+// ("email_x/password"): the window writes it, the cli reads it.
+std::string PasswordKeyringKey(const std::string& section, std::string_view key);
 
 // The account as the account dialog shows it (dialog defaults).
 MailAccount ReadAccountForDialog(const SettingsStore& store, std::string_view name);

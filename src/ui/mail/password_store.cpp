@@ -45,7 +45,7 @@ QString PasswordStore::FallbackNote() {
 std::optional<std::string> PasswordStore::Read(const std::string& section, const char* key) {
     if (!keyringAvailable()) return std::nullopt;
     QString value;
-    SecretBackend::Status s = backend_->Read(QString::fromStdString(section + "/" + key), &value);
+    SecretBackend::Status s = backend_->Read(QString::fromStdString(PasswordKeyringKey(section, key)), &value);
     if (s == SecretBackend::Status::kUnavailable) available_ = false;
     if (s != SecretBackend::Status::kOk) return std::nullopt;
     return value.toStdString();
@@ -53,7 +53,7 @@ std::optional<std::string> PasswordStore::Read(const std::string& section, const
 
 bool PasswordStore::Write(const std::string& section, const char* key, const std::string& value) {
     if (!keyringAvailable()) return false;
-    QString k = QString::fromStdString(section + "/" + key);
+    QString k = QString::fromStdString(PasswordKeyringKey(section, key));
     SecretBackend::Status s =
         value.empty() ? backend_->Remove(k) : backend_->Write(k, QString::fromStdString(value));
     if (s == SecretBackend::Status::kUnavailable) {
