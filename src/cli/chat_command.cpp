@@ -307,8 +307,7 @@ int Chat(const ChatArgs& args) {
 
     std::deque<Arrival> held;
     std::string buffered;
-    bool inputOpen = true;
-    while (inputOpen && !chat.quit_) {
+    while (chat.inputOpen_ && !chat.quit_) {
         pollfd fds[3] = {{STDIN_FILENO, POLLIN, 0}, {inbox.fd(), POLLIN, 0}, {signals, POLLIN, 0}};
         if (::poll(fds, 3, -1) < 0) {
             if (errno == EINTR) continue;
@@ -321,7 +320,6 @@ int Chat(const ChatArgs& args) {
             char buf[4096];
             ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
             if (n <= 0) {
-                inputOpen = false;
                 chat.inputOpen_ = false;
             } else {
                 buffered.append(buf, static_cast<size_t>(n));
@@ -333,7 +331,7 @@ int Chat(const ChatArgs& args) {
                 if (!line.empty() && line.back() == '\r') line.pop_back();
                 chat.Typed(line);
             }
-            if (!inputOpen && !buffered.empty()) chat.Typed(buffered);
+            if (!chat.inputOpen_ && !buffered.empty()) chat.Typed(buffered);
         }
         // Records that came while the terminal asked wait for the answer.
         while (!held.empty() && !chat.waiting() && !chat.quit_) {

@@ -18,6 +18,19 @@ namespace {
 
 constexpr uint64_t kFloodWindowMs = 60000;
 
+// Forgets what is older than the flood window.
+void ForgetOld(std::vector<uint64_t>& times, uint64_t now) {
+    std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
+}
+
+// The flood rule's sliding minute: true takes one of its few places.
+bool TakePlace(std::vector<uint64_t>& times, uint64_t now) {
+    ForgetOld(times, now);
+    if (times.size() >= static_cast<size_t>(RemoteCommandRouter::kMaxRequestsPerMinute)) return false;
+    times.push_back(now);
+    return true;
+}
+
 bool IsLoopback(const std::string& address) {
     return address == "::1" || address.rfind("127.", 0) == 0;
 }
@@ -140,15 +153,13 @@ bool RemoteCommandRouter::AdmitBox(const std::string& sender) {
     const uint64_t now = clock_.NowMs();
     // Addresses quiet for a minute leave the map.
     for (auto it = requestTimes_.begin(); it != requestTimes_.end();) {
-        std::erase_if(it->second, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
+        ForgetOld(it->second, now);
         it = it->second.empty() ? requestTimes_.erase(it) : std::next(it);
     }
-    auto& times = requestTimes_[sender];
-    if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) {
+    if (!TakePlace(requestTimes_[sender], now)) {
         LogInfo("chat", "record from " + sender + " dropped: too many");
         return false;
     }
-    times.push_back(now);
     asking_.insert(sender);
     return true;
 }
@@ -317,10 +328,7 @@ std::optional<std::string> RemoteCommandRouter::ResolveOffer(const std::string& 
     LogInfo("chat", "offered file refused to " + peerAddress);
     if (!window || window->partnerAddress_.empty()) return std::nullopt;
     // Every refused fetch would be a post to the partner: a few a minute.
-    auto& times = window->noticeTimes_;
-    std::erase_if(times, [&](uint64_t t) { return now - t >= kFloodWindowMs; });
-    if (times.size() >= static_cast<size_t>(kMaxRequestsPerMinute)) return std::nullopt;
-    times.push_back(now);
+    if (!TakePlace(window->noticeTimes_, now)) return std::nullopt;
     SendTo(window->partnerAddress_, window->partnerPort_, kCmdNotice, window->myName_, window->conversation_,
            "Access Denied");
     return std::nullopt;

@@ -68,7 +68,6 @@ ChatTool::ChatTool(AppContext& context) : context_(context) {
     saveSize_->setSingleShot(true);
     saveSize_->setInterval(400);
     connect(saveSize_, &QTimer::timeout, this, &ChatTool::SaveSize);
-    noteClock_.start();
     flushNotes_ = new QTimer(this);
     flushNotes_->setSingleShot(true);
     connect(flushNotes_, &QTimer::timeout, this, &ChatTool::FlushNotes);
@@ -314,7 +313,7 @@ bool ChatTool::ChatWindowActive() const {
 }
 
 void ChatTool::Notify(const void* source, const QString& summary, const QString& body) {
-    const qint64 now = noteClock_.elapsed();
+    const qint64 now = qint64(clock_.NowMs());
     auto it = notes_.find(source);
     if (it == notes_.end() || now - it->sentAt >= kNoteGapMs) {
         NotifyDesktop(summary, body);
@@ -329,7 +328,7 @@ void ChatTool::Notify(const void* source, const QString& summary, const QString&
 }
 
 void ChatTool::FlushNotes() {
-    const qint64 now = noteClock_.elapsed();
+    const qint64 now = qint64(clock_.NowMs());
     qint64 next = -1;
     for (auto it = notes_.begin(); it != notes_.end();) {
         const qint64 waited = now - it->sentAt;

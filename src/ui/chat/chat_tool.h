@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSize>
@@ -80,7 +79,6 @@ private:
         qint64 sentAt = 0;
     };
     QHash<const void*, Note> notes_;
-    QElapsedTimer noteClock_;
     QTimer* flushNotes_ = nullptr;
 
     friend void RegisterChatTool(ToolRegistry& registry, AppContext& context);
