@@ -1,8 +1,6 @@
 # Writes the desktop entry at install time, so that its Exec follows the
 # prefix given to `cmake --install --prefix`.
-set(entry_dir "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${SKYHARBOR_DATADIR}/applications")
-file(READ "${SKYHARBOR_DESKTOP_IN}" entry)
-string(REPLACE "@SKYHARBOR_EXEC@" "${CMAKE_INSTALL_PREFIX}/${SKYHARBOR_BINDIR}/skyharbor" entry "${entry}")
-file(MAKE_DIRECTORY "${entry_dir}")
-file(WRITE "${entry_dir}/skyharbor.desktop" "${entry}")
-message(STATUS "Installing: ${entry_dir}/skyharbor.desktop")
+set(SKYHARBOR_EXEC "${CMAKE_INSTALL_PREFIX}/${SKYHARBOR_BINDIR}/skyharbor")
+set(entry "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${SKYHARBOR_DATADIR}/applications/skyharbor.desktop")
+configure_file("${SKYHARBOR_DESKTOP_IN}" "${entry}" @ONLY)
+message(STATUS "Installing: ${entry}")
